@@ -1,0 +1,27 @@
+// halden-cli's commands. Each takes the arguments after its name and returns
+// the process exit status (0 success); failures print one line on stderr.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace halden::cli {
+
+using Args = std::vector<std::string>;
+
+struct Command {
+    const char* name;
+    const char* summary;  // one line for the overall --help
+    int (*run)(const Args& args);
+};
+
+// The table of every command, in the order --help lists them (main.cpp).
+const std::vector<Command>& commands();
+
+// Prints "halden-cli: <message>" on stderr and returns 1.
+int fail(const std::string& message);
+
+// True when args holds --help or -h.
+bool wantsHelp(const Args& args);
+
+}  // namespace halden::cli

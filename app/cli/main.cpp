@@ -1,0 +1,76 @@
+// halden-cli: the headless front end over halden_core.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include <QCoreApplication>
+
+#include "cli/Commands.h"
+
+namespace halden::cli {
+
+int fail(const std::string& message) {
+    std::fprintf(stderr, "halden-cli: %s\n", message.c_str());
+    return 1;
+}
+
+bool wantsHelp(const Args& args) {
+    for (const auto& a : args)
+        if (a == "--help" || a == "-h") return true;
+    return false;
+}
+
+const std::vector<Command>& commands() {
+    static const std::vector<Command> table = {
+        // Commands are added here as { name, summary, run }.
+    };
+    return table;
+}
+
+}  // namespace halden::cli
+
+namespace {
+
+void printUsage() {
+    std::printf("Usage: halden-cli [--virtual[=N]] COMMAND [ARGS...]\n\n"
+                "Options:\n"
+                "  --virtual[=N]  use N virtual spectrometers (default 1) instead of USB\n"
+                "  --help         show this help; COMMAND --help shows a command's help\n\n"
+                "Commands:\n");
+    for (const auto& c : halden::cli::commands()) std::printf("  %-18s %s\n", c.name, c.summary);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace halden::cli;
+    int i = 1;
+    for (; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--virtual") {
+            setenv("VANTREL_VIRTUAL", "1", 1);
+        } else if (a.rfind("--virtual=", 0) == 0) {
+            const std::string n = a.substr(10);
+            if (n.empty() || n.find_first_not_of("0123456789") != std::string::npos)
+                return fail("--virtual needs a number of devices, not '" + n + "'");
+            setenv("VANTREL_VIRTUAL", n.c_str(), 1);
+        } else if (a == "--help" || a == "-h") {
+            printUsage();
+            return 0;
+        } else {
+            break;
+        }
+    }
+    if (i >= argc) {
+        printUsage();
+        return 2;
+    }
+    // The acquisition and fit workers post Qt events, so a core application
+    // object exists for the whole run.
+    QCoreApplication app(argc, argv);
+    const std::string name = argv[i];
+    Args args(argv + i + 1, argv + argc);
+    for (const auto& c : commands())
+        if (name == c.name) return c.run(args);
+    return fail("unknown command '" + name + "' (see halden-cli --help)");
+}

@@ -1,0 +1,1 @@
+int vantrel_placeholder;

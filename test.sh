@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the normal build, the device library under
+# ThreadSanitizer, and the whole suite under AddressSanitizer + UBSan.
+# Exits non-zero on any failure or sanitizer report.
+set -euo pipefail
+cd "$(dirname "$0")"
+tools/ensure-deps.sh
+
+jobs=$(nproc)
+export QT_QPA_PLATFORM=offscreen
+export VANTREL_VIRTUAL_TIMING=instant
+unset VANTREL_VIRTUAL VANTREL_VIRTUAL_SCENE VANTREL_VIRTUAL_FAULTS
+
+configure() {  # folder, extra cmake arguments...
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+}
+
+echo "== build (RelWithDebInfo)"
+configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j"$jobs"
+echo "== tests"
+ctest --test-dir build --output-on-failure -j"$jobs" --timeout 300
+
+echo "== device library under ThreadSanitizer"
+configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DHALDEN_SANITIZE=thread -DHALDEN_BUILD_APP=OFF -DHALDEN_BUILD_BENCH=OFF
+cmake --build build-tsan -j"$jobs" --target devicelib_tests
+# TSan needs a fixed address layout on kernels with high mmap randomisation.
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+  setarch "$(uname -m)" -R ctest --test-dir build-tsan --output-on-failure -j"$jobs" --timeout 600
+
+echo "== whole suite under AddressSanitizer + UndefinedBehaviorSanitizer"
+configure build-asan -DCMAKE_BUILD_TYPE=Debug -DHALDEN_SANITIZE=address -DHALDEN_BUILD_BENCH=OFF
+cmake --build build-asan -j"$jobs"
+ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
+LSAN_OPTIONS="suppressions=$PWD/tests/support/lsan.supp:print_suppressions=0" \
+  ctest --test-dir build-asan --output-on-failure -j"$jobs" --timeout 900
+
+echo "All test suites passed."
