@@ -4,6 +4,7 @@
 // of that name is left as it was.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 

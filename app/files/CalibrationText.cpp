@@ -1,0 +1,213 @@
+#include "files/CalibrationText.h"
+
+#include <charconv>
+#include <cstring>
+
+#include "files/LineGrammar.h"
+
+namespace halden {
+
+namespace {
+
+constexpr std::size_t kHeaderSize = 16;
+constexpr int kLinesBeforeBlockA = 12;  // block A starts on line 13
+
+std::size_t limitFor(CalibrationLayout layout) {
+    return layout == CalibrationLayout::File ? kCalibrationTextLimit : kFlashAreaSize;
+}
+
+// Position of the next LF at or after from, or size when there is none.
+std::size_t findLf(std::string_view s, std::size_t from) {
+    if (from >= s.size()) return s.size();
+    const void* hit = std::memchr(s.data() + from, '\n', s.size() - from);
+    return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - s.data()) : s.size();
+}
+
+// Line-based reading for the file layout. Lines are counted from the end of
+// the 16-byte header, so header bytes never shift the line numbers.
+class LineCursor {
+public:
+    explicit LineCursor(std::string_view s) : s_(s), pos_(std::min(kHeaderSize, s.size())) {
+        skipLine();  // the rest of line 1 (CR LF after the header)
+    }
+    bool atEnd() const { return pos_ >= s_.size(); }
+    // The current line without its LF; advances to the next line.
+    std::string_view nextLine() {
+        const std::size_t lf = findLf(s_, pos_);
+        std::string_view line = s_.substr(pos_, lf - pos_);
+        pos_ = lf < s_.size() ? lf + 1 : s_.size();
+        return line;
+    }
+    void skipLine() { (void)nextLine(); }
+
+private:
+    std::string_view s_;
+    std::size_t pos_;
+};
+
+// Position-based reading for the flash layout: a value is the text from the
+// current position up to the next LF, and the position then stands on that LF.
+class ValueCursor {
+public:
+    ValueCursor(std::string_view s, std::size_t pos) : s_(s), pos_(pos) {}
+    bool atEnd() const { return pos_ >= s_.size(); }
+    double nextValue() {
+        const std::size_t from = (s_[pos_] == '\n') ? pos_ + 1 : pos_;
+        const std::size_t lf = findLf(s_, from);
+        const double v = leadingNumber(s_.substr(pos_, lf - pos_));
+        pos_ = lf;
+        return v;
+    }
+    // Moves past the next count LF bytes (the one under the cursor included).
+    void passLfs(int count) {
+        for (int i = 0; i < count && pos_ < s_.size(); ++i) {
+            const std::size_t lf = findLf(s_, pos_);
+            pos_ = lf < s_.size() ? lf + 1 : s_.size();
+        }
+    }
+    void advance(std::size_t n) { pos_ = (n > s_.size() - std::min(pos_, s_.size())) ? s_.size() : pos_ + n; }
+
+private:
+    std::string_view s_;
+    std::size_t pos_;
+};
+
+// A block C line of the file layout that holds no value: empty, a lone CR or
+// the "0" marker (the trailing CR not counted).
+bool isMarkerLine(std::string_view line) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return line.size() <= 1;
+}
+
+void parseFileBlocks(std::string_view bytes, ParsedCalibration& out) {
+    LineCursor lines(bytes);
+    out.irradianceFactor = leadingNumber(lines.atEnd() ? std::string_view{} : lines.nextLine());
+    out.laserWavelength = leadingNumber(lines.atEnd() ? std::string_view{} : lines.nextLine());
+    if (out.laserWavelength <= 0) out.laserWavelength = kDefaultLaserWavelength;
+    for (int i = 3; i < kLinesBeforeBlockA; ++i) lines.skipLine();
+
+    int readA = 0, readB = 0, readC = 0;
+    for (; readA < kCalibrationPoints && !lines.atEnd(); ++readA)
+        out.wavelength[readA] = leadingNumber(lines.nextLine());
+    if (readA == kCalibrationPoints) {
+        lines.skipLine();  // empty line
+        for (; readB < kCalibrationPoints && !lines.atEnd(); ++readB)
+            out.sensitivity[readB] = leadingNumber(lines.nextLine());
+    }
+    if (readB == kCalibrationPoints) {
+        // Block C follows the "0" line and an empty line; marker lines are
+        // skipped wherever they stand, so a text without the empty line reads too.
+        while (readC < kCalibrationPoints && !lines.atEnd()) {
+            const std::string_view line = lines.nextLine();
+            if (isMarkerLine(line)) continue;
+            out.irradianceCal[readC++] = leadingNumber(line);
+        }
+    }
+    out.valuesRead = readA + readB + readC;
+}
+
+void parseFlashBlocks(std::string_view bytes, ParsedCalibration& out) {
+    ValueCursor cur(bytes, std::min(kHeaderSize, bytes.size()));
+    cur.passLfs(1);  // end of line 1
+    if (!cur.atEnd()) {
+        out.irradianceFactor = cur.nextValue();
+        cur.advance(1);
+    }
+    if (!cur.atEnd()) out.laserWavelength = cur.nextValue();  // stored as read
+    cur.passLfs(kLinesBeforeBlockA - 2);  // the LF ending line 3, then lines 4..12
+
+    int readA = 0, readB = 0, readC = 0;
+    for (; readA < kCalibrationPoints && !cur.atEnd(); ++readA) out.wavelength[readA] = cur.nextValue();
+    if (readA == kCalibrationPoints) {
+        cur.passLfs(2);  // end of the last block A line, the empty line
+        for (; readB < kCalibrationPoints && !cur.atEnd(); ++readB) out.sensitivity[readB] = cur.nextValue();
+    }
+    if (readB == kCalibrationPoints) {
+        cur.advance(4);  // LF, "0", CR, LF
+        for (; readC < kCalibrationPoints && !cur.atEnd(); ++readC) out.irradianceCal[readC] = cur.nextValue();
+    }
+    out.valuesRead = readA + readB + readC;
+}
+
+void appendFixed(std::string& s, double v, int precision) {
+    char buf[400];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, precision);
+    s.append(buf, r.ec == std::errc() ? r.ptr : buf);
+}
+
+void appendScientific(std::string& s, double v) {
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 6);
+    s.append(buf, r.ec == std::errc() ? r.ptr : buf);
+}
+
+void appendBlock(std::string& s, std::span<const double> values, bool increasing) {
+    for (int k = 0; k < kCalibrationPoints; ++k) {
+        appendFixed(s, values[increasing ? k : kCalibrationPoints - 1 - k], 3);
+        s.append("\t\r\n", 3);
+    }
+}
+
+}  // namespace
+
+ParsedCalibration parseCalibrationText(std::string_view bytes, CalibrationLayout layout) {
+    ParsedCalibration out;
+    const std::size_t limit = limitFor(layout);
+    if (bytes.size() > limit) {
+        out.refusal = layout == CalibrationLayout::File
+                          ? "The calibration text is longer than 130000 bytes."
+                          : "The calibration record is longer than the 20 flash pages.";
+        return out;
+    }
+    if (bytes.size() < kHeaderSize) {
+        out.refusal = "The calibration text is shorter than its 16-byte identification record.";
+        return out;
+    }
+    std::memcpy(out.header.data(), bytes.data(), kHeaderSize);
+    out.recordPresent = out.header[5] == '.';
+    if (!out.recordPresent) return out;
+
+    out.wavelength.assign(kCalibrationPoints, 0.0);
+    out.sensitivity.assign(kCalibrationPoints, 0.0);
+    out.irradianceCal.assign(kCalibrationPoints, 0.0);
+    if (layout == CalibrationLayout::File)
+        parseFileBlocks(bytes, out);
+    else
+        parseFlashBlocks(bytes, out);
+    out.complete = out.valuesRead == 3 * kCalibrationPoints;
+    return out;
+}
+
+CalibrationText formatCalibrationText(const CalibrationSource& src, CalibrationLayout layout) {
+    CalibrationText out;
+    if (src.wavelength.size() < kCalibrationPoints || src.sensitivity.size() < kCalibrationPoints ||
+        src.irradianceCal.size() < kCalibrationPoints) {
+        out.refusal = "The calibration tables hold fewer than 3653 values.";
+        return out;
+    }
+    std::string& s = out.text;
+    s.reserve(110000);
+    s.append(src.header.data(), src.header.size());
+    s.append("\r\n");
+    appendScientific(s, src.irradianceFactor);
+    s.append("\t\r\n");
+    appendFixed(s, src.laserWavelength, 6);
+    s.append("\t");
+    for (int i = 0; i < 10; ++i) s.append("\r\n");
+    appendBlock(s, src.wavelength, src.increasing);
+    s.append("\r\n");
+    appendBlock(s, src.sensitivity, src.increasing);
+    s.append(layout == CalibrationLayout::File ? "0\r\n\r\n" : "0\r\n");
+    appendBlock(s, src.irradianceCal, src.increasing);
+    s.append("0\r\n");
+
+    if (s.size() > limitFor(layout)) {
+        out.text.clear();
+        out.refusal = layout == CalibrationLayout::File
+                          ? "The calibration text would be longer than 130000 bytes."
+                          : "The calibration record would not fit the 20 flash pages.";
+    }
+    return out;
+}
+
+}  // namespace halden
