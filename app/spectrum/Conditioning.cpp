@@ -1,0 +1,162 @@
+#include "spectrum/Conditioning.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace halden {
+
+namespace {
+
+constexpr int kLeftDarkFirst = 15, kLeftDarkLast = 31;     // 17 pixels
+constexpr int kRightDarkFirst = 3686, kRightDarkLast = 3692;  // 7 pixels
+constexpr double kNormalisedCap = 64000.0;
+constexpr int kMaxBoxcarHalfWidth = 255;
+
+double darkMean(const double* row, int first, int last) {
+    double sum = 0;
+    for (int p = first; p <= last; ++p) sum += row[p];
+    return std::trunc(sum / (last - first + 1));  // integer division toward zero
+}
+
+// Dark-corrected value of pixel p, or 0 for a pixel outside the weight table.
+inline double corrected(const double* row, const DarkWeights& weights, int p, double left,
+                        double slope) {
+    if (p < 0 || p >= kDarkWeightCount) return 0.0;
+    return row[p] - slope * weights.w[p] - left;
+}
+
+}  // namespace
+
+void fillDarkWeights(DarkWeights& weights) {
+    for (int p = 0; p < kDarkWeightCount; ++p) {
+        const double s = (p + 100) * 0.0022;
+        weights.w[p] = 1.0 - 1.0 / (s * s + 1.0);
+    }
+}
+
+void conditionSpectrum(const SpectrumStore& store, const DarkWeights& weights,
+                       ConditionScratch& scratch, double* row) {
+    // Point range, limited to the per-point arrays.
+    const int rangeFirst = store.m_rangeFirst;
+    const int rangeLast = std::min<int>(store.m_rangeLast, kPointCapacity - 1);
+    scratch.lastPoint = -1;
+    if (rangeFirst > rangeLast) return;
+    const int n = rangeLast - rangeFirst;  // highest point index N
+    scratch.lastPoint = n;
+
+    // Pixel window of the detector for that range.
+    const int sensorFirst = store.m_sensorFirst, sensorLast = store.m_sensorLast;
+    if (store.m_increasing) {
+        scratch.start = rangeFirst + sensorFirst;
+        scratch.end = rangeLast + sensorFirst;
+    } else {
+        scratch.start = (sensorLast - sensorFirst) - rangeLast + sensorFirst;
+        scratch.end = (sensorLast - sensorFirst) - rangeFirst + sensorFirst;
+    }
+
+    // 1. Dark level from the reference pixels at both ends.
+    double left = darkMean(row, kLeftDarkFirst, kLeftDarkLast);
+    double slope = darkMean(row, kRightDarkFirst, kRightDarkLast) - left;
+    if (!store.m_applyNorm) {
+        slope = 0;
+        left = 0;
+    }
+    scratch.left = left;
+    scratch.slope = slope;
+
+    // 3. Dark correction and detector order -> point order.
+    if (!store.m_testMode) {
+        if (store.m_increasing) {
+            // Point i comes from pixel start + i; writing at i <= p keeps the
+            // pixels still to be read intact.
+            for (int i = 0; i <= n; ++i) {
+                const int p = scratch.start + i;
+                scratch.temp[i] = corrected(row, weights, p, left, slope);
+            }
+        } else {
+            for (int i = 0; i <= n; ++i) {
+                const int p = scratch.end - i;
+                scratch.temp[i] = corrected(row, weights, p, left, slope);
+            }
+        }
+        std::copy(scratch.temp.begin(), scratch.temp.begin() + n + 1, row);
+    }
+
+    // 4. Sensitivity, capped.
+    if (store.m_applyNorm) {
+        const double* sens = store.m_sensitivity.data() + rangeFirst;
+        for (int i = 0; i <= n; ++i) {
+            double v = row[i] / sens[i];
+            if (v > kNormalisedCap) v = kNormalisedCap;  // also +inf
+            else if (!std::isfinite(v)) v = 0.0;  // NaN or -inf from a zero sensitivity
+            row[i] = v;
+        }
+    }
+
+    // 5. Smoothing.
+    if (store.m_boxcar != 0) boxcarSmooth(row, 0, n, store.m_boxcar);
+
+    // 6. Background, then the ratio against the reference.
+    const double* background = store.m_background.data() + rangeFirst;
+    const double* reference = store.m_reference.data() + rangeFirst;
+    const bool subtract = store.m_subtractBackground;
+    const int mode = store.m_ratioMode;
+    if (subtract || mode == 1 || mode == 2 || mode == 3) {
+        for (int i = 0; i <= n; ++i) {
+            double v = row[i];
+            if (subtract) v -= background[i];
+            const double ref = reference[i];
+            switch (mode) {
+            case 1:  // R(%)
+                v = ref == 0 ? -1.0 : v / ref * 100.0;
+                break;
+            case 2:  // T(%)
+                v = ref == 0 ? -1.0 : v * 100.0 / ref;
+                break;
+            case 3:  // ABS
+                v = (ref <= 0 || v <= 0) ? 0.0 : 2.0 - std::log10(v * 100.0 / ref);
+                break;
+            default:
+                break;
+            }
+            row[i] = v;
+        }
+    }
+
+    // 7. Natural logarithm.
+    if (store.m_logScale) {
+        for (int i = 0; i <= n; ++i) row[i] = row[i] > 0 ? std::log(row[i]) : 0.0;
+    }
+}
+
+void boxcarSmooth(double* y, int first, int last, int halfWidth) {
+    if (halfWidth < 1 || last <= first) return;
+    const int count = last - first + 1;
+    // A window wider than the array covers the whole array either way.
+    const int h = std::min({halfWidth, count - 1, kMaxBoxcarHalfWidth});
+
+    // Running sum over the unsmoothed values of the window [lo, hi]. Values
+    // already overwritten but still needed are kept in a ring of h + 1.
+    double ring[kMaxBoxcarHalfWidth + 1];
+    double sum = 0;
+    int hi = std::min(last, first + h);
+    for (int k = first; k <= hi; ++k) sum += y[k];
+    int lo = first;
+
+    for (int j = first; j <= last; ++j) {
+        const double mean = sum / (hi - lo + 1);
+        ring[(j - first) % (h + 1)] = y[j];
+        y[j] = mean;
+        // Move the window to j + 1.
+        if (j + 1 + h <= last) {
+            ++hi;
+            sum += y[hi];  // not yet overwritten: hi > j
+        }
+        if (j + 1 - h > first) {
+            sum -= ring[(lo - first) % (h + 1)];
+            ++lo;
+        }
+    }
+}
+
+}  // namespace halden
