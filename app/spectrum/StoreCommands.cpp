@@ -1,0 +1,234 @@
+#include "spectrum/StoreCommands.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "spectrum/DialogText.h"
+
+namespace halden {
+
+namespace {
+
+constexpr long long kChartBarExposureMax = 30000000;  // 300 s in 0.01 ms
+constexpr int kChartBarScansMax = 64;
+constexpr int kMaxBoxcar = 50;
+constexpr int kFastBackgroundLast = 1825;
+constexpr int kFastReferenceLast = 1826;
+constexpr int kMaxStoredCurves = kStoredSlots - 1;  // the last slot holds the end marker
+
+int boundedRangeLast(const SpectrumStore& store) {
+    return std::min<int>(store.m_rangeLast, kPointCapacity - 1);
+}
+
+void setRatioBoxes(ChartBarState& bar, bool enabled) {
+    bar.reflectanceChecked = bar.transmittanceChecked = bar.absorbanceChecked = false;
+    bar.reflectanceEnabled = bar.transmittanceEnabled = bar.absorbanceEnabled = enabled;
+}
+
+}  // namespace
+
+void readAcquisitionSettings(SpectrumStore& store) {
+    ChartBarState& bar = store.m_chartBar;
+    store.m_progressTicks = 0;
+
+    const double ms = parseDecimal(bar.exposureText);
+    store.m_exposure = static_cast<std::int32_t>(truncClamp(ms * 100.0, 0, kChartBarExposureMax));
+    store.m_exposureScaled = store.m_exposure * store.m_irradianceFactor;
+    bar.exposureText = formatFixed(store.m_exposure / 100.0, 3);
+
+    const std::int32_t typed = parseInteger(bar.scansText);
+    store.m_scans = std::clamp<std::int32_t>(typed, 1, kChartBarScansMax);
+    if (store.m_scans != typed) bar.scansText = formatInt(store.m_scans);
+}
+
+CommandEffects setRun(SpectrumStore& store, bool checked) {
+    CommandEffects fx;
+    store.m_resendParameters = true;  // also ends a trigger wait in the worker
+    store.m_chartBar.runChecked = checked;
+    if (checked) {
+        store.m_running = true;
+        store.m_showReport = false;
+        fx.startProgressTimer = true;
+        fx.startAcquisition = true;
+    } else {
+        store.m_running = false;
+        if (store.m_periodicSave) {
+            store.m_periodicSave = false;
+            store.m_saveCounter = 0;
+            fx.stopSaveTimer = true;
+            fx.stopProgressTimer = true;
+        }
+    }
+    return fx;
+}
+
+CommandEffects getBackground(SpectrumStore& store) {
+    store.m_backgroundState = 1;
+    updateSubtractBox(store);
+    store.m_chartBar.subtractEnabled = true;
+    return {};
+}
+
+bool captureBackgroundIfRequested(SpectrumStore& store) {
+    if (store.m_backgroundState != 1) return false;
+    const int last = store.m_fast ? kFastBackgroundLast : boundedRangeLast(store);
+    const double* live = store.liveBuffer();
+    std::copy(live, live + last + 1, store.m_background.begin());
+    store.m_backgroundState = 2;
+    return true;
+}
+
+CommandEffects setSubtract(SpectrumStore& store, bool checked) {
+    ChartBarState& bar = store.m_chartBar;
+    if (store.m_backgroundState < 2) {
+        bar.subtractChecked = false;
+        bar.subtractEnabled = false;
+        store.m_subtractBackground = false;
+        return {};
+    }
+    bar.subtractChecked = checked;
+    store.m_backgroundState = checked ? 3 : 2;
+    store.m_subtractBackground = checked;
+    store.m_ratioMode = 0;
+    bar.reflectanceChecked = bar.transmittanceChecked = bar.absorbanceChecked = false;
+    return {};
+}
+
+void updateSubtractBox(SpectrumStore& store) { setSubtract(store, store.m_chartBar.subtractChecked); }
+
+CommandEffects setAverage(SpectrumStore& store, bool checked) {
+    store.m_average = checked;
+    store.m_chartBar.averageChecked = checked;
+    return {};
+}
+
+CommandEffects setFast(SpectrumStore& store, bool checked) {
+    store.m_referenceStored = false;
+    // The reference is gone, so no ratio mode can stay on (its boxes are
+    // unchecked and disabled from here on).
+    store.m_ratioMode = 0;
+    setRatioBoxes(store.m_chartBar, false);
+    store.m_fast = checked;
+    store.m_chartBar.fastChecked = checked;
+    store.m_backgroundState = 0;
+    updateSubtractBox(store);
+    CommandEffects fx;
+    fx.repaint = true;
+    return fx;
+}
+
+SnapshotResult snapshot(SpectrumStore& store) {
+    SnapshotResult result;
+    int k = 0;
+    long long offset = 0;
+    while (k < kStoredSlots && store.m_storedLength[k] != -1) {
+        if (store.m_storedLength[k] < -1) {
+            result.outcome = SnapshotOutcome::TableDamaged;
+            return result;
+        }
+        offset += store.m_storedLength[k] + 1LL;
+        ++k;
+    }
+    if (k == kStoredSlots) {
+        result.outcome = SnapshotOutcome::TableDamaged;
+        return result;
+    }
+    store.m_storedCount = k;
+    if (k >= kMaxStoredCurves) {
+        result.outcome = SnapshotOutcome::TooManyCurves;
+        return result;
+    }
+    const int last = boundedRangeLast(store);
+    if (offset + last + 1 > kStoredPoolSize) {
+        result.outcome = SnapshotOutcome::PoolFull;
+        return result;
+    }
+
+    const double* live = store.liveBuffer();
+    for (int i = 0; i <= last; ++i) {
+        store.m_storedY[offset + i] = live[i];
+        store.m_storedX[offset + i] =
+            store.m_wavenumberAxis
+                ? (1.0 / store.m_laserWavelength - 1.0 / store.m_wavelength[i]) * 10000000.0
+                : store.m_wavelength[i];
+    }
+    store.m_storedLength[k] = last;
+    store.m_storedRed[k] = (k + 1) * 100;
+    store.m_storedGreen[k] = (k + 2) * 100;
+    store.m_storedBlue[k] = (k + 3) * 100;
+    store.m_storedVisible[k] = 1;
+    store.m_storedLength[k + 1] = -1;
+    store.m_storedCount = k + 1;
+    result.curve = k;
+    result.effects.repaint = true;
+    return result;
+}
+
+std::string snapshotRefusalText(SnapshotOutcome outcome) {
+    switch (outcome) {
+    case SnapshotOutcome::Added:
+        return {};
+    case SnapshotOutcome::TooManyCurves:
+        return "No room for another spectrum: 99 spectra are stored already";
+    case SnapshotOutcome::PoolFull:
+        return "No room for another spectrum: the stored spectra hold 1000000 points";
+    case SnapshotOutcome::TableDamaged:
+        return "The table of stored spectra is damaged";
+    }
+    return {};
+}
+
+CommandEffects clearAllStored(SpectrumStore& store) {
+    store.m_storedCount = 0;
+    store.m_storedLength[1] = -1;
+    store.m_showGaussian = false;
+    store.m_gaussCleared = true;
+    CommandEffects fx;
+    fx.repaint = true;
+    return fx;
+}
+
+CommandEffects useDataWithoutCalibration(SpectrumStore& store) {
+    for (int i = 0; i < kSpectrumPoints; ++i) {
+        store.m_wavelength[i] = i;
+        store.m_sensitivity[i] = 1.0;
+        store.m_irradianceCal[i] = 1.0;
+    }
+    store.m_increasing = true;
+    CommandEffects fx;
+    fx.repaint = true;
+    return fx;
+}
+
+CommandEffects getSourceSpectra(SpectrumStore& store) {
+    const int last = store.m_fast ? kFastReferenceLast : kPointCapacity - 1;
+    const double* live = store.liveBuffer();
+    std::copy(live, live + last + 1, store.m_reference.begin());
+    store.m_referenceStored = true;
+    // The new reference starts from raw intensity, as its unchecked boxes show.
+    store.m_ratioMode = 0;
+    setRatioBoxes(store.m_chartBar, true);
+    return {};
+}
+
+void progressTick(SpectrumStore& store) {
+    ++store.m_progressTicks;
+    const long long total = static_cast<long long>(store.m_exposure) * store.m_scans;
+    if (total > 100) {
+        const double percent = 100.0 * (store.m_progressTicks * 100.0) / (total * 0.01);
+        store.m_chartBar.progress = static_cast<int>(truncClamp(percent, 0, 100));
+    }
+}
+
+void readBoxcarText(SpectrumStore& store) {
+    const double typed = std::trunc(parseDecimal(store.m_chartBar.boxcarText));
+    if (typed >= 0 && typed <= kMaxBoxcar) {
+        store.m_boxcar = static_cast<std::uint8_t>(typed);
+    } else {
+        store.m_boxcar = 1;
+        store.m_chartBar.boxcarText = formatInt(1);
+    }
+}
+
+}  // namespace halden
