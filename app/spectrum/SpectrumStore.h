@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "colour/ColorimetryResult.h"
+#include "colour/LuminousEfficiencyTable.h"
 
 namespace halden {
 
@@ -175,6 +176,8 @@ struct SpectrumStore {
     ColorimetryResult m_colorimetry{};
     bool m_chromaticityView = false;
     double m_diagramScale = 3.5;
+    // Luminous efficiency of the lumen figure, index nm - 390 for 390..830 nm.
+    std::array<double, kLuminousRows> m_luminousEfficiency = kLuminousEfficiencyTable;
 
     // Chart geometry.
     double m_chartUnit = 14.0;
