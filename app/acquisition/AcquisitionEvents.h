@@ -1,0 +1,54 @@
+// The message protocol between the view and the acquisition worker: the
+// view posts a request (event type 1114) to CthreadMag, the worker posts a
+// completion (1115) to the view's target object when the operation is done.
+#pragma once
+
+#include <QEvent>
+
+namespace halden {
+
+inline constexpr QEvent::Type kRequestEventType = static_cast<QEvent::Type>(1114);
+inline constexpr QEvent::Type kCompletionEventType = static_cast<QEvent::Type>(1115);
+
+// Operation codes held in m_operation.
+inline constexpr int kOperationNone = 0;  // left after an acquisition: names no operation
+inline constexpr int kOperationAcquire = 1;
+inline constexpr int kOperationDetect = 5;
+inline constexpr int kOperationWriteFlash = 10;
+inline constexpr int kOperationReadFlash = 20;
+
+// Request: perform one operation. The code travels with the event, so a
+// request posted while an acquisition is running (the flash save command)
+// is not lost when the worker rewrites m_operation at the end of it.
+class RequestEvent : public QEvent {
+public:
+    explicit RequestEvent(int operation) : QEvent(kRequestEventType), m_code(operation) {}
+    int operation() const { return m_code; }
+
+private:
+    int m_code;
+};
+
+// How an operation ended, for the completion handler.
+enum class OperationOutcome {
+    Done,             // finished normally
+    DeviceFailed,     // acquisition ended by 502/506/507 (m_resendParameters set)
+    FlashFailed,      // flash erase or write reported an error
+    RecordTooLong,    // flash record refused: it does not fit the write buffer
+};
+
+// Completion: the operation named by operation() is finished and its
+// results are in the store.
+class CompletionEvent : public QEvent {
+public:
+    CompletionEvent(int operation, OperationOutcome outcome)
+        : QEvent(kCompletionEventType), m_code(operation), m_outcome(outcome) {}
+    int operation() const { return m_code; }
+    OperationOutcome outcome() const { return m_outcome; }
+
+private:
+    int m_code;
+    OperationOutcome m_outcome;
+};
+
+}  // namespace halden

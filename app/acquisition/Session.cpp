@@ -1,0 +1,210 @@
+#include "acquisition/Session.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QThread>
+
+#include "common/Prompt.h"
+#include "files/CalibrationFile.h"
+#include "spectrum/StoreCommands.h"
+
+namespace halden {
+namespace {
+constexpr int kProgressPeriodMs = 100;
+constexpr int kInitialMarkerIndex = 1825;
+}  // namespace
+
+Session::Session(Prompt& prompt, QObject* parent)
+    : QObject(parent), m_prompt(prompt), m_store(std::make_unique<SpectrumStore>())
+{
+    m_ownLink = std::make_unique<LibraryLink>();
+    m_ownPacer = std::make_unique<SleepingPacer>();
+    start(*m_ownLink, *m_ownPacer);
+}
+
+Session::Session(Prompt& prompt, SpectrometerLink& link, Pacer& pacer, QObject* parent)
+    : QObject(parent), m_prompt(prompt), m_store(std::make_unique<SpectrumStore>())
+{
+    start(link, pacer);
+}
+
+void Session::start(SpectrometerLink& link, Pacer& pacer)
+{
+    m_worker = std::make_unique<CthreadMag>(*m_store, this, link, pacer);
+    m_thread = new QThread(this);
+    m_worker->moveToThread(m_thread);
+    m_thread->start(QThread::HighPriority);
+    m_progressTimer.setInterval(kProgressPeriodMs);
+    connect(&m_progressTimer, &QTimer::timeout, this, &Session::onProgressTimer);
+}
+
+Session::~Session()
+{
+    // The worker finishes the operation it is in (a trigger wait ends at
+    // once), then its thread stops; requests still queued are dropped.
+    m_worker->requestStop();
+    m_thread->quit();
+    m_thread->wait();
+    m_worker.reset();
+}
+
+void Session::post(int operation)
+{
+    m_store->m_operation = operation;
+    QCoreApplication::postEvent(m_worker.get(), new RequestEvent(operation));
+}
+
+void Session::chooseSpectrometer()
+{
+    if (m_store->m_running) {
+        m_prompt.showMessage(sessionText::kStopFirst, messages::kCaptionMessage);
+        return;
+    }
+    m_store->m_deviceCount = 0;
+    post(kOperationDetect);
+}
+
+void Session::startAcquisition()
+{
+    readAcquisitionSettings(*m_store);
+    if (m_acquisitionsInFlight > 0) return;  // its completion starts the next
+    ++m_acquisitionsInFlight;
+    post(kOperationAcquire);
+}
+
+void Session::setRun(bool checked)
+{
+    SpectrumStore& s = *m_store;
+    s.m_chartBar.runChecked = checked;
+    applyEffects(halden::setRun(s, checked));
+}
+
+void Session::applyEffects(const CommandEffects& effects)
+{
+    if (effects.stopSaveTimer) m_periodicSaveTimer.stop();
+    if (effects.stopProgressTimer) m_progressTimer.stop();
+    if (effects.startProgressTimer) m_progressTimer.start();
+    if (effects.startSaveTimer) m_periodicSaveTimer.start(effects.saveTimerMs);
+    if (effects.startAcquisition) startAcquisition();
+    if (effects.repaint) emit repaintRequested(false);
+}
+
+bool Session::saveCalibrationToFlash()
+{
+    SpectrumStore& s = *m_store;
+    if (s.m_flashBusy) {
+        m_prompt.showMessage(sessionText::kFlashInProcess, messages::kCaptionRequest);
+        return false;
+    }
+    if (!m_prompt.askOkCancel(sessionText::kFlashWait, messages::kCaptionInformation)) return false;
+    s.m_flashBusy = true;
+    bool finished = false;
+    QEventLoop loop;
+    const auto connection = connect(this, &Session::flashWriteCompleted, &loop, [&] {
+        finished = true;
+        loop.quit();
+    });
+    post(kOperationWriteFlash);
+    // The interface stays responsive while the worker erases and writes;
+    // the worker clears m_flashBusy before it posts the completion.
+    if (!finished) loop.exec();
+    disconnect(connection);
+    switch (m_flashOutcome) {
+    case OperationOutcome::Done:
+        m_prompt.showMessage(sessionText::kFlashUpdated, messages::kCaptionInformation);
+        return true;
+    case OperationOutcome::RecordTooLong:
+        m_prompt.showMessage(sessionText::kFlashTooLong, messages::kCaptionError);
+        return false;
+    default:
+        m_prompt.showMessage(sessionText::kFlashFailed, messages::kCaptionError);
+        return false;
+    }
+}
+
+bool Session::event(QEvent* event)
+{
+    if (event->type() != kCompletionEventType) return QObject::event(event);
+    const auto* completion = dynamic_cast<CompletionEvent*>(event);
+    if (completion) handleCompletion(*completion);
+    return true;
+}
+
+void Session::handleCompletion(const CompletionEvent& completion)
+{
+    SpectrumStore& s = *m_store;
+    const int operation = completion.operation();
+    // The worker leaves m_operation alone; after an acquisition it names no
+    // operation.
+    s.m_operation = operation == kOperationAcquire ? kOperationNone : operation;
+    switch (operation) {
+    case kOperationDetect:
+        emit detectionCompleted(s.m_deviceCount);
+        if (s.m_deviceCount != 0)
+            post(kOperationReadFlash);
+        else
+            m_prompt.showMessage(sessionText::kNoDevice, messages::kCaptionError);
+        break;
+    case kOperationReadFlash:
+        completeCalibrationRead();
+        break;
+    case kOperationAcquire:
+        if (m_acquisitionsInFlight > 0) --m_acquisitionsInFlight;
+        emit acquisitionCompleted(completion.outcome() == OperationOutcome::DeviceFailed);
+        break;
+    case kOperationWriteFlash:
+        m_flashOutcome = completion.outcome();
+        emit flashWriteCompleted(completion.outcome());
+        break;
+    default: break;
+    }
+    if (s.m_running) {
+        startAcquisition();
+        emit repaintRequested(false);
+    }
+}
+
+void Session::completeCalibrationRead()
+{
+    SpectrumStore& s = *m_store;
+    const bool recordPresent = s.m_calibrationHeader[5] == '.';
+    if (recordPresent) {
+        s.m_irradianceFactor = s.m_recordIrradianceFactor;
+        orderCalibrationAscending(s);
+        saveCalibrationBackupIfMissing(s, m_prompt);
+    } else {
+        m_prompt.showMessage(sessionText::kNoCalibration, messages::kCaptionWarning);
+        loadCalibrationFile(s, m_prompt);
+    }
+    s.m_chartBar.runEnabled = true;
+    if (s.m_calibrationHeader[10] == 'Y') {
+        s.m_chartBar.chromaticityEnabled = true;
+        s.m_irradianceCalibrated = true;
+    } else {
+        s.m_irradianceCalibrated = false;
+        for (int i = 0; i < kSpectrumPoints; ++i) s.m_irradianceCal[i] = 1.0;
+    }
+    s.m_xMin = s.m_wavelength[0];
+    s.m_xMax = s.m_wavelength[kSpectrumPoints - 1];
+    s.m_markerIndex = kInitialMarkerIndex;
+    if (s.m_calibrationHeader[0] == 'R') {
+        s.m_autoY = true;
+        s.m_dbNormalize = true;
+        s.m_chartBar.autoYChecked = true;
+        if (switchToWavenumberAxis)
+            switchToWavenumberAxis();
+        else
+            emit repaintRequested(false);
+    } else {
+        emit repaintRequested(false);
+    }
+    emit calibrationCompleted(recordPresent);
+}
+
+void Session::onProgressTimer()
+{
+    progressTick(*m_store);
+    emit progressChanged(m_store->m_chartBar.progress);
+}
+
+}  // namespace halden

@@ -1,0 +1,120 @@
+// The view's non-widget half, shared by the window and the CLI: owns the
+// spectrum store and the acquisition worker with its thread, handles the
+// worker's completions (device detection, calibration read, acquisitions,
+// flash writes) and runs the commands that drive the worker. Every message
+// goes through the Prompt. Lives on the user-interface thread.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include <QObject>
+#include <QTimer>
+
+#include "acquisition/AcquisitionEvents.h"
+#include "acquisition/CthreadMag.h"
+#include "acquisition/Pacer.h"
+#include "acquisition/SpectrometerLink.h"
+#include "spectrum/SpectrumStore.h"
+#include "spectrum/StoreCommands.h"
+
+class QThread;
+
+namespace halden {
+
+class Prompt;
+
+namespace sessionText {
+inline constexpr const char* kNoDevice = "Can not find device";
+inline constexpr const char* kStopFirst = "Stop Acquisition first";
+inline constexpr const char* kNoCalibration =
+    "Calibration information was not located in your spectrometer.\n Load it from hard drive "
+    "(file with '.clbr' extension)";
+inline constexpr const char* kFlashWait = "Wait! FLASH updated will take about 1 minute. Click OK to continue.";
+inline constexpr const char* kFlashUpdated = "FLASH was updated";
+inline constexpr const char* kFlashInProcess = "Writing to FLASH in process, Wait!!!";
+inline constexpr const char* kFlashFailed = "FLASH was not updated: the spectrometer reported an error.";
+inline constexpr const char* kFlashTooLong =
+    "FLASH was not updated: the calibration does not fit into the FLASH memory.";
+}  // namespace sessionText
+
+class Session : public QObject {
+    Q_OBJECT
+public:
+    // The library on device index 0 with real pauses.
+    explicit Session(Prompt& prompt, QObject* parent = nullptr);
+    // For tests: another binding and pacer (both must outlive the session).
+    Session(Prompt& prompt, SpectrometerLink& link, Pacer& pacer, QObject* parent = nullptr);
+    ~Session() override;
+
+    SpectrumStore& store() { return *m_store; }
+    const SpectrumStore& store() const { return *m_store; }
+    CthreadMag& worker() { return *m_worker; }
+    Prompt& prompt() { return m_prompt; }
+
+    // "Choose connected spectrometer" (32803): refuses while running,
+    // otherwise starts device detection (operation 5). The window runs it
+    // once at start-up.
+    void chooseSpectrometer();
+
+    // Reads exposure and scans from the chart bar and posts operation 1;
+    // while an acquisition is already in flight its completion starts the
+    // next one instead, so only one is ever in flight.
+    void startAcquisition();
+
+    // "Run" (1035) checked or unchecked.
+    void setRun(bool checked);
+
+    // Carries out what a store command asks for: timers, acquisition, repaint.
+    // (Timer 1's tick, periodic saving, is connected by the window.)
+    void applyEffects(const CommandEffects& effects);
+
+    // "Save current calibration to FLASH memory" (32816): asks, posts
+    // operation 10 and runs the event loop until the worker has finished.
+    // Returns true when the flash was written.
+    bool saveCalibrationToFlash();
+
+    // Stores the operation code and posts the request to the worker.
+    void post(int operation);
+
+    bool acquisitionInFlight() const { return m_acquisitionsInFlight > 0; }
+    QTimer& progressTimer() { return m_progressTimer; }      // timer 2
+    QTimer& periodicSaveTimer() { return m_periodicSaveTimer; }  // timer 1
+
+    // The "x-scale in 1/cm" command (32806), run after a Raman instrument's
+    // calibration is read; the window installs it. When unset the session
+    // only asks for a repaint.
+    std::function<void()> switchToWavenumberAxis;
+
+signals:
+    void repaintRequested(bool erase);
+    void detectionCompleted(int deviceCount);
+    // recordPresent: the flash held a calibration record.
+    void calibrationCompleted(bool recordPresent);
+    // deviceFailed: the device failed and will be configured anew.
+    void acquisitionCompleted(bool deviceFailed);
+    void flashWriteCompleted(halden::OperationOutcome outcome);
+    void progressChanged(int percent);
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    void start(SpectrometerLink& link, Pacer& pacer);
+    void handleCompletion(const CompletionEvent& completion);
+    void completeCalibrationRead();
+    void onProgressTimer();
+
+    Prompt& m_prompt;
+    std::unique_ptr<SpectrumStore> m_store;
+    std::unique_ptr<SpectrometerLink> m_ownLink;
+    std::unique_ptr<Pacer> m_ownPacer;
+    std::unique_ptr<CthreadMag> m_worker;
+    QThread* m_thread = nullptr;
+    int m_acquisitionsInFlight = 0;
+    OperationOutcome m_flashOutcome = OperationOutcome::Done;
+    QTimer m_progressTimer;
+    QTimer m_periodicSaveTimer;
+};
+
+}  // namespace halden
