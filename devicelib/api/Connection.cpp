@@ -1,0 +1,84 @@
+// Connecting a slot, tearing it down and posting operations to its worker.
+#include "api/DeviceSlot.h"
+#include "hid/HidBackend.h"
+#include "protocol/Protocol.h"
+
+namespace vantrel::api {
+
+std::int32_t connectSlot(std::uint32_t index)
+{
+    if (index >= kSlotCount) return protocol::kErrBadIndex;
+    DeviceSlot& slot = deviceTable()[index];
+    teardownSlot(slot);
+
+    hid::Backend& backend = hid::activeBackend();
+    const std::vector<hid::DeviceInfo> devices =
+        backend.enumerate(protocol::kVendorId, protocol::kProductId);
+    if (index >= devices.size() || !devices[index].serialNumber) return protocol::kErrNoDevice;
+    const std::string& serial = *devices[index].serialNumber;
+    {
+        std::lock_guard operation(slot.operationLock);
+        slot.handle.device.reset();
+        std::unique_ptr<hid::Device> device =
+            backend.open(protocol::kVendorId, protocol::kProductId, serial.c_str());
+        if (!device) return protocol::kErrOpen;
+        slot.handle = protocol::HandleRecord{std::move(device), 0, serial};
+    }
+
+    slot.deviceIndex = static_cast<std::uint16_t>(index);
+    slot.worker = std::make_unique<std::thread>(_threadDeviceOperations, slot.deviceIndex);
+    slot.hasWorker.store(true);
+    slot.started.wait();
+    slot.started.reset();
+    return protocol::kOk;
+}
+
+void teardownSlot(DeviceSlot& slot)
+{
+    if (slot.worker) {
+        {
+            std::lock_guard operation(slot.operationLock);
+            slot.flags |= kFlagStopRequested;
+            slot.commandPosted.set();
+        }
+        slot.worker->join();
+    }
+    std::lock_guard operation(slot.operationLock);
+    slot.handle = protocol::HandleRecord{};
+    slot.started.reset();
+    slot.commandPosted.reset();
+    slot.commandAccepted.reset();
+    slot.hasWorker.store(false);
+    slot.worker.reset();
+    slot.deviceIndex = 0;
+    std::lock_guard status(slot.statusLock);
+    std::lock_guard command(slot.commandLock);
+    slot.currentArguments.reset();
+    slot.currentArgumentsSize = 0;
+    slot.pendingArguments.reset();
+    slot.pendingArgumentsSize = 0;
+    slot.flags = 0;
+    slot.lastResult = 0;
+}
+
+std::int32_t postOperation(std::uint32_t index, std::int32_t operation, const ArgumentBlock& arguments,
+                           std::int32_t argumentsSize)
+{
+    if (index >= kSlotCount) return protocol::kErrBadIndex;
+    DeviceSlot& slot = deviceTable()[index];
+    if (!slot.hasWorker.load()) {
+        if (std::int32_t error = connectSlot(index)) return error;
+    }
+    {
+        std::lock_guard command(slot.commandLock);
+        slot.pendingOperation = operation;
+        slot.pendingArguments = std::make_unique<ArgumentBlock>(arguments);
+        slot.pendingArgumentsSize = argumentsSize;
+        slot.commandPosted.set();
+    }
+    slot.commandAccepted.wait();
+    slot.commandAccepted.reset();
+    return protocol::kOk;
+}
+
+}  // namespace vantrel::api
