@@ -1,0 +1,183 @@
+#include "files/SpectrumFiles.h"
+
+#include <algorithm>
+
+#include "colour/CriReport.h"
+#include "colour/Radiometry.h"
+#include "common/Prompt.h"
+#include "files/AtomicFile.h"
+#include "files/SaveNames.h"
+#include "spectrum/SpectrumStore.h"
+
+namespace halden {
+
+bool saveSpectrumFile(const SpectrumStore& store, Prompt& prompt, const std::string& path) {
+    if (!writeFileOrReport(path, spectrumFileText(store), prompt)) return false;
+    if (store.m_chromaticityView) writeCriReport(store, prompt, path, CriReportVariant::Full);
+    return true;
+}
+
+bool save1nmFile(const SpectrumStore& store, Prompt& prompt, const std::string& path) {
+    if (!writeFileOrReport(path, oneNmFileText(store), prompt)) return false;
+    if (store.m_chromaticityView) writeCriReport(store, prompt, path, CriReportVariant::Short);
+    return true;
+}
+
+bool saveScreenImage(const RgbImage& image, Prompt& prompt, const std::string& path) {
+    const std::string bytes = bmpFileBytes(image);
+    if (bytes.empty()) {
+        prompt.showMessage(messages::kCreateFileError, messages::kCaptionErrorUpper);
+        return false;
+    }
+    return writeFileOrReport(path, bytes, prompt);
+}
+
+namespace {
+
+std::optional<std::string> askSavePath(Prompt& prompt, std::string_view ext) {
+    const auto chosen = prompt.chooseSaveFile();
+    if (!chosen) return std::nullopt;
+    recordSaveDirectory();
+    return withExtension(*chosen, ext);
+}
+
+std::optional<std::string> askOpenPath(Prompt& prompt) {
+    const auto chosen = prompt.chooseOpenFile();
+    if (!chosen) return std::nullopt;
+    recordSaveDirectory();
+    return chosen;
+}
+
+// Reads a spectrum text file's data lines, refusing oversized input.
+SpectrumLoad readSpectrumLines(Prompt& prompt, const std::string& path, DataLines& lines) {
+    std::string bytes;
+    if (!readFileBytes(path, bytes, kMaxSpectrumFileBytes)) {
+        prompt.showMessage(messages::kOpenFileError, messages::kCaptionErrorUpper);
+        return SpectrumLoad::Unreadable;
+    }
+    if (bytes.size() > kMaxSpectrumFileBytes) {
+        prompt.showMessage(kFileTooLarge, messages::kCaptionWarning);
+        return SpectrumLoad::Refused;
+    }
+    lines = readDataLines(bytes, kMaxDataLines);
+    if (lines.overflow) {
+        prompt.showMessage(kTooManyPoints, messages::kCaptionWarning);
+        return SpectrumLoad::Refused;
+    }
+    return SpectrumLoad::Loaded;
+}
+
+}  // namespace
+
+bool saveSpectrumCommand(SpectrumStore& store, Prompt& prompt) {
+    if (store.m_periodicSave) store.m_periodicSave = false;  // counter and base name stay
+    const auto path = askSavePath(prompt, ".txt");
+    if (!path) return false;
+    return saveSpectrumFile(store, prompt, *path);
+}
+
+bool save1nmCommand(SpectrumStore& store, Prompt& prompt) {
+    if (store.m_chartBar.runChecked) {
+        store.m_chartBar.runChecked = false;
+        store.m_running = false;
+        if (store.m_periodicSave) {
+            store.m_periodicSave = false;
+            store.m_saveCounter = 0;
+        }
+    }
+    store.m_periodicSave = false;
+    const auto path = askSavePath(prompt, ".txt");
+    if (!path) return false;
+    return save1nmFile(store, prompt, *path);
+}
+
+bool saveScreenImageCommand(SpectrumStore&, Prompt& prompt, const std::function<RgbImage()>& grab) {
+    const auto path = askSavePath(prompt, ".bmp");
+    if (!path) return false;
+    return saveScreenImage(grab ? grab() : RgbImage{}, prompt, *path);
+}
+
+void writePeriodicFiles(const SpectrumStore& store, Prompt& prompt, const std::vector<PeriodicFile>& files,
+                        const std::function<RgbImage()>& grab) {
+    for (const PeriodicFile& f : files) {
+        switch (f.kind) {
+        case PeriodicFileKind::Spectrum: saveSpectrumFile(store, prompt, f.path); break;
+        case PeriodicFileKind::Screen:
+            if (grab) saveScreenImage(grab(), prompt, f.path);
+            break;
+        case PeriodicFileKind::OneNm: save1nmFile(store, prompt, f.path); break;
+        case PeriodicFileKind::Normalized: saveNormalizedToSensitivity(store, prompt, f.path); break;
+        }
+    }
+}
+
+SpectrumLoad addStoredCurve(SpectrumStore& store, Prompt& prompt, const DataLines& lines) {
+    // Find the end marker and the pool offset of the new curve; a table
+    // without a marker or with damaged lengths is treated as full.
+    int n = -1;
+    long long offset = 0;
+    for (int k = 0; k < kStoredSlots; ++k) {
+        const std::int32_t len = store.m_storedLength[k];
+        if (len == -1) {
+            n = k;
+            break;
+        }
+        if (len < -1) break;
+        offset += static_cast<long long>(len) + 1;
+    }
+    if (n < 0) {
+        prompt.showMessage(kStoredTableFull, messages::kCaptionWarning);
+        return SpectrumLoad::Refused;
+    }
+    store.m_storedCount = n;
+    const auto count = static_cast<long long>(lines.x.size());
+    if (count == 0) return SpectrumLoad::Empty;
+    if (n + 1 >= kStoredSlots || offset + count > kStoredPoolSize) {
+        prompt.showMessage(kStoredTableFull, messages::kCaptionWarning);
+        return SpectrumLoad::Refused;
+    }
+    std::copy(lines.x.begin(), lines.x.end(), store.m_storedX.begin() + offset);
+    std::copy(lines.y.begin(), lines.y.end(), store.m_storedY.begin() + offset);
+    store.m_storedLength[n] = static_cast<std::int32_t>(count - 1);
+    store.m_storedRed[n] = (n + 1) * 100;
+    store.m_storedGreen[n] = (n + 2) * 100;
+    store.m_storedBlue[n] = (n + 3) * 100;
+    store.m_storedVisible[n] = 1;
+    store.m_storedLength[n + 1] = -1;
+    return SpectrumLoad::Loaded;
+}
+
+SpectrumLoad loadSpectrumFile(SpectrumStore& store, Prompt& prompt, const std::string& path) {
+    DataLines lines;
+    const SpectrumLoad read = readSpectrumLines(prompt, path, lines);
+    if (read != SpectrumLoad::Loaded) return read;
+    return addStoredCurve(store, prompt, lines);
+}
+
+SpectrumLoad loadReferenceFile(SpectrumStore& store, Prompt& prompt, const std::string& path) {
+    DataLines lines;
+    const SpectrumLoad read = readSpectrumLines(prompt, path, lines);
+    if (read != SpectrumLoad::Loaded) return read;
+    std::copy(lines.y.begin(), lines.y.end(), store.m_reference.begin());
+    if (lines.y.size() != static_cast<std::size_t>(store.m_lastPoint) + 1)
+        prompt.showMessage(kReferencePointsWrong, messages::kCaptionWarning);
+    store.m_referenceStored = true;
+    ChartBarState& bar = store.m_chartBar;
+    bar.reflectanceChecked = bar.transmittanceChecked = bar.absorbanceChecked = false;
+    bar.reflectanceEnabled = bar.transmittanceEnabled = bar.absorbanceEnabled = true;
+    return lines.y.empty() ? SpectrumLoad::Empty : SpectrumLoad::Loaded;
+}
+
+SpectrumLoad loadSpectrumCommand(SpectrumStore& store, Prompt& prompt) {
+    const auto path = askOpenPath(prompt);
+    if (!path) return SpectrumLoad::Cancelled;
+    return loadSpectrumFile(store, prompt, *path);
+}
+
+SpectrumLoad loadReferenceCommand(SpectrumStore& store, Prompt& prompt) {
+    const auto path = askOpenPath(prompt);
+    if (!path) return SpectrumLoad::Cancelled;
+    return loadReferenceFile(store, prompt, *path);
+}
+
+}  // namespace halden
