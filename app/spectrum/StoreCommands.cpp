@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "spectrum/DialogText.h"
+#include "spectrum/MeasurementModes.h"
 
 namespace halden {
 
@@ -205,10 +206,7 @@ CommandEffects getSourceSpectra(SpectrumStore& store) {
     const int last = store.m_fast ? kFastReferenceLast : kPointCapacity - 1;
     const double* live = store.liveBuffer();
     std::copy(live, live + last + 1, store.m_reference.begin());
-    store.m_referenceStored = true;
-    // The new reference starts from raw intensity, as its unchecked boxes show.
-    store.m_ratioMode = 0;
-    setRatioBoxes(store.m_chartBar, true);
+    markReferenceStored(store);
     return {};
 }
 
