@@ -33,6 +33,7 @@ EnergyFigures energyFigures(const SpectrumStore& store);
 // Luminous figure in lumens over 390..830 nm from plain arrays: point i has
 // value spectrum[i], wavelength wavelength[step*i] and correction
 // irradianceCal[step*i], for i = 0..last; wavelengths must rise.
+// luminousEfficiency holds V at 390..830 nm (index nm - 390).
 double luminousFlux(const double* spectrum, const double* wavelength, const double* irradianceCal,
                     int last, int step, double exposureScaled, const double* luminousEfficiency);
 
@@ -49,6 +50,14 @@ bool saveNormalizedToSensitivity(const SpectrumStore& store, Prompt& prompt, con
 
 // The dialog's initial text.
 inline constexpr const char* kBlackBodyDefaultText = "3200";
+
+// Messages of the XYZ Planck calibration's refusals.
+inline constexpr const char* kBadTemperatureMessage =
+    "The black body temperature must be a positive number of kelvin.";
+inline constexpr const char* kCalibrationFastModeMessage =
+    "Switch Fast mode off before the XYZ Planck calibration.";
+inline constexpr const char* kCalibrationNoResultMessage =
+    "This spectrum gives no valid irradiance correction; the calibration is unchanged.";
 
 // XYZ Planck calibration: temperatureText is the text the "Black body
 // temperature" dialog returned (the window handles Cancel). Computes the new
