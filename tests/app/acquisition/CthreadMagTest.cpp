@@ -1,0 +1,256 @@
+// The acquisition worker's message sequence against a recording device:
+// when it configures, how it triggers, polls and reads, and how it recovers.
+#include <memory>
+
+#include <gtest/gtest.h>
+
+#include "FakeSpectrometer.h"
+#include "acquisition/CthreadMag.h"
+
+namespace halden::test {
+namespace {
+
+using Calls = std::vector<std::string>;
+
+class WorkerTest : public ::testing::Test {
+protected:
+    WorkerTest()
+    {
+        testApplication();
+        store = std::make_unique<SpectrumStore>();
+        // Raw frames pass through unchanged, so rows can be compared with pixels.
+        store->m_testMode = true;
+        worker = std::make_unique<CthreadMag>(*store, &completions, device, pacer);
+    }
+
+    void acquire()
+    {
+        device.calls.clear();
+        pacer.pauses.clear();
+        worker->perform(kOperationAcquire);
+        completions.deliver();
+    }
+
+    static Calls configurationFor(int extMode, int extEdge, int optMode, int pixel, int level, int scans,
+                                  int scanMode, int exposure)
+    {
+        return {"clearMemory",
+                "setExternalTrigger " + std::to_string(extMode) + " " + std::to_string(extEdge),
+                "setOpticalTrigger " + std::to_string(optMode) + " " + std::to_string(pixel) + " " +
+                    std::to_string(level),
+                "setFrameFormat 0 3647 0",
+                "setAcquisitionParameters " + std::to_string(scans) + " 0 " + std::to_string(scanMode) + " " +
+                    std::to_string(exposure)};
+    }
+
+    FakeSpectrometer device;
+    RecordingPacer pacer;
+    CompletionRecorder completions;
+    std::unique_ptr<SpectrumStore> store;
+    std::unique_ptr<CthreadMag> worker;
+};
+
+TEST_F(WorkerTest, FirstAcquisitionConfiguresAndAveragedFrameLandsInRowZero)
+{
+    store->m_resendParameters = false;  // the cache alone forces the first set-up
+    const bool selectBefore = store->m_bufferSelect;
+    double* target = store->targetBuffer();
+    acquire();
+
+    EXPECT_EQ(device.configuration(), configurationFor(0, 0, 0, 1850, 2000, 1, 3, 5));
+    EXPECT_EQ(pacer.count(50), 1u);
+    EXPECT_EQ(device.count("triggerAcquisition"), 0u);  // the averaged mode needs no trigger
+    EXPECT_EQ(device.count("getFrame 65535"), 1u);
+    EXPECT_EQ(worker->scanMode(), kScanModeAveraged);
+    for (int j : {0, 1, 100, 3693}) EXPECT_EQ(target[j], framePixel(j, 0xFFFF)) << j;
+    EXPECT_NE(store->m_bufferSelect, selectBefore);
+    ASSERT_EQ(completions.entries.size(), 1u);
+    EXPECT_EQ(completions.entries[0].operation, kOperationAcquire);
+    EXPECT_EQ(completions.entries[0].outcome, OperationOutcome::Done);
+    EXPECT_FALSE(store->m_resendParameters);
+}
+
+TEST_F(WorkerTest, UnchangedSettingsSendNoConfiguration)
+{
+    store->m_average = false;
+    acquire();
+    ASSERT_FALSE(device.configuration().empty());
+    acquire();
+    EXPECT_EQ(device.calls, (Calls{"triggerAcquisition", "getStatus", "getFrame 0", "clearMemory"}));
+    EXPECT_TRUE(pacer.pauses.empty());
+}
+
+TEST_F(WorkerTest, EverySettingOfTheCacheForcesAFullConfiguration)
+{
+    const std::vector<std::function<void(SpectrumStore&)>> changes = {
+        [](SpectrumStore& s) { s.m_exposure = 77; },
+        [](SpectrumStore& s) { s.m_scans = 3; },
+        [](SpectrumStore& s) { s.m_average = !s.m_average; },
+        [](SpectrumStore& s) { s.m_optTrigLevel = 2001; },
+        [](SpectrumStore& s) { s.m_optTrigPoint = 1000; },
+    };
+    acquire();
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        changes[i](*store);
+        acquire();
+        const Calls config = device.configuration();
+        ASSERT_GE(config.size(), 5u) << "change " << i;
+        EXPECT_EQ(config[0], "clearMemory") << "change " << i;
+        EXPECT_EQ(pacer.count(50), 1u) << "change " << i;
+        acquire();
+        EXPECT_TRUE(pacer.pauses.empty()) << "change " << i;
+    }
+}
+
+TEST_F(WorkerTest, ExposureZeroIsSentAsOneAndWrittenBack)
+{
+    store->m_exposure = 0;
+    acquire();
+    EXPECT_EQ(device.configuration().back(), "setAcquisitionParameters 1 0 3 1");
+    EXPECT_EQ(store->m_exposure, 1);
+    acquire();  // the view now holds 1: nothing to resend
+    EXPECT_TRUE(device.configuration().empty());
+}
+
+TEST_F(WorkerTest, SeparateScansAreTriggeredAndReadRowByRow)
+{
+    store->m_average = false;
+    store->m_scans = 3;
+    double* target = store->targetBuffer();
+    acquire();
+    EXPECT_EQ(worker->scanMode(), kScanModeSeparate);
+    const Calls tail(device.calls.end() - 6, device.calls.end());
+    EXPECT_EQ(tail, (Calls{"triggerAcquisition", "getStatus", "getFrame 0", "getFrame 1", "getFrame 2",
+                           "clearMemory"}));
+    for (int k = 0; k < 3; ++k)
+        EXPECT_EQ(target[k * kPointCapacity + 500], framePixel(500, k)) << k;
+}
+
+TEST_F(WorkerTest, ExternalTriggerWaitsForTheStatusByteWithoutTriggering)
+{
+    store->m_extTrigMode = 1;
+    store->m_extTrigEdge = 2;
+    store->m_scans = 2;  // averaging on, but a trigger forbids device averaging
+    device.statusScript = {{0, 1, 0}, {0, 1, 0}, {0, 0, 2}};
+    acquire();
+    EXPECT_EQ(device.configuration().front(), "clearMemory");
+    EXPECT_EQ(device.configuration()[1], "setExternalTrigger 1 2");
+    EXPECT_EQ(device.configuration()[4], "setAcquisitionParameters 2 0 0 5");
+    EXPECT_EQ(device.count("triggerAcquisition"), 0u);
+    EXPECT_EQ(device.count("getStatus"), 3u);
+    EXPECT_EQ(pacer.count(25), 2u);
+    EXPECT_EQ(device.count("getFrame 0") + device.count("getFrame 1"), 2u);
+}
+
+TEST_F(WorkerTest, OpticalTriggerUsesSeparateScansToo)
+{
+    store->m_optTrigMode = 3;
+    acquire();
+    EXPECT_EQ(device.configuration()[2], "setOpticalTrigger 3 1850 2000");
+    EXPECT_EQ(worker->scanMode(), kScanModeSeparate);
+    EXPECT_EQ(device.count("triggerAcquisition"), 0u);
+    EXPECT_EQ(device.count("getFrame 0"), 1u);
+}
+
+TEST_F(WorkerTest, AveragedModeWaitsUntilAFrameIsHeld)
+{
+    // A failing first poll leaves the counters at 0: busy in scan mode 3.
+    device.statusScript = {{505, 9, 9}, {0, 0, 0}, {0, 0, 1}};
+    acquire();
+    EXPECT_EQ(device.count("getStatus"), 3u);
+    EXPECT_EQ(pacer.count(25), 2u);
+    EXPECT_EQ(device.count("getFrame 65535"), 1u);
+}
+
+TEST_F(WorkerTest, StoppingRunEndsATriggerWaitAndTheFramesAreRead)
+{
+    store->m_extTrigMode = 1;
+    acquire();  // configured
+    for (int i = 0; i < 100; ++i) device.statusScript.push_back({0, 1, 0});
+    pacer.onPause = [&](int index) {
+        if (index == 4) store->m_resendParameters = true;  // Run toggled
+    };
+    acquire();
+    EXPECT_EQ(pacer.count(25), 5u);
+    EXPECT_EQ(device.count("getFrame 0"), 1u);
+    EXPECT_FALSE(store->m_resendParameters);
+    pacer.onPause = nullptr;
+}
+
+TEST_F(WorkerTest, DeviceGoneDuringTheWaitCompletesAndForcesReconfiguration)
+{
+    store->m_extTrigMode = 1;
+    acquire();
+    const bool select = store->m_bufferSelect;
+    device.statusScript = {{0, 1, 0}, {0, 1, 0}, {502, 0, 0}};
+    acquire();
+    EXPECT_EQ(device.count("getFrame 0"), 0u);
+    EXPECT_TRUE(store->m_resendParameters);
+    EXPECT_NE(store->m_bufferSelect, select);
+    EXPECT_EQ(completions.entries.back().outcome, OperationOutcome::DeviceFailed);
+    acquire();
+    EXPECT_EQ(device.configuration().front(), "clearMemory");
+    EXPECT_EQ(pacer.count(50), 1u);
+}
+
+TEST_F(WorkerTest, FrameOutOfSequenceStopsTheScanLoopAndKeepsLaterRows)
+{
+    store->m_average = false;
+    store->m_scans = 4;
+    double* target = store->targetBuffer();
+    target[2 * kPointCapacity + 10] = -5;
+    device.frameResults = {0, 0, 507};
+    acquire();
+    EXPECT_EQ(device.count("getFrame 3"), 0u);
+    EXPECT_EQ(device.calls.back(), "clearMemory");
+    EXPECT_EQ(target[2 * kPointCapacity + 10], -5);  // row 2 untouched
+    EXPECT_EQ(target[1 * kPointCapacity + 10], framePixel(10, 1));
+    EXPECT_TRUE(store->m_resendParameters);
+}
+
+TEST_F(WorkerTest, AveragedFrameWithWrongReplyLeavesRowZero)
+{
+    double* target = store->targetBuffer();
+    target[7] = -1;
+    device.frameResults = {506};
+    acquire();
+    EXPECT_EQ(target[7], -1);
+    EXPECT_TRUE(store->m_resendParameters);
+    EXPECT_EQ(completions.entries.back().outcome, OperationOutcome::DeviceFailed);
+}
+
+TEST_F(WorkerTest, ScansBeyondTheBufferRowsAreNotRead)
+{
+    store->m_average = false;
+    store->m_scans = 100;  // a caller that skipped the clamp
+    acquire();
+    EXPECT_EQ(device.count("getFrame 63"), 1u);
+    EXPECT_EQ(device.count("getFrame 64"), 0u);
+}
+
+TEST_F(WorkerTest, DetectionCountsDevicesAndUnknownCodesAreIgnored)
+{
+    device.devices = 2;
+    worker->perform(kOperationDetect);
+    worker->perform(7);
+    worker->perform(kOperationNone);
+    completions.deliver();
+    EXPECT_EQ(store->m_deviceCount, 2);
+    EXPECT_EQ(device.calls, (Calls{"getDevicesCount"}));
+    ASSERT_EQ(completions.entries.size(), 1u);
+    EXPECT_EQ(completions.entries[0].operation, kOperationDetect);
+}
+
+TEST_F(WorkerTest, RequestEventCarriesItsOwnOperation)
+{
+    // The view may rewrite m_operation while a request waits in the queue.
+    device.devices = 3;
+    QCoreApplication::postEvent(worker.get(), new RequestEvent(kOperationDetect));
+    store->m_operation = kOperationAcquire;
+    QCoreApplication::sendPostedEvents(worker.get(), kRequestEventType);
+    EXPECT_EQ(device.calls, (Calls{"getDevicesCount"}));
+    EXPECT_EQ(store->m_deviceCount, 3);
+}
+
+}  // namespace
+}  // namespace halden::test
