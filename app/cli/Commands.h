@@ -18,6 +18,11 @@ struct Command {
 // The table of every command, in the order --help lists them (main.cpp).
 const std::vector<Command>& commands();
 
+int runDevices(const Args& args);
+int runAcquire(const Args& args);
+int runCalibration(const Args& args);
+int runColour(const Args& args);
+
 // Prints "halden-cli: <message>" on stderr and returns 1.
 int fail(const std::string& message);
 
