@@ -18,6 +18,8 @@ struct Command {
 // The table of every command, in the order --help lists them (main.cpp).
 const std::vector<Command>& commands();
 
+int runColour(const Args& args);
+
 int runDevices(const Args& args);
 int runAcquire(const Args& args);
 int runCalibration(const Args& args);

@@ -23,6 +23,7 @@ bool wantsHelp(const Args& args) {
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
         // Commands are added here as { name, summary, run }.
+        {"colour", "colorimetric report of a spectrum text file", &runColour},
         {"devices", "list the attached spectrometers", &runDevices},
         {"acquire", "acquire spectra and save them as text files", &runAcquire},
         {"calibration", "read or write the calibration in the spectrometer's flash", &runCalibration},
