@@ -11,9 +11,15 @@ export VANTREL_VIRTUAL=${VANTREL_VIRTUAL:-1}
 export VANTREL_VIRTUAL_TIMING=${VANTREL_VIRTUAL_TIMING:-usb}
 if [ -x build/app/halden-cli ]; then
   out=${HALDEN_OUT:-$PWD/halden-run/spectrum.txt}
-  mkdir -p "$(dirname "$out")"
-  build/app/halden-cli --virtual="$VANTREL_VIRTUAL" acquire --exposure 10 -o "$out" "$@"
-  echo "Spectrum saved to $out"
+  out=$(realpath -m "$out")
+  outdir=$(dirname "$out")
+  mkdir -p "$outdir"
+  cli=$PWD/build/app/halden-cli
+  # The instrument's backup calibration file is written to the current
+  # folder, so the acquisition runs in the output folder.
+  saved=$(cd "$outdir" && "$cli" --virtual="$VANTREL_VIRTUAL" acquire --exposure 10 -o "$out" "$@")
+  echo "Spectrum saved to:"
+  echo "$saved"
 else
   build/devicelib/vantrel_demo "$@"
 fi
