@@ -1,0 +1,249 @@
+// The session's completion handling against the recording device on the
+// worker's own thread: detection, the calibration read and its completion,
+// the flash save command and continuous acquisition.
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "FakeSpectrometer.h"
+#include "SessionTestSupport.h"
+#include "support/PromptRecorder.h"
+
+namespace halden::test {
+namespace {
+
+class SessionTest : public ::testing::Test {
+protected:
+    SessionTest()
+    {
+        testApplication();
+        session = std::make_unique<Session>(prompt, device, pacer);
+    }
+
+    void loadFlash(const std::string& record)
+    {
+        std::fill(device.flash.begin(), device.flash.end(), std::uint8_t{0xFF});
+        std::copy(record.begin(), record.end(), device.flash.begin());
+    }
+
+    bool start()
+    {
+        return waitForSignal(*session, &Session::calibrationCompleted, [&] { session->chooseSpectrometer(); });
+    }
+
+    std::string flashText() const
+    {
+        const auto end = std::find(device.flash.begin(), device.flash.end(), std::uint8_t{0xFF});
+        return std::string(device.flash.begin(), end);
+    }
+
+    TemporaryCurrentDir cwd;
+    FakeSpectrometer device;
+    RecordingPacer pacer;
+    PromptRecorder prompt;
+    std::unique_ptr<Session> session;
+};
+
+TEST_F(SessionTest, NoDeviceShowsTheErrorOnceAndReadsNothing)
+{
+    device.devices = 0;
+    ASSERT_TRUE(waitForSignal(*session, &Session::detectionCompleted, [&] { session->chooseSpectrometer(); }));
+    ASSERT_EQ(prompt.entries.size(), 1u);
+    EXPECT_EQ(prompt.entries[0].text, "Can not find device");
+    EXPECT_EQ(prompt.entries[0].caption, "Error");
+    EXPECT_EQ(session->store().m_operation, kOperationDetect);  // no calibration read requested
+    EXPECT_EQ(device.calls, (std::vector<std::string>{"getDevicesCount"}));
+}
+
+TEST_F(SessionTest, ChoosingWhileRunningIsRefused)
+{
+    session->store().m_running = true;
+    session->chooseSpectrometer();
+    ASSERT_EQ(prompt.entries.size(), 1u);
+    EXPECT_EQ(prompt.entries[0].text, "Stop Acquisition first");
+    EXPECT_EQ(prompt.entries[0].caption, "Message");
+    session->store().m_running = false;
+}
+
+TEST_F(SessionTest, FlashWithoutRecordWarnsAsksForAFileAndStaysUncalibrated)
+{
+    ASSERT_TRUE(start());
+    ASSERT_GE(prompt.entries.size(), 2u);
+    EXPECT_EQ(prompt.entries[0].kind, "message");
+    EXPECT_EQ(prompt.entries[0].text,
+              "Calibration information was not located in your spectrometer.\n Load it from hard drive "
+              "(file with '.clbr' extension)");
+    EXPECT_EQ(prompt.entries[0].caption, "Warning");
+    EXPECT_EQ(prompt.entries[1].kind, "open");
+    const SpectrumStore& s = session->store();
+    for (int i : {0, 1, 1826, 3652}) {
+        EXPECT_EQ(s.m_wavelength[i], i);
+        EXPECT_EQ(s.m_sensitivity[i], 1.0);
+        EXPECT_EQ(s.m_irradianceCal[i], 1.0);
+    }
+    EXPECT_EQ(s.m_laserWavelength, 0);
+    EXPECT_TRUE(s.m_chartBar.runEnabled);
+    EXPECT_EQ(s.m_xMin, 0);
+    EXPECT_EQ(s.m_xMax, 3652);
+    EXPECT_EQ(s.m_markerIndex, 1825);
+    EXPECT_EQ(device.count("readFlash 114000 6000"), 1u);  // all 20 pages
+}
+
+TEST_F(SessionTest, FallingRecordIsStoredAscendingAndBackedUpOnce)
+{
+    const PlainCalibration cal("VS014.2403Y00999");
+    loadFlash(cal.flashRecord(false));
+    ASSERT_TRUE(start());
+    const SpectrumStore& s = session->store();
+    EXPECT_FALSE(s.m_increasing);
+    for (int i = 0; i < kSpectrumPoints; i += 365) {
+        EXPECT_NEAR(s.m_wavelength[i], cal.wavelength[i], 5e-4) << i;
+        EXPECT_NEAR(s.m_sensitivity[i], cal.sensitivity[i], 5e-4) << i;
+        EXPECT_NEAR(s.m_irradianceCal[i], cal.irradianceCal[i], 5e-4) << i;
+    }
+    EXPECT_NEAR(s.m_irradianceFactor, cal.factor, 1e-9);
+    EXPECT_EQ(s.m_laserWavelength, 785.0);
+    EXPECT_TRUE(s.m_irradianceCalibrated);
+    EXPECT_TRUE(s.m_chartBar.chromaticityEnabled);
+    EXPECT_NEAR(s.m_xMin, 300, 1e-9);
+    EXPECT_TRUE(prompt.messages().empty());
+
+    const std::string backup = cwd.path("Y00999.clbr");
+    std::ifstream in(backup, std::ios::binary);
+    ASSERT_TRUE(in.good());
+    std::string first;
+    std::getline(in, first);
+    EXPECT_EQ(first, "VS014.2403Y00999\r");
+    in.close();
+
+    // A later start with the same instrument leaves the backup alone.
+    { std::ofstream(backup, std::ios::binary | std::ios::trunc) << "kept"; }
+    ASSERT_TRUE(waitForSignal(*session, &Session::calibrationCompleted,
+                              [&] { session->post(kOperationReadFlash); }));
+    std::ifstream again(backup, std::ios::binary);
+    std::stringstream content;
+    content << again.rdbuf();
+    EXPECT_EQ(content.str(), "kept");
+}
+
+TEST_F(SessionTest, RamanRecordWithoutIrradianceSwitchesTheAxisAndUsesUnitFactors)
+{
+    const PlainCalibration cal("RS014.2403N00777");
+    loadFlash(cal.flashRecord(true));
+    int switched = 0;
+    session->switchToWavenumberAxis = [&] { ++switched; };
+    ASSERT_TRUE(start());
+    const SpectrumStore& s = session->store();
+    EXPECT_TRUE(s.m_increasing);
+    EXPECT_EQ(switched, 1);
+    EXPECT_TRUE(s.m_autoY);
+    EXPECT_TRUE(s.m_dbNormalize);
+    EXPECT_TRUE(s.m_chartBar.autoYChecked);
+    EXPECT_FALSE(s.m_irradianceCalibrated);
+    EXPECT_EQ(s.m_irradianceCal[100], 1.0);
+}
+
+TEST_F(SessionTest, TruncatedRecordCountsAsNoRecord)
+{
+    const PlainCalibration cal("VS014.2403Y00555");
+    loadFlash(cal.flashRecord(true).substr(0, 50000));
+    ASSERT_TRUE(start());
+    ASSERT_FALSE(prompt.messages().empty());
+    EXPECT_EQ(prompt.messages()[0].caption, "Warning");
+    EXPECT_EQ(session->store().m_wavelength[3000], 3000);
+    EXPECT_FALSE(std::ifstream(cwd.path("Y00555.clbr")).good());
+}
+
+TEST_F(SessionTest, FlashWriteAndReadBackKeepTheCalibrationAndItsOrder)
+{
+    ASSERT_TRUE(start());
+    SpectrumStore& s = session->store();
+    const PlainCalibration cal("VS014.2403Y00321");
+    s.m_calibrationHeader = cal.header;
+    std::copy(cal.wavelength.begin(), cal.wavelength.end(), s.m_wavelength.begin());
+    std::copy(cal.sensitivity.begin(), cal.sensitivity.end(), s.m_sensitivity.begin());
+    std::copy(cal.irradianceCal.begin(), cal.irradianceCal.end(), s.m_irradianceCal.begin());
+    s.m_increasing = false;
+    s.m_recordIrradianceFactor = cal.factor;
+    s.m_laserWavelength = cal.laser;
+    prompt.entries.clear();
+
+    EXPECT_TRUE(session->saveCalibrationToFlash());
+    ASSERT_EQ(prompt.entries.size(), 2u);
+    EXPECT_EQ(prompt.entries[0].kind, "okcancel");
+    EXPECT_EQ(prompt.entries[0].text, "Wait! FLASH updated will take about 1 minute. Click OK to continue.");
+    EXPECT_EQ(prompt.entries[0].caption, "Information");
+    EXPECT_EQ(prompt.entries[1].text, "FLASH was updated");
+    EXPECT_EQ(prompt.entries[1].caption, "Information");
+    EXPECT_FALSE(s.m_flashBusy);
+    EXPECT_EQ(flashText(), cal.flashRecord(false));
+
+    s.m_increasing = true;
+    for (int i = 0; i < kSpectrumPoints; ++i) s.m_wavelength[i] = s.m_sensitivity[i] = 0;
+    ASSERT_TRUE(waitForSignal(*session, &Session::calibrationCompleted,
+                              [&] { session->post(kOperationReadFlash); }));
+    EXPECT_FALSE(s.m_increasing);
+    for (int i = 0; i < kSpectrumPoints; ++i) {
+        ASSERT_NEAR(s.m_wavelength[i], cal.wavelength[i], 5e-4) << i;
+        ASSERT_NEAR(s.m_sensitivity[i], cal.sensitivity[i], 5e-4) << i;
+    }
+}
+
+TEST_F(SessionTest, CancelledFlashSaveSendsNothing)
+{
+    prompt.okCancelAnswers = {false};
+    EXPECT_FALSE(session->saveCalibrationToFlash());
+    EXPECT_EQ(prompt.entries.size(), 1u);
+    EXPECT_FALSE(session->store().m_flashBusy);
+    EXPECT_TRUE(device.calls.empty());
+}
+
+TEST_F(SessionTest, RecordTooLongForTheFlashIsRefusedAndTheOldRecordKept)
+{
+    const PlainCalibration cal("VS014.2403Y00111");
+    loadFlash(cal.flashRecord(true));
+    SpectrumStore& s = session->store();
+    s.m_calibrationHeader = cal.header;
+    for (int i = 0; i < kSpectrumPoints; ++i) s.m_sensitivity[i] = 1e200;  // ~200 digits a line
+    EXPECT_FALSE(session->saveCalibrationToFlash());
+    EXPECT_EQ(prompt.messages().back().caption, "Error");
+    EXPECT_NE(prompt.messages().back().text, "FLASH was updated");
+    EXPECT_EQ(device.count("eraseFlash"), 0u);
+    EXPECT_EQ(flashText(), cal.flashRecord(true));
+    EXPECT_FALSE(s.m_flashBusy);
+}
+
+TEST_F(SessionTest, FailedEraseIsNotReportedAsUpdated)
+{
+    device.eraseResult = 0x21;
+    EXPECT_FALSE(session->saveCalibrationToFlash());
+    EXPECT_EQ(prompt.messages().back().caption, "Error");
+    EXPECT_NE(prompt.messages().back().text, "FLASH was updated");
+}
+
+TEST_F(SessionTest, RunChainsAcquisitionsOneAtATimeAndStops)
+{
+    SpectrumStore& s = session->store();
+    std::vector<bool> selects;
+    QObject::connect(session.get(), &Session::acquisitionCompleted, [&](bool failed) {
+        EXPECT_FALSE(failed);
+        EXPECT_LE(device.count("setAcquisitionParameters 1 0 3 1000"), 1u);
+        selects.push_back(s.m_bufferSelect);
+        if (selects.size() == 25) session->setRun(false);
+    });
+    s.m_chartBar.exposureText = "10";
+    ASSERT_TRUE(waitForSignal(*session, &Session::acquisitionCompleted, [&] { session->setRun(true); }, 25));
+    // The acquisition the 25th completion could have started is the last.
+    QEventLoop drain;
+    QTimer::singleShot(0, &drain, &QEventLoop::quit);
+    drain.exec();
+    EXPECT_FALSE(session->acquisitionInFlight());
+    for (std::size_t i = 1; i < selects.size(); ++i) EXPECT_NE(selects[i], selects[i - 1]);
+    EXPECT_EQ(s.m_operation, kOperationNone);
+    EXPECT_EQ(device.count("clearMemory"), 1u);  // configured once
+}
+
+}  // namespace
+}  // namespace halden::test
