@@ -50,6 +50,15 @@ struct ChartBarState {
     bool absorbanceChecked = false, absorbanceEnabled = false;        // 1042 ABS
 };
 
+// The database bar's controls: list box 1071, the text of button 1070 (which
+// also shows progress), static 1072 and checkbox 1073.
+struct DatabaseBarState {
+    std::vector<std::string> list;                // 1071
+    std::string buttonText = "Make comparison";   // 1070
+    std::string folderText = "loaded database";   // 1072
+    bool normalizeChecked = false;                // 1073 "Normalize on maximum intensity"
+};
+
 struct SpectrumStore {
     SpectrumStore();  // every default of construction, default axis, test pattern
     SpectrumStore(const SpectrumStore&) = delete;
@@ -191,10 +200,14 @@ struct SpectrumStore {
     std::vector<std::string> m_dbNames;  // slot 0 holds no name
     std::vector<std::int32_t> m_dbPoints;
     std::vector<double> m_dbX, m_dbY;
+    // Where file k's points start in m_dbX / m_dbY. Ranking reorders this
+    // table instead of moving the points.
+    std::vector<std::int64_t> m_dbOffsets;
     std::int32_t m_dbCapacity = 0;
     std::vector<double> m_dbScore;
     std::int32_t m_dbCurrent = -1;
     bool m_dbNormalize = false;
+    DatabaseBarState m_dbBar;
 
     ChartBarState m_chartBar;
 };
