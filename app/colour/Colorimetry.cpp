@@ -65,11 +65,14 @@ void smoothInPlace(double* a, int last, int w) {
 
 // Nearest-point samples on the 1 nm grid by a forward scan that restarts at
 // most 50 points back; of two equally near points the later one wins.
+// Within the first 50 points the scan restarts from point 0: resuming where
+// the last scan stopped would, for spacings above 1 nm, pass the nearest
+// point and take each sample from a point ever further to the red.
 void resampleToGrid(const double* intensity, const double* wavelength, int last, double* s) {
     int j = 0;
     for (int k = 0; k < kGridPoints; ++k) {
         const double grid = kGridFirstNm + k;
-        if (j > 50) j -= 50;
+        j = j > 50 ? j - 50 : 0;
         double best = 100000.0;
         while (j <= last) {
             const double d = std::fabs(wavelength[j] - grid);
