@@ -5,7 +5,7 @@
 namespace vantrel::virt {
 namespace {
 
-constexpr double kInstrumentFwhm = 0.8;  // nm
+constexpr double kInstrumentFwhm = 0.5;  // nm, about two and a half pixels
 constexpr double kFwhmToSigma = 0.42466090014400953;
 
 double gaussian(double x, double centre, double sigma)

@@ -43,7 +43,7 @@ double sampleTransmission(double nm);
 
 // Relative radiance of the scene at the wavelength. Flat is not wavelength
 // based (see CcdModel) and gives 1. Lines are drawn with the instrument's
-// line spread (Gaussian, 0.8 nm full width at half maximum).
+// line spread (Gaussian, 0.5 nm full width at half maximum).
 double sceneRadiance(Scene scene, double nm);
 
 }  // namespace vantrel::virt
