@@ -1,0 +1,219 @@
+#include "database/DatabaseCommands.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <numeric>
+#include <system_error>
+
+#include "database/DatabaseFile.h"
+#include "database/Similarity.h"
+#include "files/LineGrammar.h"
+
+namespace halden {
+
+namespace {
+
+constexpr std::int32_t kCapacityAfterLoad = 100;
+constexpr std::int32_t kCapacityStep = 1000000;
+
+std::string progressText(const char* what, int k, int n) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%s: %d / %d", what, k, n);
+    return text;
+}
+
+void report(SpectrumStore& s, const DatabaseProgress& progress, std::string text) {
+    s.m_dbBar.buttonText = std::move(text);
+    if (progress) progress(s.m_dbBar.buttonText);
+}
+
+// The folder's entries by name; false when it cannot be listed.
+bool listFolder(const std::string& folder, std::vector<std::string>& names, std::string* error) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::directory_iterator it(fs::path(folder), ec);
+    names.clear();
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec))
+        names.push_back(it->path().filename().string());
+    if (ec) {
+        if (error) *error = folder + ": " + ec.message();
+        return false;
+    }
+    std::sort(names.begin(), names.end());
+    return true;
+}
+
+std::string joinPath(const std::string& folder, const std::string& name) {
+    if (!folder.empty() && folder.back() == '/') return folder + name;
+    return folder + "/" + name;
+}
+
+}  // namespace
+
+std::optional<DatabaseLoadSummary> loadDatabaseFolder(SpectrumStore& s, const std::string& folder,
+                                                      const DatabaseProgress& progress, std::string* error) {
+    std::vector<std::string> names;
+    if (!listFolder(folder, names, error)) return std::nullopt;
+
+    DatabaseLoadSummary summary;
+    if (names.size() > static_cast<std::size_t>(kDatabaseCapacity)) {
+        summary.leftOut = static_cast<int>(names.size()) - kDatabaseCapacity;
+        names.resize(kDatabaseCapacity);
+    }
+    const int n = static_cast<int>(names.size());
+    summary.entries = n;
+
+    s.m_dbFolder = folder;
+    s.m_dbCount = n;
+    s.m_dbNames.assign(1, std::string());
+    s.m_dbNames.insert(s.m_dbNames.end(), std::make_move_iterator(names.begin()),
+                       std::make_move_iterator(names.end()));
+    names = {};
+    s.m_dbPoints.assign(n, 0);
+    s.m_dbOffsets.assign(n, 0);
+    s.m_dbScore.assign(n, 0.0);
+    s.m_dbCurrent = -1;
+
+    s.m_dbBar.list.assign(s.m_dbNames.begin() + 1, s.m_dbNames.end());
+    s.m_dbBar.normalizeChecked = s.m_dbNormalize;
+    s.m_dbBar.folderText = folder;
+
+    // Release the previous pools before reserving the new ones. No file
+    // keeps more than kMaxDataLines points, so this reservation is never
+    // outgrown; pages that are never written are never backed by memory.
+    std::vector<double>().swap(s.m_dbX);
+    std::vector<double>().swap(s.m_dbY);
+    s.m_dbX.reserve(static_cast<std::size_t>(n) * kMaxDataLines);
+    s.m_dbY.reserve(static_cast<std::size_t>(n) * kMaxDataLines);
+    s.m_dbCapacity = kCapacityAfterLoad;
+
+    std::string buffer;
+    DatabaseSpectrum spectrum;
+    for (int k = 0; k < n; ++k) {
+        report(s, progress, progressText("loading", k + 1, n));
+        std::size_t length = 0;
+        const FileRead read = readWholeFile(joinPath(folder, s.m_dbNames[k + 1]), buffer, length);
+        const auto offset = static_cast<std::int64_t>(s.m_dbX.size());
+        s.m_dbOffsets[k] = offset;
+        if (read != FileRead::Ok) {
+            ++summary.skipped;
+            continue;
+        }
+        parseDatabaseSpectrum(std::string_view(buffer.data(), length), spectrum);
+        const auto count = static_cast<std::int32_t>(spectrum.x.size());
+        if (spectrum.truncated) ++summary.truncated;
+        if (count == 0) ++summary.empty;
+        s.m_dbPoints[k] = count;
+        if (offset + count > s.m_dbCapacity) s.m_dbCapacity += kCapacityStep;
+        s.m_dbX.insert(s.m_dbX.end(), spectrum.x.begin(), spectrum.x.end());
+        s.m_dbY.insert(s.m_dbY.end(), spectrum.y.begin(), spectrum.y.end());
+        summary.points += count;
+    }
+    report(s, progress, kMakeComparisonText);
+    return summary;
+}
+
+bool loadDatabase(SpectrumStore& s, Prompt& prompt, const DatabaseProgress& progress) {
+    const std::optional<std::string> folder = prompt.chooseFolder();
+    if (!folder) return false;
+    if (!loadDatabaseFolder(s, *folder, progress)) {
+        prompt.showMessage(messages::kOpenFileError, messages::kCaptionErrorUpper);
+        return false;
+    }
+    return true;
+}
+
+std::string rankedEntryText(double score, const std::string& name) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.0f - ", score);
+    return text + name;
+}
+
+namespace {
+
+// Best first; equal scores keep database order (the sort is stable). NaN,
+// which an infinite value in a file can produce, ranks after everything.
+bool ranksBefore(double a, double b) {
+    if (std::isnan(b)) return !std::isnan(a);
+    return a > b;
+}
+
+template <class T>
+void permute(std::vector<T>& v, const std::vector<int>& order, std::size_t first = 0) {
+    std::vector<T> out;
+    out.reserve(v.size());
+    for (std::size_t i = 0; i < first; ++i) out.push_back(std::move(v[i]));
+    for (int k : order) out.push_back(std::move(v[first + k]));
+    v = std::move(out);
+}
+
+}  // namespace
+
+void compareDatabase(SpectrumStore& s, const DatabaseProgress& progress) {
+    s.m_dbNormalize = s.m_dbBar.normalizeChecked;
+    const int n = s.m_dbCount;
+    const CurveView live{s.m_storedX.data(), s.m_storedY.data(),
+                         std::clamp<int>(s.m_storedLength[0] + 1, 0, kStoredPoolSize)};
+    PairScratch scratch;
+    scratch.s.reserve(live.count);
+    scratch.d.reserve(live.count);
+    for (int k = 0; k < n; ++k) {
+        s.m_dbCurrent = k;
+        report(s, progress, progressText("done", k, n));
+        const CurveView file{s.m_dbX.data() + s.m_dbOffsets[k], s.m_dbY.data() + s.m_dbOffsets[k],
+                             s.m_dbPoints[k]};
+        s.m_dbScore[k] = similarityScore(live, file, s.m_dbNormalize, scratch);
+    }
+
+    std::vector<int> order(n);
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return ranksBefore(s.m_dbScore[a], s.m_dbScore[b]); });
+    permute(s.m_dbScore, order);
+    permute(s.m_dbPoints, order);
+    permute(s.m_dbOffsets, order);
+    permute(s.m_dbNames, order, 1);
+
+    s.m_dbBar.list.clear();
+    s.m_dbBar.list.reserve(n);
+    for (int r = 0; r < n; ++r) s.m_dbBar.list.push_back(rankedEntryText(s.m_dbScore[r], s.m_dbNames[r + 1]));
+    s.m_dbCurrent = -1;
+    report(s, progress, kMakeComparisonText);
+}
+
+bool showDatabaseEntry(SpectrumStore& s, int k) {
+    if (k < 0 || k >= s.m_dbCount) return false;
+    s.m_dbNormalize = s.m_dbBar.normalizeChecked;
+    s.m_dbCurrent = k;
+
+    const int count = s.m_dbPoints[k];
+    const double* x = s.m_dbX.data() + s.m_dbOffsets[k];
+    const double* y = s.m_dbY.data() + s.m_dbOffsets[k];
+    double factor = 1.0;
+    if (s.m_dbNormalize) {
+        double liveMax = -100000.0;
+        for (int i = 0; i <= s.m_storedLength[0]; ++i) liveMax = std::max(liveMax, s.m_storedY[i]);
+        double fileMax = -100000.0;
+        for (int i = 0; i < count; ++i) fileMax = std::max(fileMax, y[i]);
+        // A file whose largest value is 0 cannot be scaled; it is shown as stored.
+        if (fileMax != 0) factor = liveMax / fileMax;
+    }
+
+    const int offset = s.m_storedLength[0] + 1;
+    for (int i = 0; i < count; ++i) {
+        s.m_storedX[offset + i] = x[i];
+        s.m_storedY[offset + i] = s.m_dbNormalize ? y[i] * factor : y[i];
+    }
+    s.m_storedCount = 1;
+    s.m_storedLength[1] = count - 1;  // -1 for an entry without points: curve 0 alone
+    s.m_storedRed[1] = 200;
+    s.m_storedGreen[1] = 300;
+    s.m_storedBlue[1] = 400;
+    s.m_storedVisible[1] = 1;
+    if (count > 0) s.m_storedLength[2] = -1;
+    return true;
+}
+
+}  // namespace halden

@@ -1,0 +1,59 @@
+#include "database/DatabaseFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "files/LineGrammar.h"
+
+namespace halden {
+
+void parseDatabaseSpectrum(std::string_view bytes, DatabaseSpectrum& out) {
+    DataLines lines = readDataLines(bytes, kMaxDataLines);
+    out.truncated = lines.overflow;
+    out.x = std::move(lines.x);
+    out.y = std::move(lines.y);
+    if (!out.x.empty() && out.x.front() > out.x.back()) {
+        std::reverse(out.x.begin(), out.x.end());
+        std::reverse(out.y.begin(), out.y.end());
+    }
+}
+
+FileRead readWholeFile(const std::string& path, std::string& buffer, std::size_t& length) {
+    length = 0;
+    // Non-blocking so that a FIFO in the folder cannot stall the load.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return FileRead::Unreadable;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        ::close(fd);
+        return FileRead::Unreadable;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return FileRead::NotRegular;
+    }
+    // The size is a hint: read until end of file, growing as needed.
+    const std::size_t hint = static_cast<std::size_t>(st.st_size) + 1;
+    if (buffer.size() < hint) buffer.resize(hint);
+    std::size_t used = 0;
+    for (;;) {
+        if (used == buffer.size()) buffer.resize(buffer.size() * 2);
+        const ssize_t got = ::read(fd, buffer.data() + used, buffer.size() - used);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            ::close(fd);
+            return FileRead::Unreadable;
+        }
+        if (got == 0) break;
+        used += static_cast<std::size_t>(got);
+    }
+    ::close(fd);
+    length = used;
+    return FileRead::Ok;
+}
+
+}  // namespace halden

@@ -1,0 +1,28 @@
+// Reading one database file: every data line of the spectrum text grammar
+// (CR LF, CR-only and LF-only line ends alike), at most kMaxDataLines points,
+// stored with ascending x.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace halden {
+
+struct DatabaseSpectrum {
+    std::vector<double> x, y;
+    bool truncated = false;  // the file held more data lines than are kept
+};
+
+// Parses file bytes; reverses the points when the first x is greater than
+// the last so that x ascends.
+void parseDatabaseSpectrum(std::string_view bytes, DatabaseSpectrum& out);
+
+enum class FileRead { Ok, NotRegular, Unreadable };
+
+// Reads the whole file at path into buffer, which only ever grows so that it
+// is reused between files; length receives the number of bytes read (0 for
+// anything but a readable regular file).
+FileRead readWholeFile(const std::string& path, std::string& buffer, std::size_t& length);
+
+}  // namespace halden

@@ -1,0 +1,275 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+
+#include "database/DatabaseCommands.h"
+#include "database/DatabaseFile.h"
+#include "database/Similarity.h"
+#include "support/PromptRecorder.h"
+
+namespace halden {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempFolder {
+public:
+    TempFolder() {
+        std::random_device rd;
+        path_ = fs::temp_directory_path() / ("halden-db-" + std::to_string(rd()) + "-" + std::to_string(getpid()));
+        fs::create_directories(path_);
+    }
+    ~TempFolder() {
+        std::error_code ec;
+        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(path_, ec);
+    }
+    std::string str() const { return path_.string(); }
+    fs::path operator/(const std::string& name) const { return path_ / name; }
+    void write(const std::string& name, const std::string& bytes) const {
+        std::ofstream(path_ / name, std::ios::binary) << bytes;
+    }
+
+private:
+    fs::path path_;
+};
+
+// Live spectrum x = 0..10, y = 10 + x^2 (positive, not linear).
+double liveY(int i) { return 10.0 + i * i; }
+double liveAt(double x) {
+    const int i = static_cast<int>(x);
+    return liveY(i) + (liveY(i + 1) - liveY(i)) * (x - i);
+}
+
+std::unique_ptr<SpectrumStore> storeWithLive() {
+    auto s = std::make_unique<SpectrumStore>();
+    for (int i = 0; i <= 10; ++i) {
+        s->m_storedX[i] = i;
+        s->m_storedY[i] = liveY(i);
+    }
+    s->m_storedLength[0] = 10;
+    s->m_storedLength[1] = -1;
+    return s;
+}
+
+// Rows "%.3f %.3f" with the given line end; x = i + 0.5 inside the live intervals.
+std::string fileText(double scale, const char* lineEnd, double shift = 0) {
+    std::string text = "Wavelength Intensity";
+    text += lineEnd;
+    for (int i = 0; i < 10; ++i) {
+        char row[64];
+        std::snprintf(row, sizeof row, "%.3f %.3f%s", i + 0.5 + shift, scale * liveAt(i + 0.5), lineEnd);
+        text += row;
+    }
+    return text;
+}
+
+TEST(DatabaseSimilarity, PairsLastPointOfEachIntervalOpenAtTheTop) {
+    const double xs[] = {0, 1, 2, 3, 4};
+    const double ys[] = {0, 10, 20, 30, 40};
+    const double xd[] = {0.5, 2.0, 2.5, 4.0, 5.0};
+    const double yd[] = {1, 2, 3, 4, 5};
+    PairScratch pairs;
+    pairWithLive({xs, ys, 5}, {xd, yd, 5}, pairs);
+    // 2.0 sits on a live point and is not paired; 4.0 is the live end point.
+    EXPECT_EQ(pairs.s, (std::vector<double>{5, 25, 40}));
+    EXPECT_EQ(pairs.d, (std::vector<double>{1, 3, 4}));
+
+    const double far[] = {5, 6};
+    pairWithLive({xs, ys, 5}, {far, yd, 2}, pairs);
+    EXPECT_TRUE(pairs.s.empty());
+    EXPECT_EQ(scorePairs(pairs, false), kNoOverlapScore);
+    pairWithLive({xs, ys, 5}, {xd, yd, 0}, pairs);
+    EXPECT_TRUE(pairs.s.empty());
+}
+
+TEST(DatabaseSimilarity, ScoreFormula) {
+    PairScratch p{{2, 4}, {2, 4}};
+    EXPECT_DOUBLE_EQ(scorePairs(p, false), 100);
+    p = {{1, 2}, {3, 6}};
+    EXPECT_NEAR(scorePairs(p, false), 100 - 100 * 2 / std::sqrt(10.0), 1e-12);
+    p = {{1, 2}, {3, 6}};
+    EXPECT_DOUBLE_EQ(scorePairs(p, true), 100);
+    p = {{0, 0}, {0, 0}};  // B = 0: r = A = 0
+    EXPECT_DOUBLE_EQ(scorePairs(p, true), 100);
+    p = {{1, -1}, {-1, 1}};  // opposite signs: the lowest an overlapping file scores
+    EXPECT_DOUBLE_EQ(scorePairs(p, false), 100 - 100 * std::sqrt(2.0));
+    EXPECT_GT(scorePairs(p, false), kNoOverlapScore);
+}
+
+TEST(DatabaseFileRead, LineEndsAndOrder) {
+    DatabaseSpectrum crlf, lf, cr;
+    parseDatabaseSpectrum(fileText(1, "\r\n"), crlf);
+    parseDatabaseSpectrum(fileText(1, "\n"), lf);
+    parseDatabaseSpectrum(fileText(1, "\r"), cr);
+    ASSERT_EQ(crlf.x.size(), 10u);
+    EXPECT_EQ(lf.x, crlf.x);
+    EXPECT_EQ(lf.y, crlf.y);
+    EXPECT_EQ(cr.x, crlf.x);
+
+    DatabaseSpectrum down;
+    parseDatabaseSpectrum("3 30\r\n2 20\r\n1 10", down);
+    EXPECT_EQ(down.x, (std::vector<double>{1, 2, 3}));
+    EXPECT_EQ(down.y, (std::vector<double>{10, 20, 30}));
+
+    std::string many;
+    for (int i = 0; i < 5000; ++i) many += std::to_string(i) + "\t1\n";
+    DatabaseSpectrum big;
+    parseDatabaseSpectrum(many, big);
+    EXPECT_EQ(big.x.size(), 4096u);
+    EXPECT_TRUE(big.truncated);
+}
+
+class DatabaseFolder : public ::testing::Test {
+protected:
+    TempFolder dir;
+    std::unique_ptr<SpectrumStore> store = storeWithLive();
+};
+
+TEST_F(DatabaseFolder, ExampleRanksBestFirst) {
+    dir.write("a_same.txt", fileText(1, "\r\n"));
+    dir.write("b_far.txt", fileText(1, "\r\n", 100));
+    dir.write("c_triple.txt", fileText(3, "\r\n"));
+    std::vector<std::string> progress;
+    const auto summary = loadDatabaseFolder(*store, dir.str(), [&](const std::string& t) { progress.push_back(t); });
+    ASSERT_TRUE(summary);
+    EXPECT_EQ(summary->entries, 3);
+    EXPECT_EQ(store->m_dbCount, 3);
+    EXPECT_EQ(store->m_dbBar.list, (std::vector<std::string>{"a_same.txt", "b_far.txt", "c_triple.txt"}));
+    EXPECT_EQ(store->m_dbBar.folderText, dir.str());
+    EXPECT_EQ(progress, (std::vector<std::string>{"loading: 1 / 3", "loading: 2 / 3", "loading: 3 / 3",
+                                                  "Make comparison"}));
+    EXPECT_EQ(store->m_dbPoints, (std::vector<std::int32_t>{10, 10, 10}));
+    EXPECT_EQ(store->m_dbCapacity, 100);  // 30 points fit the first 100
+
+    progress.clear();
+    compareDatabase(*store, [&](const std::string& t) { progress.push_back(t); });
+    EXPECT_EQ(progress, (std::vector<std::string>{"done: 0 / 3", "done: 1 / 3", "done: 2 / 3", "Make comparison"}));
+    EXPECT_NEAR(store->m_dbScore[0], 100, 1e-9);
+    EXPECT_NEAR(store->m_dbScore[1], 100 - 100 * 2 / std::sqrt(10.0), 1e-9);
+    EXPECT_EQ(store->m_dbScore[2], kNoOverlapScore);
+    EXPECT_EQ(store->m_dbBar.list,
+              (std::vector<std::string>{"100 - a_same.txt", "37 - c_triple.txt", "-1000 - b_far.txt"}));
+    EXPECT_EQ(store->m_dbNames[2], "c_triple.txt");
+    EXPECT_EQ(store->m_dbCurrent, -1);
+    // Rank 1's points moved with it.
+    EXPECT_DOUBLE_EQ(store->m_dbY[store->m_dbOffsets[1]], 3 * liveAt(0.5));
+
+    store->m_dbBar.normalizeChecked = true;
+    compareDatabase(*store);
+    EXPECT_TRUE(store->m_dbNormalize);
+    EXPECT_NEAR(store->m_dbScore[0], 100, 1e-9);
+    EXPECT_NEAR(store->m_dbScore[1], 100, 1e-9);
+    EXPECT_EQ(store->m_dbBar.list[2], "-1000 - b_far.txt");
+}
+
+TEST_F(DatabaseFolder, EqualScoresKeepDatabaseOrder) {
+    for (const char* name : {"d4.txt", "d1.txt", "d3.txt", "d2.txt"}) dir.write(name, fileText(2, "\n"));
+    dir.write("e0.txt", fileText(1, "\n"));
+    ASSERT_TRUE(loadDatabaseFolder(*store, dir.str()));
+    compareDatabase(*store);
+    EXPECT_EQ(store->m_dbNames[1], "e0.txt");
+    EXPECT_EQ(store->m_dbNames[2], "d1.txt");
+    EXPECT_EQ(store->m_dbNames[3], "d2.txt");
+    EXPECT_EQ(store->m_dbNames[5], "d4.txt");
+    // A second comparison starts from the ranked order and keeps it.
+    compareDatabase(*store);
+    EXPECT_EQ(store->m_dbNames[2], "d1.txt");
+    EXPECT_EQ(store->m_dbNames[5], "d4.txt");
+}
+
+TEST_F(DatabaseFolder, LfOnlyAndCrLfFilesLoadAlike) {
+    dir.write("crlf.txt", fileText(1, "\r\n"));
+    dir.write("lf.txt", fileText(1, "\n"));
+    ASSERT_TRUE(loadDatabaseFolder(*store, dir.str()));
+    ASSERT_EQ(store->m_dbPoints, (std::vector<std::int32_t>{10, 10}));
+    EXPECT_TRUE(std::equal(store->m_dbX.begin(), store->m_dbX.begin() + 10, store->m_dbX.begin() + 10));
+    EXPECT_TRUE(std::equal(store->m_dbY.begin(), store->m_dbY.begin() + 10, store->m_dbY.begin() + 10));
+    compareDatabase(*store);
+    EXPECT_EQ(store->m_dbScore[0], store->m_dbScore[1]);
+}
+
+TEST_F(DatabaseFolder, OddEntriesKeepZeroPointsAndRankLast) {
+    fs::create_directory(dir / "sub");
+    dir.write("empty.txt", "");
+    dir.write("words.txt", "no numbers here\r\n");
+    dir.write("inf.txt", "1.5 1e999\r\n2.5 1\r\n");
+    dir.write("z_good.txt", fileText(1, "\r\n"));
+    bool root = geteuid() == 0;
+    if (!root) {
+        dir.write("locked.txt", fileText(1, "\r\n"));
+        fs::permissions(dir / "locked.txt", fs::perms::none);
+    }
+    const auto summary = loadDatabaseFolder(*store, dir.str());
+    ASSERT_TRUE(summary);
+    EXPECT_EQ(summary->entries, root ? 5 : 6);
+    EXPECT_EQ(summary->skipped, root ? 1 : 2);
+    EXPECT_EQ(summary->empty, 2);
+    compareDatabase(*store);
+    EXPECT_EQ(store->m_dbNames[1], "z_good.txt");
+    // The infinite value gives no usable score: it ranks after the rest.
+    EXPECT_EQ(store->m_dbNames[store->m_dbCount], "inf.txt");
+    for (int r = 1; r + 1 < store->m_dbCount; ++r) EXPECT_EQ(store->m_dbScore[r], kNoOverlapScore);
+    EXPECT_TRUE(showDatabaseEntry(*store, store->m_dbCount - 2));  // an entry without points
+    EXPECT_EQ(store->m_storedLength[1], -1);
+}
+
+TEST_F(DatabaseFolder, ShowEntryReplacesCurvesAfterTheLiveOne) {
+    dir.write("a.txt", fileText(3, "\r\n"));
+    ASSERT_TRUE(loadDatabaseFolder(*store, dir.str()));
+    // Two snapshots on the chart.
+    store->m_storedLength[1] = 10;
+    store->m_storedLength[2] = 10;
+    store->m_storedLength[3] = -1;
+    ASSERT_TRUE(showDatabaseEntry(*store, 0));
+    EXPECT_EQ(store->m_storedCount, 1);
+    EXPECT_EQ(store->m_storedLength[1], 9);
+    EXPECT_EQ(store->m_storedLength[2], -1);
+    EXPECT_EQ(store->m_storedRed[1], 200);
+    EXPECT_EQ(store->m_storedGreen[1], 300);
+    EXPECT_EQ(store->m_storedBlue[1], 400);
+    EXPECT_EQ(store->m_storedVisible[1], 1);
+    EXPECT_EQ(store->m_storedX[11], 0.5);
+    EXPECT_DOUBLE_EQ(store->m_storedY[11], 3 * liveAt(0.5));
+    EXPECT_EQ(store->m_dbCurrent, 0);
+
+    store->m_dbBar.normalizeChecked = true;
+    ASSERT_TRUE(showDatabaseEntry(*store, 0));
+    // Scaled so both peaks have the live maximum (110).
+    double top = -1;
+    for (int i = 11; i <= 20; ++i) top = std::max(top, store->m_storedY[i]);
+    EXPECT_DOUBLE_EQ(top, 110);
+    EXPECT_FALSE(showDatabaseEntry(*store, 1));
+    EXPECT_FALSE(showDatabaseEntry(*store, -1));
+}
+
+TEST_F(DatabaseFolder, UnlistableFolderChangesNothing) {
+    dir.write("a.txt", fileText(1, "\r\n"));
+    ASSERT_TRUE(loadDatabaseFolder(*store, dir.str()));
+    std::string error;
+    EXPECT_FALSE(loadDatabaseFolder(*store, (dir / "missing").string(), {}, &error));
+    EXPECT_NE(error.find("missing"), std::string::npos);
+    EXPECT_EQ(store->m_dbCount, 1);
+    EXPECT_EQ(store->m_dbFolder, dir.str());
+
+    test::PromptRecorder prompt;
+    EXPECT_FALSE(loadDatabase(*store, prompt));  // Cancel
+    EXPECT_EQ(store->m_dbCount, 1);
+    prompt.folderAnswers.push_back((dir / "missing").string());
+    EXPECT_FALSE(loadDatabase(*store, prompt));
+    ASSERT_EQ(prompt.messages().size(), 1u);
+    EXPECT_EQ(prompt.messages()[0].text, "UNABLE TO OPEN FILE");
+    EXPECT_EQ(prompt.messages()[0].caption, "ERROR");
+    prompt.folderAnswers.push_back(dir.str());
+    EXPECT_TRUE(loadDatabase(*store, prompt));
+}
+
+}  // namespace
+}  // namespace halden
