@@ -1,0 +1,246 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <numeric>
+#include <sstream>
+#include <unistd.h>
+
+#include "ColourTestData.h"
+#include "colour/ColourTables.h"
+#include "colour/CriReport.h"
+#include "colour/Radiometry.h"
+#include "spectrum/SpectrumStore.h"
+#include "support/PromptRecorder.h"
+
+namespace halden {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find("\r\n", start);
+        EXPECT_NE(end, std::string::npos) << "every line ends with CR LF";
+        if (end == std::string::npos) break;
+        out.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return out;
+}
+
+class Radiometry : public ::testing::Test {
+protected:
+    void SetUp() override {
+        store = std::make_unique<SpectrumStore>();
+        store->m_bufferSelect = false;  // the view reads m_bufferA
+        std::fill(store->m_irradianceCal.begin(), store->m_irradianceCal.end(), 1.0);
+    }
+    double* row(int r) { return store->m_bufferA.data() + r * kPointCapacity; }
+    void fillRow(int r, double value) { std::fill(row(r), row(r) + kPointCapacity, value); }
+    int pointsWithin(double low, double high) const {
+        int n = 0;
+        for (int i = 0; i <= store->m_lastPoint; ++i)
+            n += store->m_wavelength[i] >= low && store->m_wavelength[i] <= high;
+        return n;
+    }
+    std::unique_ptr<SpectrumStore> store;
+    test::PromptRecorder prompt;
+};
+
+TEST_F(Radiometry, SpectralIrradianceAndMarkerReadout) {
+    fillRow(0, 3.0);
+    store->m_bufferB.fill(99);  // being filled by the worker: never read
+    store->m_irradianceCal[1800] = 2;
+    store->m_irradianceCal[3600] = 5;
+    store->m_exposureScaled = 4;
+    store->m_markerIndex = 1800;
+    EXPECT_DOUBLE_EQ(markerIrradiance(*store), 1.5);
+    store->m_fast = true;  // point 1800 is pixel 3600
+    EXPECT_DOUBLE_EQ(markerIrradiance(*store), 3.75);
+    store->m_markerIndex = 5000;
+    EXPECT_EQ(markerIrradiance(*store), 0);
+}
+
+TEST_F(Radiometry, EnergySumsOverlappingRangesInclusiveBounds) {
+    fillRow(0, 1.0);
+    store->m_calcEnergy = true;
+    store->m_exposureScaled = 2;
+    store->m_interval1Low = 380, store->m_interval1High = 490;
+    store->m_interval2Low = 480, store->m_interval2High = 580;  // overlaps interval 1
+    store->m_interval3Low = 700, store->m_interval3High = 600;  // empty
+    const double width = store->m_wavelength[1827] - store->m_wavelength[1826];
+    const EnergyFigures e = energyFigures(*store);
+    ASSERT_TRUE(e.shown);
+    EXPECT_NEAR(e.total, pointsWithin(380, 760) * width / 2, 1e-9);
+    EXPECT_NEAR(e.range1, pointsWithin(380, 490) * width / 2, 1e-9);
+    EXPECT_NEAR(e.range2, pointsWithin(480, 580) * width / 2, 1e-9);
+    EXPECT_EQ(e.range3, 0);
+
+    // A bound that is exactly a point's wavelength includes that point.
+    store->m_energyLow = store->m_energyHigh = store->m_wavelength[2000];
+    EXPECT_NEAR(energyFigures(*store).total, width / 2, 1e-12);
+
+    store->m_fast = true;
+    EXPECT_FALSE(energyFigures(*store).shown);
+    store->m_fast = false;
+    store->m_calcEnergy = false;
+    EXPECT_FALSE(energyFigures(*store).shown);
+    store->m_calcEnergy = true;
+    fillRow(0, 0.0);
+    EXPECT_FALSE(energyFigures(*store).shown);
+}
+
+TEST_F(Radiometry, LumenFigureWeighsByLuminousEfficiency) {
+    fillRow(0, 1.0);
+    store->m_exposureScaled = 2;
+    const double sumV = std::accumulate(store->m_luminousEfficiency.begin(), store->m_luminousEfficiency.end(), 0.0);
+    EXPECT_NEAR(lumenFigure(*store), 683.002 * sumV / 2 / 1e6, 1e-15);
+
+    // The nearest point of each nanometre: a marked point near 556 nm counts
+    // only for 556 nm.
+    int near556 = 0;
+    for (int i = 0; i < kSpectrumPoints; ++i)
+        if (std::fabs(store->m_wavelength[i] - 556) < std::fabs(store->m_wavelength[near556] - 556)) near556 = i;
+    row(0)[near556] = 11;
+    EXPECT_NEAR(lumenFigure(*store), 683.002 * (sumV + 10 * 0.999906) / 2 / 1e6, 1e-15);
+
+    // Fast mode: point i stands for pixel 2i.
+    fillRow(0, 1.0);
+    std::fill(store->m_irradianceCal.begin(), store->m_irradianceCal.end(), 3.0);
+    store->m_fast = true;
+    EXPECT_NEAR(lumenFigure(*store), 683.002 * 3 * sumV / 2 / 1e6, 1e-14);
+}
+
+TEST_F(Radiometry, IrradianceFileNormalForm) {
+    for (int i = 0; i < kSpectrumPoints; ++i) store->m_wavelength[i] = 300 + i * (600.0 / 3652);
+    store->m_average = false;
+    store->m_scans = 3;
+    for (int c = 0; c < 3; ++c) fillRow(c, 100.0 * (c + 1));
+    store->m_exposureScaled = 2;
+    const auto l = lines(formatIrradianceFile(*store));
+    ASSERT_EQ(l.size(), 1u + 521);  // header, 380..900
+    EXPECT_EQ(l[0], "Wavelength    uW/cm^2/nm    umol/m2");
+    EXPECT_EQ(l[1].substr(0, 4), "380\t");
+    EXPECT_EQ(l[1], "380\t50.000\t100.000\t150.000\t");  // no photon column below 390
+    EXPECT_EQ(l[121], "500\t50.000\t100.000\t150.000\t1.463");  // 0.5 x F(500) from column 0
+    EXPECT_EQ(l[341].substr(0, 4), "720\t");
+    EXPECT_NE(l[341].back(), '\t');
+    EXPECT_EQ(l[342], "721\t50.000\t100.000\t150.000\t");
+    EXPECT_EQ(l.back().substr(0, 4), "900\t");
+
+    // The point of each line is the last one below L + 1.
+    fillRow(0, 0.0);
+    int lastBelow501 = 0;
+    for (int i = 0; i < kSpectrumPoints; ++i)
+        if (store->m_wavelength[i] < 501) lastBelow501 = i;
+    row(0)[lastBelow501] = 8;
+    store->m_average = true;
+    const auto one = lines(formatIrradianceFile(*store));
+    EXPECT_EQ(one[121], "500\t4.000\t" + [] {
+        char b[32];
+        std::snprintf(b, sizeof b, "%.3f", 4.0 / 100 * PhotonWeightTable[110]);
+        return std::string(b);
+    }());
+}
+
+TEST_F(Radiometry, IrradianceFileFastForm) {
+    store->m_fast = true;
+    store->m_exposureScaled = 1000;  // not applied in the Fast form
+    store->m_average = false;
+    store->m_scans = 2;
+    fillRow(0, 1.5);
+    fillRow(1, 2.5);
+    const std::string text = formatIrradianceFile(*store);
+    const auto l = lines(text);
+    int expected = 0;
+    for (int i = 0; 2 * i <= 3652; ++i)
+        expected += store->m_wavelength[2 * i] >= 380 && store->m_wavelength[2 * i] <= 760;
+    ASSERT_EQ(static_cast<int>(l.size()), expected);
+    char first[64];
+    int i0 = 0;
+    while (store->m_wavelength[2 * i0] < 380) ++i0;
+    std::snprintf(first, sizeof first, "%.3f\t1.500\t2.500", store->m_wavelength[2 * i0]);
+    EXPECT_EQ(l[0], first);
+}
+
+TEST_F(Radiometry, SaveWritesTheFileAndTheReportWhenChromaticityIsOn) {
+    const fs::path dir = fs::temp_directory_path() / ("halden-irr-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const std::string path = (dir / "lamp.txt").string();
+    fillRow(0, 1.0);
+    ASSERT_TRUE(saveNormalizedToSensitivity(*store, prompt, path));
+    EXPECT_TRUE(fs::exists(path));
+    EXPECT_FALSE(fs::exists(criReportPath(path)));
+    store->m_chromaticityView = true;
+    ASSERT_TRUE(saveNormalizedToSensitivity(*store, prompt, path));
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    EXPECT_EQ(s.str(), formatIrradianceFile(*store));
+    EXPECT_TRUE(fs::exists(criReportPath(path)));
+    EXPECT_TRUE(prompt.messages().empty());
+
+    EXPECT_FALSE(saveNormalizedToSensitivity(*store, prompt, (dir / "no" / "x.txt").string()));
+    ASSERT_EQ(prompt.messages().size(), 1u);
+    EXPECT_EQ(prompt.messages()[0].text, "ERROR DURING CREATION THE OUT FILE");
+    EXPECT_EQ(prompt.messages()[0].caption, "ERROR");
+    fs::remove_all(dir);
+}
+
+TEST_F(Radiometry, PlanckCalibrationOfABlackBodyGivesUnitCorrections) {
+    for (int i = 0; i < kSpectrumPoints; ++i) {
+        const double nm = store->m_wavelength[i];
+        row(0)[i] = test::planck(nm, 3200, 14404000);
+        if (nm < 240) row(0)[i] *= 1e-4;  // a weak detector end
+    }
+    const double peak = *std::max_element(row(0), row(0) + kSpectrumPoints);
+    for (int i = 0; i < kSpectrumPoints; ++i) row(0)[i] *= 60000 / peak;
+
+    ASSERT_TRUE(xyzPlanckCalibration(*store, prompt, kBlackBodyDefaultText));
+    EXPECT_TRUE(prompt.messages().empty());
+    double lowest = 1e9;
+    for (int i = 0; i < kSpectrumPoints; ++i) {
+        const double nm = store->m_wavelength[i];
+        if (nm >= 360 && nm <= 750) {
+            EXPECT_NEAR(store->m_irradianceCal[i], 1.0, 1e-3) << nm;
+            lowest = std::min(lowest, store->m_irradianceCal[i]);
+        }
+        if (nm < 240) {
+            EXPECT_EQ(store->m_irradianceCal[i], 0) << nm;  // above 300: blanked
+        }
+    }
+    EXPECT_NEAR(lowest, 1.0, 1e-6);
+    EXPECT_EQ(store->m_irradianceCalibrated, false);
+    EXPECT_EQ(store->m_exposureScaled, 3832);
+}
+
+TEST_F(Radiometry, PlanckCalibrationRefusesBadInputAndKeepsTheCorrection) {
+    for (int i = 0; i < kSpectrumPoints; ++i) row(0)[i] = 100 + i;
+    std::fill(store->m_irradianceCal.begin(), store->m_irradianceCal.end(), 0.5);
+    for (const char* text : {"", "abc", "0", "-3200", "nan", "inf", "3200K", "1e999"}) {
+        EXPECT_FALSE(xyzPlanckCalibration(*store, prompt, text)) << text;
+        EXPECT_EQ(prompt.messages().back().text, kBadTemperatureMessage);
+        EXPECT_EQ(prompt.messages().back().caption, "Error");
+    }
+    EXPECT_TRUE(xyzPlanckCalibration(*store, prompt, " 2856.5 "));
+    std::fill(store->m_irradianceCal.begin(), store->m_irradianceCal.end(), 0.5);
+
+    store->m_fast = true;
+    EXPECT_FALSE(xyzPlanckCalibration(*store, prompt, "3200"));
+    EXPECT_EQ(prompt.messages().back().text, kCalibrationFastModeMessage);
+    store->m_fast = false;
+
+    fillRow(0, 7.0);  // flat: no shape to correct against
+    EXPECT_FALSE(xyzPlanckCalibration(*store, prompt, "3200"));
+    EXPECT_EQ(prompt.messages().back().text, kCalibrationNoResultMessage);
+    EXPECT_TRUE(std::all_of(store->m_irradianceCal.begin(), store->m_irradianceCal.end(),
+                            [](double v) { return v == 0.5; }));
+}
+
+}  // namespace
+}  // namespace halden
