@@ -59,6 +59,9 @@ void teardownSlot(DeviceSlot& slot)
     slot.pendingArgumentsSize = 0;
     slot.flags = 0;
     slot.lastResult = 0;
+    // A reconnected slot reports "no operation yet", not the old slot's last one.
+    slot.currentOperation = kOpNone;
+    slot.currentState = kStateIdle;
 }
 
 std::int32_t postOperation(std::uint32_t index, std::int32_t operation, const ArgumentBlock& arguments,
