@@ -138,25 +138,47 @@ void boxcarSmooth(double* y, int first, int last, int halfWidth) {
     // Running sum over the unsmoothed values of the window [lo, hi]. Values
     // already overwritten but still needed are kept in a ring of h + 1.
     double ring[kMaxBoxcarHalfWidth + 1];
+    int writeSlot = 0, readSlot = 0;
     double sum = 0;
     int hi = std::min(last, first + h);
     for (int k = first; k <= hi; ++k) sum += y[k];
     int lo = first;
 
-    for (int j = first; j <= last; ++j) {
+    // One step: y[j] becomes the mean, the window moves to j + 1.
+    auto step = [&](int j) {
         const double mean = sum / (hi - lo + 1);
-        ring[(j - first) % (h + 1)] = y[j];
+        ring[writeSlot] = y[j];
+        if (++writeSlot > h) writeSlot = 0;
         y[j] = mean;
-        // Move the window to j + 1.
-        if (j + 1 + h <= last) {
-            ++hi;
-            sum += y[hi];  // not yet overwritten: hi > j
-        }
+        double delta = 0;
+        if (j + 1 + h <= last) delta += y[++hi];  // not yet overwritten
         if (j + 1 - h > first) {
-            sum -= ring[(lo - first) % (h + 1)];
+            delta -= ring[readSlot];
+            if (++readSlot > h) readSlot = 0;
             ++lo;
         }
+        sum += delta;
+    };
+
+    // Left edge, then the middle where the window is always 2h + 1 wide and
+    // never cut, then the right edge.
+    const int middleFirst = first + h, middleLast = last - h - 1;
+    int j = first;
+    for (; j < middleFirst && j <= last; ++j) step(j);
+    if (j <= middleLast) {
+        const double width = 2 * h + 1;
+        for (; j <= middleLast; ++j) {
+            ring[writeSlot] = y[j];
+            y[j] = sum / width;
+            const double delta = y[j + h + 1] - ring[readSlot];
+            if (++writeSlot > h) writeSlot = 0;
+            if (++readSlot > h) readSlot = 0;
+            sum += delta;
+        }
+        lo = j - h;
+        hi = j + h;
     }
+    for (; j <= last; ++j) step(j);
 }
 
 }  // namespace halden
