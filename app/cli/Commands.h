@@ -24,6 +24,8 @@ int runDevices(const Args& args);
 int runAcquire(const Args& args);
 int runCalibration(const Args& args);
 int runColour(const Args& args);
+int runCompare(const Args& args);
+int runGauss(const Args& args);
 
 // Prints "halden-cli: <message>" on stderr and returns 1.
 int fail(const std::string& message);
