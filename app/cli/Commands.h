@@ -24,6 +24,8 @@ int runDevices(const Args& args);
 int runAcquire(const Args& args);
 int runCalibration(const Args& args);
 int runColour(const Args& args);
+int runBaseline(const Args& args);
+int runRamanCalibrate(const Args& args);
 int runCompare(const Args& args);
 int runGauss(const Args& args);
 

@@ -28,6 +28,8 @@ const std::vector<Command>& commands() {
         {"acquire", "acquire spectra and save them as text files", &runAcquire},
         {"calibration", "read or write the calibration in the spectrometer's flash", &runCalibration},
         {"colour", "colorimetric report of a spectrum text file", &runColour},
+        {"baseline", "baseline correction of a spectrum text file", &runBaseline},
+        {"raman-calibrate", "plastic calibration from a polystyrene Raman spectrum", &runRamanCalibrate},
         {"compare", "rank a folder of spectrum files against a spectrum", &runCompare},
         {"gauss", "fit a Gaussian peak to a spectrum text file", &runGauss},
     };

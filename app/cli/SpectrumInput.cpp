@@ -1,0 +1,56 @@
+#include "cli/SpectrumInput.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "files/AtomicFile.h"
+#include "files/LineGrammar.h"
+
+namespace halden::cli {
+
+namespace {
+constexpr std::size_t kInputLimit = 32u << 20;  // far above any spectrum file
+}
+
+SpectrumInput readSpectrumInput(const std::string& path) {
+    SpectrumInput in;
+    std::string bytes;
+    if (!readFileBytes(path, bytes, kInputLimit)) {
+        in.error = "cannot read '" + path + "'";
+        return in;
+    }
+    if (bytes.size() > kInputLimit) {
+        in.error = "'" + path + "' is larger than 32 MB and not a spectrum file";
+        return in;
+    }
+    DataLines lines = readDataLines(bytes, kMaxDataLines);
+    if (lines.overflow) {
+        in.error = "'" + path + "' holds more than " + std::to_string(kMaxDataLines) + " data lines";
+        return in;
+    }
+    if (lines.x.empty()) {
+        in.error = "'" + path + "' holds no data lines";
+        return in;
+    }
+    in.x = std::move(lines.x);
+    in.y = std::move(lines.y);
+    return in;
+}
+
+std::optional<long long> parseWholeInteger(const std::string& text) {
+    long long v = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, v);
+    if (text.empty() || ec != std::errc() || ptr != end) return std::nullopt;
+    return v;
+}
+
+std::optional<double> parseWholeNumber(const std::string& text) {
+    double v = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, v);
+    if (text.empty() || ec != std::errc() || ptr != end || !std::isfinite(v)) return std::nullopt;
+    return v;
+}
+
+}  // namespace halden::cli

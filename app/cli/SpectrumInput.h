@@ -1,0 +1,25 @@
+// Reading a spectrum text file given on the command line into x/y columns
+// (the first two numbers of every data line), and the strict number parsing
+// of command options.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace halden::cli {
+
+struct SpectrumInput {
+    std::vector<double> x, y;
+    std::string error;  // non-empty: the file could not be used, and why
+    bool ok() const { return error.empty(); }
+};
+
+// At most 4096 data lines (one spectrum); none, more, or an unreadable file is an error.
+SpectrumInput readSpectrumInput(const std::string& path);
+
+// The whole text as a decimal integer / number, or nothing.
+std::optional<long long> parseWholeInteger(const std::string& text);
+std::optional<double> parseWholeNumber(const std::string& text);
+
+}  // namespace halden::cli
