@@ -81,6 +81,14 @@ int VirtualSpectrometer::write(Endpoint& endpoint, const std::uint8_t* data, std
     if (hits.failingWrite) return -1;
 
     const Clock::time_point now = Clock::now();
+    // A new request aborts what the device has not sent yet. In instant timing a
+    // report counts as sent when the host reads it; in usb timing once its time has
+    // come, so reports already sent stay waiting for the host as on a real bus.
+    if (m_timing.load() == Timing::Instant) {
+        endpoint.queue.clear();
+    } else {
+        while (!endpoint.queue.empty() && endpoint.queue.back().availableAt > now) endpoint.queue.pop_back();
+    }
     std::vector<Reply> replies;
     handleLocked(request.data(), replies, now);
     if (endpoint.generation != m_generation) return static_cast<int>(length);  // detached itself

@@ -86,7 +86,7 @@ inline std::vector<std::uint8_t> acquisitionParameters(std::uint16_t scans, std:
     return p;
 }
 
-inline std::vector<std::uint8_t> getFrame(std::uint16_t frame, std::uint8_t reports = 124)
+inline std::vector<std::uint8_t> frameRequest(std::uint16_t frame, std::uint8_t reports = 124)
 {
     std::vector<std::uint8_t> p(6);
     p[0] = virt::kCmdGetFrame;

@@ -83,7 +83,7 @@ TEST_F(VirtualProtocol, FrameStreamCarriesIndexCountdownAndThirtyPixels)
 {
     Link link;
     link.transact(acquisitionParameters(1, 0, 3, 1000));
-    const auto reports = link.stream(getFrame(kAveragedFrame));
+    const auto reports = link.stream(frameRequest(kAveragedFrame));
     ASSERT_EQ(reports.size(), 124u);
     for (std::size_t k = 0; k < reports.size(); ++k) {
         EXPECT_EQ(reports[k][0], 0x8A);
@@ -95,7 +95,7 @@ TEST_F(VirtualProtocol, FrameStreamCarriesIndexCountdownAndThirtyPixels)
     EXPECT_EQ(field16(reports.back(), 4 + 2 * 4), 0);
 
     // Fewer reports requested: exactly that many, counting down to 0.
-    const auto two = link.stream(getFrame(kAveragedFrame, 2));
+    const auto two = link.stream(frameRequest(kAveragedFrame, 2));
     ASSERT_EQ(two.size(), 2u);
     EXPECT_EQ(two[0][3], 1);
     EXPECT_EQ(two[1][3], 0);
@@ -115,10 +115,10 @@ TEST_F(VirtualProtocol, PerScanModeKeepsEveryFrameUntilMemoryIsCleared)
     EXPECT_EQ(status[1], 0);
     EXPECT_EQ(field16(status, 2), 3);
 
-    const auto f0 = pixelsOf(link.stream(getFrame(0)));
-    const auto f2 = pixelsOf(link.stream(getFrame(2)));
-    const auto f0again = pixelsOf(link.stream(getFrame(0)));
-    const auto missing = pixelsOf(link.stream(getFrame(3)));
+    const auto f0 = pixelsOf(link.stream(frameRequest(0)));
+    const auto f2 = pixelsOf(link.stream(frameRequest(2)));
+    const auto f0again = pixelsOf(link.stream(frameRequest(0)));
+    const auto missing = pixelsOf(link.stream(frameRequest(3)));
     EXPECT_EQ(f0, f0again);
     EXPECT_NE(f0, f2);  // each scan has its own noise
     EXPECT_GT(f0[1800], 10000);
@@ -126,7 +126,7 @@ TEST_F(VirtualProtocol, PerScanModeKeepsEveryFrameUntilMemoryIsCleared)
 
     link.transact({kCmdClearMemory});
     EXPECT_EQ(field16(link.transact({kCmdGetStatus}), 2), 0);
-    EXPECT_EQ(pixelsOf(link.stream(getFrame(0)))[1800], 0);
+    EXPECT_EQ(pixelsOf(link.stream(frameRequest(0)))[1800], 0);
 }
 
 TEST_F(VirtualProtocol, AveragingModeRestartsAfterEachReadout)
@@ -135,9 +135,9 @@ TEST_F(VirtualProtocol, AveragingModeRestartsAfterEachReadout)
     link.transact(acquisitionParameters(16, 0, 3, 1000));
     EXPECT_EQ(field16(link.transact({kCmdGetStatus}), 2), 1);
     const std::uint64_t before = hub().device(0).state().acquisitions;
-    const auto first = pixelsOf(link.stream(getFrame(kAveragedFrame)));
+    const auto first = pixelsOf(link.stream(frameRequest(kAveragedFrame)));
     EXPECT_EQ(hub().device(0).state().acquisitions, before + 1);
-    const auto second = pixelsOf(link.stream(getFrame(kAveragedFrame)));
+    const auto second = pixelsOf(link.stream(frameRequest(kAveragedFrame)));
     EXPECT_NE(first, second);
     // Averaging 16 scans leaves a quarter of the noise of one scan.
     double spread = 0.0;
@@ -157,7 +157,7 @@ TEST_F(VirtualProtocol, UsbTimingLetsTheExposureElapse)
     const Report status = link.transact({kCmdGetStatus});
     EXPECT_EQ(status[1], kStatusAcquiring);
     EXPECT_EQ(field16(status, 2), 0);
-    EXPECT_EQ(pixelsOf(link.stream(getFrame(0)))[1800], 0);
+    EXPECT_EQ(pixelsOf(link.stream(frameRequest(0)))[1800], 0);
 }
 
 }  // namespace

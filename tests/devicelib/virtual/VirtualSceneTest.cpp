@@ -73,14 +73,14 @@ TEST_F(VirtualScene, NoiseIsDeterministicAndShotLimited)
     Link link;
     link.transact(acquisitionParameters(2, 0, 0, 1000));
     link.send({kCmdTriggerAcquisition});
-    const auto a = pixelsOf(link.stream(getFrame(0)));
+    const auto a = pixelsOf(link.stream(frameRequest(0)));
     hub().reset();
     hub().setTiming(Timing::Instant);
     hub().setDeviceCount(2);
     Link again;
     again.transact(acquisitionParameters(2, 0, 0, 1000));
     again.send({kCmdTriggerAcquisition});
-    EXPECT_EQ(pixelsOf(again.stream(getFrame(0))), a);
+    EXPECT_EQ(pixelsOf(again.stream(frameRequest(0))), a);
 
     double sum = 0, sumSquares = 0;
     const int p0 = brightestPixel();

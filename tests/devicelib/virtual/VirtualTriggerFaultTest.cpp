@@ -106,7 +106,7 @@ TEST_F(VirtualFault, BrokenCountdownBreaksTheSequence)
     Link link;
     link.transact(acquisitionParameters(1, 0, 3, 1000));
     hub().addFaults("countdown,cmd=0x0A");
-    const auto reports = link.stream(getFrame(kAveragedFrame, 3));
+    const auto reports = link.stream(frameRequest(kAveragedFrame, 3));
     ASSERT_GE(reports.size(), 2u);
     EXPECT_EQ(reports[0][3], 2);
     EXPECT_EQ(reports[1][3], 2);  // should have been 1
@@ -170,7 +170,7 @@ TEST_F(VirtualFault, ThreadsShareADeviceSafely)
     int frames = 0;
     for (int i = 0; i < 30; ++i) {
         link.transact(acquisitionParameters(1, 0, 3, 1000));
-        if (link.stream(getFrame(kAveragedFrame)).size() == 124) ++frames;
+        if (link.stream(frameRequest(kAveragedFrame)).size() == 124) ++frames;
     }
     stop.store(true);
     control.join();
