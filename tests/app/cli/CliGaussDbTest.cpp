@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliResult {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class CliGaussDb : public ::testing::Test {
+protected:
+    fs::path dir;
+
+    void SetUp() override {
+        std::random_device rd;
+        dir = fs::temp_directory_path() / ("halden-cli-gdb-" + std::to_string(rd()) + "-" + std::to_string(getpid()));
+        fs::create_directories(dir / "db");
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+    void write(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
+
+    CliResult run(const std::string& args) {
+        const fs::path out = dir / "stdout", err = dir / "stderr";
+        const std::string cmd = std::string("'") + HALDEN_CLI_PATH + "' " + args + " >'" + out.string() + "' 2>'" +
+                                err.string() + "'";
+        CliResult r;
+        const int raw = std::system(cmd.c_str());
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = slurp(out);
+        r.err = slurp(err);
+        return r;
+    }
+    std::string path(const std::string& name) { return "'" + (dir / name).string() + "'"; }
+};
+
+TEST_F(CliGaussDb, CompareRanksFolderAgainstFile) {
+    write(dir / "live.txt", "x y\r\n0 10\r\n1 11\r\n2 14\r\n3 19\r\n4 26\r\n");
+    write(dir / "db" / "b_triple.txt", "0.5 31.5\n1.5 37.5\n2.5 49.5\n");  // LF only
+    write(dir / "db" / "a_same.txt", "0.5 10.5\r\n1.5 12.5\r\n2.5 16.5\r\n");
+    write(dir / "db" / "c_far.txt", "50 1\r\n60 2\r\n");
+    write(dir / "db" / "d_same.txt", "0.5 10.5\r\n1.5 12.5\r\n2.5 16.5\r\n");
+
+    CliResult r = run("compare " + path("live.txt") + " " + path("db"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "100 - a_same.txt\n100 - d_same.txt\n37 - b_triple.txt\n-1000 - c_far.txt\n");
+    EXPECT_NE(r.err.find("compared 4 files"), std::string::npos) << r.err;
+
+    r = run("compare " + path("live.txt") + " " + path("db") + " --normalize");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "100 - a_same.txt\n100 - b_triple.txt\n100 - d_same.txt\n-1000 - c_far.txt\n");
+}
+
+TEST_F(CliGaussDb, CompareFailuresAndHelp) {
+    write(dir / "live.txt", "0 1\r\n1 2\r\n");
+    write(dir / "words.txt", "no data here\r\n");
+    for (const std::string& args : std::vector<std::string>{"compare " + path("missing.txt") + " " + path("db"),
+                                   "compare " + path("live.txt") + " " + path("nofolder"),
+                                   "compare " + path("words.txt") + " " + path("db"), "compare " + path("live.txt"),
+                                   "compare " + path("live.txt") + " " + path("db") + " --bogus"}) {
+        const CliResult r = run(args);
+        EXPECT_NE(r.status, 0) << args;
+        EXPECT_TRUE(r.out.empty()) << args;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+    const CliResult help = run("compare --help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("Usage: halden-cli compare FILE FOLDER [--normalize]"), std::string::npos);
+}
+
+TEST_F(CliGaussDb, GaussPrintsChartTextsAndJson) {
+    std::string text;
+    for (int i = 0; i < 3653; ++i) {
+        const double x = 400 + 0.1 * i;
+        const double d = (x - 550.3) / 5.0;  // w = 20
+        char row[64];
+        std::snprintf(row, sizeof row, "%.3f\t%.3f\r\n", x, 1000 * std::exp(-d * d) + 100);
+        text += row;
+    }
+    write(dir / "peak.txt", text);
+
+    CliResult r = run("gauss " + path("peak.txt"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "center: 550.30 nm\nWidth 9.60 nm\n");
+
+    r = run("gauss " + path("peak.txt") + " --json");
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* key : {"\"amplitude\": ", "\"center\": ", "\"width\": ", "\"offset\": "})
+        EXPECT_NE(r.out.find(key), std::string::npos) << key;
+    const auto at = r.out.find("\"center\": ");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_NEAR(std::strtod(r.out.c_str() + at + 10, nullptr), 550.3, 0.01);
+}
+
+TEST_F(CliGaussDb, GaussFailuresAndHelp) {
+    write(dir / "short.txt", "1 2\r\n2 3\r\n3 4\r\n");
+    for (const std::string& args : std::vector<std::string>{"gauss " + path("missing.txt"), "gauss " + path("short.txt"), "gauss",
+                                   "gauss " + path("db")}) {
+        const CliResult r = run(args);
+        EXPECT_NE(r.status, 0) << args;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+    const CliResult help = run("gauss --help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("center: %.2f nm"), std::string::npos);
+}
+
+}  // namespace
