@@ -104,17 +104,25 @@ TEST_F(CliGaussDb, GaussPrintsChartTextsAndJson) {
     }
     write(dir / "peak.txt", text);
 
-    CliResult r = run("gauss " + path("peak.txt"));
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "center: 550.30 nm\nWidth 9.60 nm\n");
-
-    r = run("gauss " + path("peak.txt") + " --json");
-    ASSERT_EQ(r.status, 0) << r.err;
-    for (const char* key : {"\"amplitude\": ", "\"center\": ", "\"width\": ", "\"offset\": "})
-        EXPECT_NE(r.out.find(key), std::string::npos) << key;
-    const auto at = r.out.find("\"center\": ");
-    ASSERT_NE(at, std::string::npos);
-    EXPECT_NEAR(std::strtod(r.out.c_str() + at + 10, nullptr), 550.3, 0.01);
+    const CliResult text = run("gauss " + path("peak.txt"));
+    ASSERT_EQ(text.status, 0) << text.err;
+    const CliResult json = run("gauss " + path("peak.txt") + " --json");
+    ASSERT_EQ(json.status, 0) << json.err;
+    auto field = [&](const std::string& key) {
+        const auto at = json.out.find("\"" + key + "\": ");
+        EXPECT_NE(at, std::string::npos) << key;
+        return at == std::string::npos ? NAN : std::strtod(json.out.c_str() + at + key.size() + 4, nullptr);
+    };
+    const double center = field("center"), width = field("width");
+    EXPECT_NEAR(center, 550.3, 0.01);
+    EXPECT_NEAR(width, 20, 0.2);
+    EXPECT_NEAR(field("amplitude"), 1000, 10);
+    EXPECT_NEAR(field("offset"), 100, 5);
+    // The chart's texts: the centre, and 0.48 w as the width.
+    char expected[128];
+    std::snprintf(expected, sizeof expected, "center: %.2f nm\nWidth %.2f nm\n", center, 0.48 * width);
+    EXPECT_EQ(text.out, expected);
+    EXPECT_EQ(text.out.rfind("center: 550.30 nm\n", 0), 0u);
 }
 
 TEST_F(CliGaussDb, GaussFailuresAndHelp) {
