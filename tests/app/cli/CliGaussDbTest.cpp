@@ -104,8 +104,8 @@ TEST_F(CliGaussDb, GaussPrintsChartTextsAndJson) {
     }
     write(dir / "peak.txt", text);
 
-    const CliResult text = run("gauss " + path("peak.txt"));
-    ASSERT_EQ(text.status, 0) << text.err;
+    const CliResult shown = run("gauss " + path("peak.txt"));
+    ASSERT_EQ(shown.status, 0) << shown.err;
     const CliResult json = run("gauss " + path("peak.txt") + " --json");
     ASSERT_EQ(json.status, 0) << json.err;
     auto field = [&](const std::string& key) {
@@ -121,8 +121,8 @@ TEST_F(CliGaussDb, GaussPrintsChartTextsAndJson) {
     // The chart's texts: the centre, and 0.48 w as the width.
     char expected[128];
     std::snprintf(expected, sizeof expected, "center: %.2f nm\nWidth %.2f nm\n", center, 0.48 * width);
-    EXPECT_EQ(text.out, expected);
-    EXPECT_EQ(text.out.rfind("center: 550.30 nm\n", 0), 0u);
+    EXPECT_EQ(shown.out, expected);
+    EXPECT_EQ(shown.out.rfind("center: 550.30 nm\n", 0), 0u);
 }
 
 TEST_F(CliGaussDb, GaussFailuresAndHelp) {
