@@ -21,8 +21,11 @@ struct CurveView {
 };
 
 // Pairs found for one file: s the interpolated live values, d the file's.
+// While pairing, s holds the interval's start value and num / den the rest of
+// the interpolation (s + num / den), finished in one vector pass.
 struct PairScratch {
     std::vector<double> s, d;
+    std::vector<double> num, den;
 };
 
 // Fills scratch with the pairs of file against live (ascending x in both).

@@ -91,15 +91,15 @@ TEST(DatabaseSimilarity, PairsLastPointOfEachIntervalOpenAtTheTop) {
 }
 
 TEST(DatabaseSimilarity, ScoreFormula) {
-    PairScratch p{{2, 4}, {2, 4}};
+    PairScratch p{{2, 4}, {2, 4}, {}, {}};
     EXPECT_DOUBLE_EQ(scorePairs(p, false), 100);
-    p = {{1, 2}, {3, 6}};
+    p = {{1, 2}, {3, 6}, {}, {}};
     EXPECT_NEAR(scorePairs(p, false), 100 - 100 * 2 / std::sqrt(10.0), 1e-12);
-    p = {{1, 2}, {3, 6}};
+    p = {{1, 2}, {3, 6}, {}, {}};
     EXPECT_DOUBLE_EQ(scorePairs(p, true), 100);
-    p = {{0, 0}, {0, 0}};  // B = 0: r = A = 0
+    p = {{0, 0}, {0, 0}, {}, {}};  // B = 0: r = A = 0
     EXPECT_DOUBLE_EQ(scorePairs(p, true), 100);
-    p = {{1, -1}, {-1, 1}};  // opposite signs: the lowest an overlapping file scores
+    p = {{1, -1}, {-1, 1}, {}, {}};  // opposite signs: the lowest an overlapping file scores
     EXPECT_DOUBLE_EQ(scorePairs(p, false), 100 - 100 * std::sqrt(2.0));
     EXPECT_GT(scorePairs(p, false), kNoOverlapScore);
 }
