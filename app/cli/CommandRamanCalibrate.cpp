@@ -1,9 +1,12 @@
 // halden-cli raman-calibrate: plastic calibration of a polystyrene Raman
 // spectrum, written as a ".clbr" calibration file.
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
