@@ -42,15 +42,21 @@ void smoothInPlace(double* a, int last, int w) {
         sum += m - a[i];
         a[i] = m;
     }
-    // i = w..last-w: mean of a[i-w..i+w].
+    // i = w..last-w: mean of a[i-w..i+w]. The next window's sum is
+    // sum + mean - a[i] + entering - leaving = sum * (1 + 1/width) + rest,
+    // which leaves one multiply and one add on the loop-carried path.
     sum = 0;
     for (int k = 0; k <= 2 * w; ++k) sum += a[k];
-    const double width = 2 * w + 1;
-    for (int i = w; i <= last - w; ++i) {
-        const double m = sum / width;
-        sum += m - a[i];
-        a[i] = m;
-        if (i + w + 1 <= last) sum += a[i + w + 1] - a[i - w];
+    const double inverseWidth = 1.0 / (2 * w + 1);
+    const double growth = 1.0 + inverseWidth;
+    for (int i = w; i < last - w; ++i) {
+        const double rest = (a[i + w + 1] - a[i]) - a[i - w];
+        a[i] = sum * inverseWidth;
+        sum = sum * growth + rest;
+    }
+    {
+        const int i = last - w;
+        a[i] = sum * inverseWidth;
     }
     // i = last-w..last: mean of a[i-w..last].
     sum = 0;
@@ -69,6 +75,27 @@ void smoothInPlace(double* a, int last, int w) {
 // the last scan stopped would, for spacings above 1 nm, pass the nearest
 // point and take each sample from a point ever further to the red.
 void resampleToGrid(const double* intensity, const double* wavelength, int last, double* s) {
+    // With non-decreasing wavelengths the distances along the scan fall, then
+    // rise, so a scan that starts at the previous grid wavelength's point
+    // ends where the one started 50 points back would: the same samples
+    // without rescanning 50 points each time.
+    bool rising = true;
+    for (int i = 0; i < last; ++i) rising &= wavelength[i] <= wavelength[i + 1];
+    if (rising) {
+        int j = 0;
+        for (int k = 0; k < kGridPoints; ++k) {
+            const double grid = kGridFirstNm + k;
+            double best = std::fabs(wavelength[j] - grid);
+            while (j < last) {
+                const double d = std::fabs(wavelength[j + 1] - grid);
+                if (!(d <= best)) break;
+                best = d;
+                ++j;
+            }
+            s[k] = intensity[j];
+        }
+        return;
+    }
     int j = 0;
     for (int k = 0; k < kGridPoints; ++k) {
         const double grid = kGridFirstNm + k;
@@ -132,6 +159,9 @@ struct SampleSums {
 };
 
 // Tristimulus values of the 14 samples under a source, over 361..830 nm.
+// The sums run across the 14 samples at each wavelength, so each sample's sum
+// keeps its order while the samples vectorise (AVX2 where the CPU has it).
+__attribute__((target_clones("avx2", "default")))
 void sampleSums(const double* s, SampleSums& out) {
     for (int i = 0; i < kTestSamples; ++i) out.X[i] = out.Y[i] = out.Z[i] = 0;
     for (int k = 1; k < kGridPoints; ++k) {
@@ -156,7 +186,8 @@ void colourRendering(const double* s, double kS, double u, double v, double tc,
     double p[kGridPoints];
     for (int k = 0; k < kGridPoints; ++k) {
         const double lambda = kGridFirstNm + k;
-        p[k] = 1000 * std::pow(1000 / lambda, 5) / (std::exp(kReferenceC2 / (lambda * tc)) - 1);
+        const double r = 1000 / lambda;
+        p[k] = 1000 * (r * r * r * r * r) / (std::exp(kReferenceC2 / (lambda * tc)) - 1);
     }
     double Xr = 0, Yr = 0, Zr = 0;
     for (int k = 0; k < kGridPoints; ++k) {

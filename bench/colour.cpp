@@ -1,0 +1,50 @@
+// Per-repaint colour work: the colorimetry of a full spectrum, and the energy
+// and lumen figures together.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "colour/Colorimetry.h"
+#include "colour/Radiometry.h"
+#include "spectrum/SpectrumStore.h"
+
+namespace {
+
+double lamp(double nm) { return std::pow(nm, -5) / std::expm1(1.4388e7 / (nm * 2900)) * 1e15; }
+
+void BM_ComputeColorimetry3653(benchmark::State& state) {
+    auto store = std::make_unique<halden::SpectrumStore>();
+    std::vector<double> wavelength(store->m_wavelength.begin(), store->m_wavelength.begin() + 3653);
+    std::vector<double> spectrum(3653);
+    for (int i = 0; i < 3653; ++i) spectrum[i] = lamp(wavelength[i]) * (1 + 0.01 * std::sin(i));
+    std::vector<double> x(3653), y(3653);
+    halden::ColorimetryResult result;
+    for (auto _ : state) {
+        // The caller's scratch copies are part of every repaint's cost.
+        std::copy(spectrum.begin(), spectrum.end(), y.begin());
+        std::copy(wavelength.begin(), wavelength.end(), x.begin());
+        halden::computeColorimetry(y.data(), x.data(), 3652, result);
+        benchmark::DoNotOptimize(result);
+    }
+}
+BENCHMARK(BM_ComputeColorimetry3653)->Unit(benchmark::kMicrosecond);
+
+void BM_EnergyAndLumenFigures(benchmark::State& state) {
+    auto store = std::make_unique<halden::SpectrumStore>();
+    store->m_calcEnergy = true;
+    double* row = store->liveBuffer();
+    for (int i = 0; i < 3653; ++i) row[i] = lamp(store->m_wavelength[i]);
+    for (auto _ : state) {
+        const halden::EnergyFigures e = halden::energyFigures(*store);
+        const double lumens = halden::lumenFigure(*store);
+        benchmark::DoNotOptimize(e);
+        benchmark::DoNotOptimize(lumens);
+    }
+}
+BENCHMARK(BM_EnergyAndLumenFigures)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
