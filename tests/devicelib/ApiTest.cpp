@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "ApiFixture.h"
+#include "api/DeviceSlot.h"
 
 namespace vantrel::test {
 namespace {
@@ -278,6 +279,20 @@ TEST_F(ApiTest, SlotsWorkInParallelFromSeveralThreads)
         });
     }
     for (auto& t : threads) t.join();
+}
+
+TEST_F(ApiTest, WorkerReportsAnUnknownOperationAndTouchesNoDevice)
+{
+    hid.addDevice(std::string("A"));
+    hid.addDevice(std::string("B"));
+    ScriptedDevice& device = hid.addDevice(std::string("C"));
+    ASSERT_EQ(connectToDevice(2), 0);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(api::postOperation(2, 42, api::ArgumentBlock{}, 0), 0);
+    EXPECT_EQ(waitForCompletion(2), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "_threadDeviceOperations for thread 2: unsupported current operation: 42\n");
+    EXPECT_TRUE(device.writes().empty());
 }
 
 }  // namespace
