@@ -161,19 +161,24 @@ struct SampleSums {
 // Tristimulus values of the 14 samples under a source, over 361..830 nm.
 // The sums run across the 14 samples at each wavelength, so each sample's sum
 // keeps its order while the samples vectorise (AVX2 where the CPU has it).
-__attribute__((target_clones("avx2", "default")))
+__attribute__((target_clones("avx2", "default"), optimize("tree-vectorize", "vect-cost-model=dynamic")))
 void sampleSums(const double* s, SampleSums& out) {
-    for (int i = 0; i < kTestSamples; ++i) out.X[i] = out.Y[i] = out.Z[i] = 0;
+    double X[kTestSamples] = {}, Y[kTestSamples] = {}, Z[kTestSamples] = {};
     for (int k = 1; k < kGridPoints; ++k) {
         const ObserverRow& o = ObserverTable[k];
-        const auto& beta = TestSampleTable[k];
+        const double* beta = TestSampleTable[k].data();
         const double sk = s[k];
         for (int i = 0; i < kTestSamples; ++i) {
             const double bs = beta[i] * sk;
-            out.X[i] += bs * o.x;
-            out.Y[i] += bs * o.y;
-            out.Z[i] += bs * o.z;
+            X[i] += bs * o.x;
+            Y[i] += bs * o.y;
+            Z[i] += bs * o.z;
         }
+    }
+    for (int i = 0; i < kTestSamples; ++i) {
+        out.X[i] = X[i];
+        out.Y[i] = Y[i];
+        out.Z[i] = Z[i];
     }
 }
 
