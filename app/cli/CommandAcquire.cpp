@@ -121,7 +121,10 @@ int runAcquire(const Args& args)
         s.m_xMin = s.m_wavelength[0];
         s.m_xMax = s.m_wavelength[kSpectrumPoints - 1];
         const std::string path = outputName(o.output, o.count, k);
-        if (!saveSpectrumFile(s, cli.prompt(), path)) return fail("cannot write " + path);
+        cli.prompt().quiet = true;  // a failure is told in one line below
+        const bool saved = saveSpectrumFile(s, cli.prompt(), path);
+        cli.prompt().quiet = false;
+        if (!saved) return fail("cannot write " + path);
         const auto now = std::chrono::steady_clock::now();
         if (o.count > 1 && (now - lastReport > std::chrono::seconds(1) || k == o.count)) {
             std::fprintf(stderr, "halden-cli: %ld of %ld acquisitions saved (last: %s)\n", k, o.count,

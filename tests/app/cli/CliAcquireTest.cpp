@@ -1,0 +1,195 @@
+// halden-cli end to end on the virtual spectrometer: devices, acquire,
+// calibration read and write, and the failures each must report.
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+struct CliRun {
+    int exitCode = -1;
+    std::string out, err;
+};
+
+QCoreApplication& application()
+{
+    static int argc = 1;
+    static char name[] = "cli_tests";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication* app = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
+    return app ? *app : *QCoreApplication::instance();
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    CliTest() { application(); }
+
+    CliRun cli(const QStringList& args)
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("VANTREL_VIRTUAL_TIMING", "instant");
+        env.remove("VANTREL_VIRTUAL");
+        env.remove("VANTREL_VIRTUAL_FAULTS");
+        env.remove("VANTREL_VIRTUAL_SCENE");
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(dir.path());
+        p.start(HALDEN_CLI_PATH, args);
+        // A generous bound that only catches a hang.
+        EXPECT_TRUE(p.waitForFinished(120000));
+        CliRun r;
+        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        r.out = p.readAllStandardOutput().toStdString();
+        r.err = p.readAllStandardError().toStdString();
+        return r;
+    }
+
+    std::string path(const std::string& name) const { return dir.path().toStdString() + "/" + name; }
+
+    std::string read(const std::string& name) const
+    {
+        std::ifstream in(path(name), std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+
+    static std::vector<std::string> lines(const std::string& text)
+    {
+        std::vector<std::string> out;
+        std::istringstream in(text);
+        for (std::string line; std::getline(in, line);) out.push_back(line);
+        return out;
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(CliTest, DevicesListsEveryVirtualSpectrometer)
+{
+    const CliRun r = cli({"--virtual=2", "devices"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto out = lines(r.out);
+    ASSERT_EQ(out.size(), 3u) << r.out;
+    EXPECT_EQ(out[0], "2 spectrometers");
+    EXPECT_EQ(out[1].rfind("0  ", 0), 0u);
+    EXPECT_EQ(out[2].rfind("1  ", 0), 0u);
+    EXPECT_NE(out[1], out[2]);  // each instrument names itself
+
+    const CliRun none = cli({"--virtual=0", "devices"});
+    EXPECT_EQ(none.exitCode, 0);
+    EXPECT_EQ(none.out, "0 spectrometers\n");
+}
+
+TEST_F(CliTest, AcquireSavesTheWholeNmRangeAndTheBackupFile)
+{
+    const CliRun r = cli({"--virtual", "acquire", "--exposure", "5", "-o", "lamp"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "lamp.txt\n");  // as given, with the extension added
+    // Data lines: x ascending in nm over the instrument's range.
+    std::vector<double> x;
+    for (const auto& line : lines(read("lamp.txt"))) {
+        double a = 0, b = 0;
+        if (std::sscanf(line.c_str(), "%lf %lf", &a, &b) == 2) x.push_back(a);
+    }
+    ASSERT_EQ(x.size(), 3653u);
+    EXPECT_LT(x.front(), x.back());
+    EXPECT_GT(x.front(), 150);
+    EXPECT_LT(x.back(), 1200);
+    // The instrument's calibration backup (bytes 10..15 of its record).
+    const CliRun devices = cli({"--virtual", "devices"});
+    const std::string name = lines(devices.out).at(1).substr(3, 6);
+    EXPECT_NE(read(name + ".clbr").size(), 0u) << name;
+}
+
+TEST_F(CliTest, SeveralAcquisitionsFollowThePeriodicNumbering)
+{
+    const CliRun r = cli({"--virtual", "acquire", "--count", "3", "--scans", "2", "--no-average", "--boxcar", "3",
+                       "-o", "run.txt"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(lines(r.out),
+              (std::vector<std::string>{"run_S1_1_.txt", "run_S1_2_.txt", "run_S1_3_.txt"}));
+    // Two scans without averaging: two data columns.
+    const auto row = lines(read("run_S1_2_.txt")).back();
+    int tabs = 0;
+    for (char c : row) tabs += c == '\t';
+    EXPECT_EQ(tabs, 1) << row;
+}
+
+TEST_F(CliTest, FailuresExitNonZeroWithOneLine)
+{
+    const std::vector<QStringList> failing = {
+        {"--virtual=0", "acquire", "-o", "x"},
+        {"--virtual", "acquire"},
+        {"--virtual", "acquire", "--scans", "65", "-o", "x"},
+        {"--virtual", "acquire", "--exposure", "ten", "-o", "x"},
+        {"--virtual", "acquire", "-o", "missing-folder/x.txt"},
+        {"--virtual", "calibration", "write", "absent.clbr"},
+        {"--virtual", "calibration", "read"},
+        {"--virtual=0", "calibration", "read", "-o", "c.clbr"},
+        {"--virtual", "calibration", "erase"},
+    };
+    for (const auto& args : failing) {
+        const CliRun r = cli(args);
+        EXPECT_NE(r.exitCode, 0) << args.join(' ').toStdString();
+        EXPECT_EQ(lines(r.err).size(), 1u) << args.join(' ').toStdString() << ": " << r.err;
+    }
+}
+
+TEST_F(CliTest, CalibrationReadWriteRoundTripIsVerified)
+{
+    CliRun r = cli({"--virtual", "calibration", "read", "-o", "factory"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::string text = read("factory.clbr");
+    ASSERT_GT(text.size(), 90000u);
+    EXPECT_EQ(text[5], '.');
+
+    // Change one sensitivity value (first line of block B, line 3667) and
+    // write the file to the flash; a new read gives the changed file back.
+    std::vector<std::string> l;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (text[i] == '\n') {
+            l.push_back(text.substr(start, i + 1 - start));
+            start = i + 1;
+        }
+    ASSERT_GT(l.size(), 3667u);
+    l[3666] = "1.234\t\r\n";
+    std::string changed;
+    for (const auto& line : l) changed += line;
+    { std::ofstream(path("changed.clbr"), std::ios::binary) << changed; }
+
+    r = cli({"--virtual", "calibration", "write", "changed.clbr"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    // The virtual instrument keeps its flash only for one process, so the
+    // verification inside the command is what proves the write.
+    EXPECT_NE(r.out.find("verified"), std::string::npos) << r.out;
+
+    const CliRun notCalibration = [&] {
+        { std::ofstream(path("plain.clbr"), std::ios::binary) << "no calibration here\r\n"; }
+        return cli({"--virtual", "calibration", "write", "plain.clbr"});
+    }();
+    EXPECT_NE(notCalibration.exitCode, 0);
+}
+
+TEST_F(CliTest, HelpForEveryCommand)
+{
+    for (const char* command : {"devices", "acquire", "calibration"}) {
+        const CliRun r = cli({command, "--help"});
+        EXPECT_EQ(r.exitCode, 0) << command;
+        EXPECT_NE(r.out.find("Usage: halden-cli"), std::string::npos) << command;
+    }
+    const CliRun top = cli({"--help"});
+    EXPECT_EQ(top.exitCode, 0);
+    for (const char* command : {"devices", "acquire", "calibration"})
+        EXPECT_NE(top.out.find(command), std::string::npos);
+}
+
+}  // namespace
