@@ -6,6 +6,7 @@
 
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
+#include "files/PeriodicSave.h"
 #include "files/SaveNames.h"
 #include "files/SpectrumFiles.h"
 
@@ -86,7 +87,7 @@ std::string outputName(const std::string& output, long count, long number)
     if (count == 1) return withExtension(output, ".txt");
     std::string base = output;
     if (base.size() > 4 && base.compare(base.size() - 4, 4, ".txt") == 0) base.resize(base.size() - 4);
-    return base + "_S1_" + std::to_string(number) + "_.txt";
+    return periodicFileName(base, PeriodicFileKind::Spectrum, static_cast<int>(number));
 }
 
 }  // namespace
