@@ -16,10 +16,9 @@ namespace {
 constexpr const char* kUsage =
     "Usage: halden-cli [--virtual[=N]] acquire [OPTIONS] -o FILE\n\n"
     "Acquires spectra from the first spectrometer and saves them as text files\n"
-    "(the saved paths are printed, one per line)\n"
-    "(wavelength in nm, the full range). The calibration is read from the\n"
-    "spectrometer; its backup file (e.g. Y12345.clbr) is written to the current\n"
-    "folder when missing.\n\n"
+    "(wavelength in nm, the full range), printing each saved path on its own\n"
+    "line. The calibration is read from the spectrometer; its backup file\n"
+    "(e.g. Y00123.clbr) is written to the current folder when missing.\n\n"
     "Options:\n"
     "  --exposure MS       exposure time in milliseconds (default 10)\n"
     "  --scans N           scans per acquisition, 1..64 (default 1)\n"

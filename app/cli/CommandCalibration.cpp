@@ -20,7 +20,7 @@ constexpr const char* kUsage =
     "write  loads FILE, writes it to the spectrometer's flash (erase, write; about\n"
     "       a minute on a real instrument), reads the flash back and verifies it.\n\n"
     "Both first read the flash as the application does at start-up, which writes\n"
-    "the instrument's backup file (e.g. Y12345.clbr) to the current folder when\n"
+    "the instrument's backup file (e.g. Y00123.clbr) to the current folder when\n"
     "it is missing.\n";
 
 // The calibration as held in the store, for comparing before and after.

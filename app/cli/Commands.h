@@ -18,16 +18,14 @@ struct Command {
 // The table of every command, in the order --help lists them (main.cpp).
 const std::vector<Command>& commands();
 
-int runColour(const Args& args);
-
 int runDevices(const Args& args);
 int runAcquire(const Args& args);
 int runCalibration(const Args& args);
 int runColour(const Args& args);
-int runBaseline(const Args& args);
-int runRamanCalibrate(const Args& args);
 int runCompare(const Args& args);
 int runGauss(const Args& args);
+int runBaseline(const Args& args);
+int runRamanCalibrate(const Args& args);
 
 // Prints "halden-cli: <message>" on stderr and returns 1.
 int fail(const std::string& message);

@@ -23,15 +23,14 @@ bool wantsHelp(const Args& args) {
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
         // Commands are added here as { name, summary, run }.
-        {"colour", "colorimetric report of a spectrum text file", &runColour},
         {"devices", "list the attached spectrometers", &runDevices},
         {"acquire", "acquire spectra and save them as text files", &runAcquire},
         {"calibration", "read or write the calibration in the spectrometer's flash", &runCalibration},
         {"colour", "colorimetric report of a spectrum text file", &runColour},
-        {"baseline", "baseline correction of a spectrum text file", &runBaseline},
-        {"raman-calibrate", "plastic calibration from a polystyrene Raman spectrum", &runRamanCalibrate},
         {"compare", "rank a folder of spectrum files against a spectrum", &runCompare},
         {"gauss", "fit a Gaussian peak to a spectrum text file", &runGauss},
+        {"baseline", "baseline correction of a spectrum text file", &runBaseline},
+        {"raman-calibrate", "plastic calibration from a polystyrene Raman spectrum", &runRamanCalibrate},
     };
     return table;
 }
