@@ -66,8 +66,10 @@ void Session::chooseSpectrometer()
 
 void Session::startAcquisition()
 {
+    // While one is in flight the worker reads the settings: its completion
+    // starts the next acquisition, which reads the chart bar then.
+    if (m_acquisitionsInFlight > 0) return;
     readAcquisitionSettings(*m_store);
-    if (m_acquisitionsInFlight > 0) return;  // its completion starts the next
     ++m_acquisitionsInFlight;
     post(kOperationAcquire);
 }

@@ -57,9 +57,9 @@ public:
     // once at start-up.
     void chooseSpectrometer();
 
-    // Reads exposure and scans from the chart bar and posts operation 1;
-    // while an acquisition is already in flight its completion starts the
-    // next one instead, so only one is ever in flight.
+    // Reads exposure and scans from the chart bar and posts operation 1.
+    // While an acquisition is in flight nothing happens: its completion
+    // starts the next one when running, so only one is ever in flight.
     void startAcquisition();
 
     // "Run" (1035) checked or unchecked.
