@@ -1,6 +1,6 @@
 #include "virtual/CcdModel.h"
 
-#include "virtual/Rng.h"
+#include "virtual/NormalDeviates.h"
 
 #include <algorithm>
 #include <cmath>
@@ -32,6 +32,7 @@ double darkLevel(int pixel, std::uint32_t exposure)
 
 void CcdModel::setScene(Scene scene, const FactoryCalibration& calibration, double gain)
 {
+    m_cache.valid = false;
     m_rate.fill(0.0);
     if (gain < 0.0) gain = 0.0;
     std::array<double, kPoints> light{};
@@ -70,22 +71,54 @@ double CcdModel::expectedCounts(int pixel, std::uint32_t exposure) const
     return std::min(counts, 65535.0);
 }
 
-void CcdModel::render(std::uint16_t* out, int count, const FrameRequest& request) const
+void CcdModel::prepare(int count, const FrameRequest& request)
 {
-    Rng rng(request.seed);
-    const double averaging = 1.0 / std::sqrt(static_cast<double>(std::max(1, request.averagedScans)));
+    const int averagedScans = std::max(1, request.averagedScans);
+    FrameCache& cache = m_cache;
+    if (cache.valid && cache.exposure == request.exposure && cache.averagedScans == averagedScans &&
+        cache.elementStart == request.elementStart && cache.count == count)
+        return;
+    const auto size = static_cast<std::size_t>(count);
+    cache.mean.resize(size);
+    cache.sigma.resize(size);
+    cache.quiet.resize(size);
+    const double averaging = 1.0 / std::sqrt(static_cast<double>(averagedScans));
     for (int j = 0; j < count; ++j) {
         const int pixel = j < kLeadingPixels ? j : j + request.elementStart;
-        const double dark = darkLevel(pixel, request.exposure);
         const double light = lightRate(pixel) * request.exposure;
-        double counts = dark + light;
-        if (request.noise) {
-            const double electrons = light + kDarkCurrent * request.exposure;
-            const double sigma = std::sqrt(kReadNoise * kReadNoise + electrons) * averaging;
-            counts += sigma * rng.normal();
+        const double mean = darkLevel(pixel, request.exposure) + light;
+        const double electrons = light + kDarkCurrent * request.exposure;
+        cache.mean[j] = mean;
+        cache.sigma[j] = std::sqrt(kReadNoise * kReadNoise + electrons) * averaging;
+        cache.quiet[j] = static_cast<std::uint16_t>(std::clamp(std::round(mean), 0.0, 65535.0));
+    }
+    cache.exposure = request.exposure;
+    cache.averagedScans = averagedScans;
+    cache.elementStart = request.elementStart;
+    cache.count = count;
+    cache.valid = true;
+}
+
+void CcdModel::render(std::uint16_t* out, int count, const FrameRequest& request)
+{
+    if (count <= 0) return;
+    prepare(count, request);
+    const double* mean = m_cache.mean.data();
+    const double* sigma = m_cache.sigma.data();
+    if (!request.noise) {
+        std::copy(m_cache.quiet.begin(), m_cache.quiet.end(), out);
+        return;
+    }
+    NormalSource normal(request.seed);
+    double z[4];
+    for (int j = 0; j < count; j += 4) {
+        normal.nextFour(z);
+        const int block = std::min(4, count - j);
+        for (int i = 0; i < block; ++i) {
+            double counts = mean[j + i] + sigma[j + i] * z[i];
+            counts = counts < 0.0 ? 0.0 : (counts > 65535.0 ? 65535.0 : counts);
+            out[j + i] = static_cast<std::uint16_t>(counts + 0.5);  // nearest, halves up
         }
-        counts = std::clamp(std::round(counts), 0.0, 65535.0);
-        out[j] = static_cast<std::uint16_t>(counts);
     }
 }
 

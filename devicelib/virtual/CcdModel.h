@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace vantrel::virt {
 
@@ -39,10 +40,27 @@ public:
     // Noise-free counts at a detector pixel, saturated.
     double expectedCounts(int pixel, std::uint32_t exposure) const;
 
-    void render(std::uint16_t* out, int count, const FrameRequest& request) const;
+    // Writes count frame pixels. The noise-free frame of the last exposure,
+    // averaging and element range is kept, so a run of frames costs only the
+    // noise. Not for concurrent calls: the owning device serialises them.
+    void render(std::uint16_t* out, int count, const FrameRequest& request);
 
 private:
+    // Noise-free counts and noise level of every frame pixel for one frame shape.
+    struct FrameCache {
+        bool valid = false;
+        std::uint32_t exposure = 0;
+        int averagedScans = 0;
+        int elementStart = 0;
+        int count = 0;
+        std::vector<double> mean;          // unrounded, unclamped counts
+        std::vector<double> sigma;         // standard deviation of the noise
+        std::vector<std::uint16_t> quiet;  // rounded and saturated, for noise off
+    };
+    void prepare(int count, const FrameRequest& request);
+
     std::array<double, kDetectorPixels> m_rate{};
+    FrameCache m_cache;
 };
 
 }  // namespace vantrel::virt

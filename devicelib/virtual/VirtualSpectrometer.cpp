@@ -15,6 +15,11 @@ constexpr std::uint8_t kOpticalAbove = 1, kOpticalBelow = 2, kOpticalOnceBelow =
 constexpr std::uint8_t kExternalEvery = 1, kExternalOnce = 2;
 constexpr std::uint8_t kEdgeRising = 1, kEdgeFalling = 2, kEdgeBoth = 3;
 
+bool validExternalMode(std::uint8_t mode)
+{
+    return mode == 0 || mode == kExternalEvery || mode == kExternalOnce;
+}
+
 bool validOpticalMode(std::uint8_t mode)
 {
     return mode == 0 || mode == kOpticalAbove || mode == kOpticalBelow || mode == kOpticalOnceBelow ||
@@ -42,6 +47,7 @@ VirtualSpectrometer::VirtualSpectrometer(int index, Scene scene, Timing timing,
     const std::string record = formatFlashRecord(m_factory);
     std::memcpy(m_flash.data(), record.data(), std::min(record.size(), m_flash.size()));
     m_model.setScene(m_scene, m_factory, m_gain);
+    m_replies.reserve(kMaxFrameReports);
     resetVolatileLocked();
 }
 
@@ -89,7 +95,8 @@ int VirtualSpectrometer::write(Endpoint& endpoint, const std::uint8_t* data, std
     } else {
         while (!endpoint.queue.empty() && endpoint.queue.back().availableAt > now) endpoint.queue.pop_back();
     }
-    std::vector<Reply> replies;
+    std::vector<Reply>& replies = m_replies;
+    replies.clear();
     handleLocked(request.data(), replies, now);
     if (endpoint.generation != m_generation) return static_cast<int>(length);  // detached itself
 
@@ -113,8 +120,9 @@ int VirtualSpectrometer::write(Endpoint& endpoint, const std::uint8_t* data, std
         endpoint.queue.push_back({reply, at});
         if (usb) at += kReportInterval;
     }
+    const bool replied = !replies.empty();
     lock.unlock();
-    if (!replies.empty()) m_wake.notify_all();
+    if (replied) m_wake.notify_all();
     return static_cast<int>(length);
 }
 
@@ -122,16 +130,20 @@ int VirtualSpectrometer::read(Endpoint& endpoint, std::uint8_t* data, std::size_
 {
     if (data == nullptr) return -1;
     std::unique_lock lock(m_mutex);
+    const auto deliver = [&] {
+        const std::size_t n = std::min(length, kPayloadSize);
+        std::memcpy(data, endpoint.queue.front().bytes.data(), n);
+        endpoint.queue.pop_front();
+        return static_cast<int>(n);
+    };
+    if (endpoint.generation != m_generation) return -1;
+    // In instant timing every queued report is due: no clock needed.
+    if (!endpoint.queue.empty() && m_timing.load() == Timing::Instant) return deliver();
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(std::max(milliseconds, 0));
     for (;;) {
         if (endpoint.generation != m_generation) return -1;
         const Clock::time_point now = Clock::now();
-        if (!endpoint.queue.empty() && endpoint.queue.front().availableAt <= now) {
-            const std::size_t n = std::min(length, kPayloadSize);
-            std::memcpy(data, endpoint.queue.front().bytes.data(), n);
-            endpoint.queue.pop_front();
-            return static_cast<int>(n);
-        }
+        if (!endpoint.queue.empty() && endpoint.queue.front().availableAt <= now) return deliver();
         if (milliseconds >= 0 && now >= deadline) return 0;
         if (milliseconds < 0 && endpoint.queue.empty()) {
             m_wake.wait(lock);
@@ -448,7 +460,7 @@ void VirtualSpectrometer::handleLocked(const std::uint8_t* p, std::vector<Reply>
         break;
     }
     case kCmdSetExternalTrigger:
-        if (p[1] > kExternalOnce || p[2] > kEdgeBoth) {
+        if (!validExternalMode(p[1]) || p[2] > kEdgeBoth) {
             status = kStatusBadParameter;
             break;
         }

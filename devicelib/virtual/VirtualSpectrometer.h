@@ -15,8 +15,8 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -53,13 +53,53 @@ struct DeviceState {
     std::uint64_t acquisitions = 0;   // acquisitions started since power-up
 };
 
+// Input reports waiting for the host, oldest first. Storage is kept when the
+// queue empties, so a stream of frames allocates nothing once warmed up.
+template <typename T>
+class ReportQueue {
+public:
+    bool empty() const { return m_head == m_items.size(); }
+    std::size_t size() const { return m_items.size() - m_head; }
+    const T& front() const { return m_items[m_head]; }
+    const T& back() const { return m_items.back(); }
+    void push_back(const T& item)
+    {
+        if (empty()) {
+            clear();
+        } else if (m_head >= 256 && m_head * 2 >= m_items.size()) {
+            // Drop what the host has read when it never quite catches up.
+            m_items.erase(m_items.begin(), m_items.begin() + static_cast<std::ptrdiff_t>(m_head));
+            m_head = 0;
+        }
+        m_items.push_back(item);
+    }
+    void pop_front()
+    {
+        if (++m_head == m_items.size()) clear();
+    }
+    void pop_back()
+    {
+        m_items.pop_back();
+        if (empty()) clear();
+    }
+    void clear()
+    {
+        m_items.clear();
+        m_head = 0;
+    }
+
+private:
+    std::vector<T> m_items;
+    std::size_t m_head = 0;
+};
+
 // The input side of one open handle.
 struct Endpoint {
     struct Report {
         std::array<std::uint8_t, kPayloadSize> bytes{};
         std::chrono::steady_clock::time_point availableAt;
     };
-    std::deque<Report> queue;
+    ReportQueue<Report> queue;
     std::uint64_t generation = 0;  // handle is dead once the device's generation moved on
 };
 
@@ -143,6 +183,8 @@ private:
     bool m_plugged = true;
     int m_absentOpens = 0;
     std::uint64_t m_generation = 1;
+
+    std::vector<Reply> m_replies;  // replies of the request in hand, storage reused
 
     DeviceState m_settings;  // settings part only; flags and counts come from the phase
     Phase m_phase = Phase::Idle;
