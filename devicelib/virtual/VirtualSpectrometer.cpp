@@ -254,6 +254,12 @@ void VirtualSpectrometer::resetToFactory(Scene scene)
     restoreFactoryFlash();
 }
 
+FactoryCalibration VirtualSpectrometer::factoryCalibration() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_factory;
+}
+
 std::vector<std::uint8_t> VirtualSpectrometer::flash() const
 {
     std::lock_guard lock(m_mutex);

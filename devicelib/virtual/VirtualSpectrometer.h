@@ -133,7 +133,8 @@ public:
     void resetToFactory(Scene scene);
     std::vector<std::uint8_t> flash() const;
     DeviceState state();
-    const FactoryCalibration& factoryCalibration() const { return m_factory; }
+    // A copy: restoring the factory flash replaces the tables.
+    FactoryCalibration factoryCalibration() const;
     double expectedCounts(int pixel, std::uint32_t exposure) const;
     // Pixels of the frame the device would send now (noise as configured).
     std::vector<std::uint16_t> currentFrame(std::uint16_t frameNumber);

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <initializer_list>
 #include <memory>
 #include <optional>
@@ -107,11 +108,14 @@ inline std::vector<std::uint16_t> pixelsOf(const std::vector<Report>& reports, i
     return pixels;
 }
 
-// Every test starts from factory-fresh devices in instant timing.
+// Every test starts from factory-fresh lamp instruments in instant timing,
+// whatever scene or faults the shell running the tests has set.
 class VirtualTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        unsetenv("VANTREL_VIRTUAL_SCENE");
+        unsetenv("VANTREL_VIRTUAL_FAULTS");
         virt::hub().reset();
         virt::hub().setTiming(virt::Timing::Instant);
         virt::hub().setDeviceCount(2);

@@ -70,7 +70,7 @@ TEST_F(VirtualFlash, FactoryRecordFollowsTheFlashLayout)
     EXPECT_EQ(lines[10973], "0");
 
     // Block A: detector order, wavelength falling; its model matches the CCD model.
-    const auto& wavelength = hub().device(0).factoryCalibration().wavelength;
+    const std::vector<double> wavelength = hub().device(0).factoryCalibration().wavelength;
     double previous = 1e9;
     for (int k = 0; k < 3653; ++k) {
         const std::string& a = lines[12 + k];

@@ -17,7 +17,7 @@ protected:
     // The active pixel whose calibrated wavelength is nearest.
     int pixelAt(double nm)
     {
-        const auto& wavelength = device().factoryCalibration().wavelength;
+        const std::vector<double> wavelength = device().factoryCalibration().wavelength;
         int best = 0;
         for (int k = 1; k < kPoints; ++k)
             if (std::abs(wavelength[k] - nm) < std::abs(wavelength[best] - nm)) best = k;
