@@ -53,7 +53,7 @@ struct FaultSpec {
     std::string error;  // empty when the whole string parsed
 };
 
-// Parses the spec string; rules that do not parse are left out and named in error.
+// Parses the rule string; rules that do not parse are left out and named in error.
 FaultSpec parseFaultSpec(std::string_view text);
 
 // Whether a kind can apply to a request with this command code.
