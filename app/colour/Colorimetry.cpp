@@ -3,10 +3,13 @@
 #include "colour/Colorimetry.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
 #include <utility>
 
 #include "colour/ColourTables.h"
+#include "colour/RisingAxis.h"
 #include "spectrum/SpectrumStore.h"
 
 namespace halden {
@@ -69,6 +72,24 @@ void smoothInPlace(double* a, int last, int w) {
     }
 }
 
+// On a rising axis: below[k] = the last point whose wavelength is at most
+// grid wavelength k (-1 when there is none). A point belongs to the first
+// grid wavelength at or above it; the last write to a bin is its last point,
+// and a running maximum fills the bins no point falls into.
+void lastPointsAtOrBelowGrid(const double* wavelength, int last, int* below) {
+    constexpr double lastGridNm = kGridFirstNm + kGridPoints - 1;
+    const double* end = wavelength + last + 1;
+    const double* first = std::upper_bound(wavelength, end, double(kGridFirstNm));
+    const double* beyond = std::upper_bound(first, end, lastGridNm);
+    std::fill(below, below + kGridPoints, -1);
+    below[0] = static_cast<int>(first - wavelength) - 1;
+    for (const double* p = first; p < beyond; ++p) {
+        const int whole = static_cast<int>(*p);  // 360 < *p <= 830: ceil without a library call
+        below[whole + (whole < *p) - kGridFirstNm] = static_cast<int>(p - wavelength);
+    }
+    for (int k = 1; k < kGridPoints; ++k) below[k] = std::max(below[k], below[k - 1]);
+}
+
 // Nearest-point samples on the 1 nm grid by a forward scan that restarts at
 // most 50 points back; of two equally near points the later one wins.
 // Within the first 50 points the scan restarts from point 0: resuming where
@@ -78,14 +99,25 @@ void resampleToGrid(const double* intensity, const double* wavelength, int last,
     // With non-decreasing wavelengths the distances along the scan fall, then
     // rise, so a scan that starts at the previous grid wavelength's point
     // ends where the one started 50 points back would: the same samples
-    // without rescanning 50 points each time.
-    bool rising = true;
-    for (int i = 0; i < last; ++i) rising &= wavelength[i] <= wavelength[i + 1];
-    if (rising) {
+    // without rescanning 50 points each time. The scan also passes every
+    // point up to the last one at or below the grid wavelength (their
+    // distances do not grow), so it may start there; what is left is one
+    // comparison with the next point, done without a branch, and a loop that
+    // only runs on for repeated wavelengths.
+    if (wavelengthsRise(wavelength, last)) {
+        int below[kGridPoints];
+        lastPointsAtOrBelowGrid(wavelength, last, below);
         int j = 0;
         for (int k = 0; k < kGridPoints; ++k) {
             const double grid = kGridFirstNm + k;
+            j = std::max(j, below[k]);
             double best = std::fabs(wavelength[j] - grid);
+            if (j < last) {
+                const double d = std::fabs(wavelength[j + 1] - grid);
+                const bool nearer = d <= best;
+                best = nearer ? d : best;
+                j += nearer;
+            }
             while (j < last) {
                 const double d = std::fabs(wavelength[j + 1] - grid);
                 if (!(d <= best)) break;
@@ -124,22 +156,32 @@ Chromaticity ucs(double X, double Y, double Z) {
     return {4 * x / den, 6 * y / den};
 }
 
+double isoNumerator(const IsoTemperatureRow& row, double u, double v) { return (v - row.v) - (u - row.u) * row.t; }
+
 double isoDistance(const IsoTemperatureRow& row, double u, double v) {
-    return ((v - row.v) - (u - row.u) * row.t) / std::sqrt(1 + row.t * row.t);
+    return isoNumerator(row, u, v) / std::sqrt(1 + row.t * row.t);
 }
 
 // Steps of Robertson's method: Tc (or -1) and, when found, DC.
+// A distance has the sign of its numerator (the root is positive), and a
+// negative quotient of two distances needs opposite signs, so the rows are
+// scanned on numerators; only where the sign bit flips are the two
+// distances and their quotient computed.
 void correlatedColourTemperature(double u, double v, ColorimetryResult& result) {
-    double previous = isoDistance(IsoTemperatureTable[0], u, v);
+    bool previousNegative = std::signbit(isoNumerator(IsoTemperatureTable[0], u, v));
     int crossing = -1;
-    double current = previous;
-    for (int i = 0; i < kIsoTemperatureRows; ++i) {
-        current = isoDistance(IsoTemperatureTable[i], u, v);
-        if (previous / current < 0) {
-            crossing = i;
-            break;
+    double previous = 0, current = 0;
+    for (int i = 1; i < kIsoTemperatureRows; ++i) {
+        const bool negative = std::signbit(isoNumerator(IsoTemperatureTable[i], u, v));
+        if (negative != previousNegative) {
+            previous = isoDistance(IsoTemperatureTable[i - 1], u, v);
+            current = isoDistance(IsoTemperatureTable[i], u, v);
+            if (previous / current < 0) {
+                crossing = i;
+                break;
+            }
         }
-        previous = current;
+        previousNegative = negative;
     }
     if (crossing < 0) {
         result[ColorimetryResult::kTc] = -1;
@@ -154,58 +196,98 @@ void correlatedColourTemperature(double u, double v, ColorimetryResult& result) 
     result[ColorimetryResult::kDC] = std::sqrt((uT - u) * (uT - u) + (vT - v) * (vT - v));
 }
 
-struct SampleSums {
-    double X[kTestSamples], Y[kTestSamples], Z[kTestSamples];
+// Plain tristimulus sums of a spectrum on the grid (360..830 nm) and those of
+// the 14 samples under it (361..830 nm).
+struct SpectrumSums {
+    double X, Y, Z;
+    double sampleX[16], sampleY[16], sampleZ[16];  // samples 1..14, two padding lanes
 };
 
-// Tristimulus values of the 14 samples under a source, over 361..830 nm.
-// The sums run across the 14 samples at each wavelength, so each sample's sum
-// keeps its order while the samples vectorise (AVX2 where the CPU has it).
-__attribute__((target_clones("avx2", "default"), optimize("tree-vectorize", "vect-cost-model=dynamic")))
-void sampleSums(const double* s, SampleSums& out) {
-    double X[kTestSamples] = {}, Y[kTestSamples] = {}, Z[kTestSamples] = {};
+using Lanes = double __attribute__((vector_size(64)));  // eight doubles
+
+// TestSampleTable with each row padded to 16 lanes (samples 9..14 and two
+// zero lanes in the second half), aligned for whole-vector loads.
+struct alignas(64) PaddedSampleRow {
+    double beta[16];
+};
+
+const std::array<PaddedSampleRow, kGridPoints>& paddedSampleTable() {
+    static const std::array<PaddedSampleRow, kGridPoints> table = [] {
+        std::array<PaddedSampleRow, kGridPoints> t{};
+        for (int k = 0; k < kGridPoints; ++k)
+            std::copy(TestSampleTable[k].begin(), TestSampleTable[k].end(), t[k].beta);
+        return t;
+    }();
+    return table;
+}
+
+// One pass over the grid. Each sample's sum keeps its order of terms while
+// the 14 samples run side by side in vector lanes (AVX-512 or AVX2 where the
+// CPU has it); the products are formed as (beta x S) x observer, as written,
+// and never fused into multiply-adds, so every clone gives the same bits.
+__attribute__((target_clones("avx512f", "avx2", "default"), optimize("fp-contract=off")))
+void spectrumSums(const double* s, const PaddedSampleRow* samples, SpectrumSums& out) {
+    double X = 0, Y = 0, Z = 0;
+    X += s[0] * ObserverTable[0].x;
+    Y += s[0] * ObserverTable[0].y;
+    Z += s[0] * ObserverTable[0].z;
+    Lanes xLow = {}, xHigh = {}, yLow = {}, yHigh = {}, zLow = {}, zHigh = {};
     for (int k = 1; k < kGridPoints; ++k) {
         const ObserverRow& o = ObserverTable[k];
-        const double* beta = TestSampleTable[k].data();
         const double sk = s[k];
-        for (int i = 0; i < kTestSamples; ++i) {
-            const double bs = beta[i] * sk;
-            X[i] += bs * o.x;
-            Y[i] += bs * o.y;
-            Z[i] += bs * o.z;
-        }
+        X += sk * o.x;
+        Y += sk * o.y;
+        Z += sk * o.z;
+        Lanes low, high;
+        std::memcpy(&low, samples[k].beta, sizeof low);
+        std::memcpy(&high, samples[k].beta + 8, sizeof high);
+        low *= sk;
+        high *= sk;
+        xLow += low * o.x;
+        xHigh += high * o.x;
+        yLow += low * o.y;
+        yHigh += high * o.y;
+        zLow += low * o.z;
+        zHigh += high * o.z;
     }
-    for (int i = 0; i < kTestSamples; ++i) {
-        out.X[i] = X[i];
-        out.Y[i] = Y[i];
-        out.Z[i] = Z[i];
-    }
+    out.X = X;
+    out.Y = Y;
+    out.Z = Z;
+    std::memcpy(out.sampleX, &xLow, sizeof xLow);
+    std::memcpy(out.sampleX + 8, &xHigh, sizeof xHigh);
+    std::memcpy(out.sampleY, &yLow, sizeof yLow);
+    std::memcpy(out.sampleY + 8, &yHigh, sizeof yHigh);
+    std::memcpy(out.sampleZ, &zLow, sizeof zLow);
+    std::memcpy(out.sampleZ + 8, &zHigh, sizeof zHigh);
 }
+
+// 1000 x (1000/lambda)^5 of the reference radiator on the grid, evaluated as
+// the formula is written.
+constexpr std::array<double, kGridPoints> kPlanckScale = [] {
+    std::array<double, kGridPoints> t{};
+    for (int k = 0; k < kGridPoints; ++k) {
+        const double lambda = kGridFirstNm + k;
+        const double r = 1000 / lambda;
+        t[k] = 1000 * (r * r * r * r * r);
+    }
+    return t;
+}();
 
 double adaptationC(double u, double v) { return (4 - u - 10 * v) / v; }
 double adaptationD(double u, double v) { return (1.708 * v + 0.404 - 1.481 * u) / v; }
 
 // Steps 8-13: reference at Tc, von Kries adaptation, U*V*W*, Ri, Ra, Re.
-void colourRendering(const double* s, double kS, double u, double v, double tc,
+void colourRendering(const SpectrumSums& test, double kS, double u, double v, double tc,
                      ColorimetryResult& result) {
     double p[kGridPoints];
     for (int k = 0; k < kGridPoints; ++k) {
         const double lambda = kGridFirstNm + k;
-        const double r = 1000 / lambda;
-        p[k] = 1000 * (r * r * r * r * r) / (std::exp(kReferenceC2 / (lambda * tc)) - 1);
+        p[k] = kPlanckScale[k] / (std::exp(kReferenceC2 / (lambda * tc)) - 1);
     }
-    double Xr = 0, Yr = 0, Zr = 0;
-    for (int k = 0; k < kGridPoints; ++k) {
-        Xr += p[k] * ObserverTable[k].x;
-        Yr += p[k] * ObserverTable[k].y;
-        Zr += p[k] * ObserverTable[k].z;
-    }
-    const double kR = 100 / Yr;
-    const Chromaticity white = ucs(Xr, Yr, Zr);
-
-    SampleSums test, ref;
-    sampleSums(s, test);
-    sampleSums(p, ref);
+    SpectrumSums ref;
+    spectrumSums(p, paddedSampleTable().data(), ref);
+    const double kR = 100 / ref.Y;
+    const Chromaticity white = ucs(ref.X, ref.Y, ref.Z);
 
     const double ct = adaptationC(u, v), dt = adaptationD(u, v);
     const double cRatio = adaptationC(white.u, white.v) / ct;
@@ -214,17 +296,17 @@ void colourRendering(const double* s, double kS, double u, double v, double tc,
     result[ColorimetryResult::kRa] = 0;
     result[ColorimetryResult::kRe] = 0;
     for (int i = 0; i < kTestSamples; ++i) {
-        const Chromaticity r = ucs(ref.X[i], ref.Y[i], ref.Z[i]);
-        const Chromaticity t = ucs(test.X[i], test.Y[i], test.Z[i]);
+        const Chromaticity r = ucs(ref.sampleX[i], ref.sampleY[i], ref.sampleZ[i]);
+        const Chromaticity t = ucs(test.sampleX[i], test.sampleY[i], test.sampleZ[i]);
         const double cti = adaptationC(t.u, t.v), dti = adaptationD(t.u, t.v);
         const double den = 16.518 + 1.481 * cRatio * cti - dRatio * dti;
         const double ua = (10.872 + 0.404 * cRatio * cti - 4 * dRatio * dti) / den;
         const double va = 5.52 / den;
 
-        const double wr = 25 * std::pow(kR * ref.Y[i], 0.33333) - 17;
+        const double wr = 25 * std::pow(kR * ref.sampleY[i], 0.33333) - 17;
         const double ur = 13 * wr * (r.u - white.u);
         const double vr = 13 * wr * (r.v - white.v);
-        const double wt = 25 * std::pow(kS * test.Y[i], 0.33333) - 17;
+        const double wt = 25 * std::pow(kS * test.sampleY[i], 0.33333) - 17;
         const double ut = 13 * wt * (ua - white.u);
         const double vt = 13 * wt * (va - white.v);
 
@@ -255,12 +337,9 @@ void computeColorimetry(double* intensity, double* wavelength, int last, Colorim
     resampleToGrid(intensity, wavelength, last, s);
     s[0] = 0;
 
-    double X = 0, Y = 0, Z = 0;
-    for (int k = 0; k < kGridPoints; ++k) {
-        X += s[k] * ObserverTable[k].x;
-        Y += s[k] * ObserverTable[k].y;
-        Z += s[k] * ObserverTable[k].z;
-    }
+    SpectrumSums test;
+    spectrumSums(s, paddedSampleTable().data(), test);
+    const double X = test.X, Y = test.Y, Z = test.Z;
     const double kS = 100 / Y;
     const double sum = X + Y + Z;
     const double x = X / sum, y = Y / sum;
@@ -273,7 +352,7 @@ void computeColorimetry(double* intensity, double* wavelength, int last, Colorim
     result[ColorimetryResult::kV] = v;
 
     correlatedColourTemperature(u, v, result);
-    colourRendering(s, kS, u, v, result[ColorimetryResult::kTc], result);
+    colourRendering(test, kS, u, v, result[ColorimetryResult::kTc], result);
 }
 
 void computeStoreColorimetry(SpectrumStore& store) {

@@ -10,6 +10,7 @@
 #include "colour/ColourTables.h"
 #include "colour/CriReport.h"
 #include "colour/ReplaceFile.h"
+#include "colour/RisingAxis.h"
 #include "common/Prompt.h"
 #include "spectrum/SpectrumStore.h"
 
@@ -67,21 +68,63 @@ double spectralIrradiance(const SpectrumStore& store, int point) {
 
 double markerIrradiance(const SpectrumStore& store) { return spectralIrradiance(store, store.m_markerIndex); }
 
+namespace {
+
+struct PointRun {
+    int from = 0, to = 0;  // points from..to-1
+    bool holds(int i) const { return from <= i && i < to; }
+};
+
+// The points of 0..last with low <= wavelength <= high, on rising wavelengths.
+PointRun pointsWithin(const double* wavelength, int last, double low, double high) {
+    if (!(low <= high)) return {};
+    const double* end = wavelength + last + 1;
+    const double* from = std::lower_bound(wavelength, end, low);
+    const double* to = std::upper_bound(from, end, high);
+    return {static_cast<int>(from - wavelength), static_cast<int>(to - wavelength)};
+}
+
+}  // namespace
+
 EnergyFigures energyFigures(const SpectrumStore& store) {
     EnergyFigures out;
     if (!store.m_calcEnergy || store.m_fast) return out;
     const double* spectrum = store.liveBuffer();
+    const double* wl = store.m_wavelength.data();
+    const double* cal = store.m_irradianceCal.data();
     const int h = std::clamp(store.m_lastIndex / 2, 0, kPointCapacity - 2);
-    const double width = store.m_wavelength[h + 1] - store.m_wavelength[h];
+    const double width = wl[h + 1] - wl[h];
     const int last = clampPoint(store.m_lastPoint);
     double total = 0, r1 = 0, r2 = 0, r3 = 0;
-    for (int i = 0; i <= last; ++i) {
-        const double lambda = store.m_wavelength[i];
-        const double term = spectrum[i] * store.m_irradianceCal[i] * width;
-        if (store.m_energyLow <= lambda && lambda <= store.m_energyHigh) total += term;
-        if (store.m_interval1Low <= lambda && lambda <= store.m_interval1High) r1 += term;
-        if (store.m_interval2Low <= lambda && lambda <= store.m_interval2High) r2 += term;
-        if (store.m_interval3Low <= lambda && lambda <= store.m_interval3High) r3 += term;
+    if (wavelengthsRise(wl, last)) {
+        // Each range is one run of points: visit only the runs' span, the
+        // terms entering every sum in the same order as in the full pass.
+        const PointRun all = pointsWithin(wl, last, store.m_energyLow, store.m_energyHigh);
+        const PointRun one = pointsWithin(wl, last, store.m_interval1Low, store.m_interval1High);
+        const PointRun two = pointsWithin(wl, last, store.m_interval2Low, store.m_interval2High);
+        const PointRun three = pointsWithin(wl, last, store.m_interval3Low, store.m_interval3High);
+        int from = last + 1, to = 0;
+        for (const PointRun& run : {all, one, two, three})
+            if (run.from < run.to) {
+                from = std::min(from, run.from);
+                to = std::max(to, run.to);
+            }
+        for (int i = from; i < to; ++i) {
+            const double term = spectrum[i] * cal[i] * width;
+            if (all.holds(i)) total += term;
+            if (one.holds(i)) r1 += term;
+            if (two.holds(i)) r2 += term;
+            if (three.holds(i)) r3 += term;
+        }
+    } else {
+        for (int i = 0; i <= last; ++i) {
+            const double lambda = wl[i];
+            const double term = spectrum[i] * cal[i] * width;
+            if (store.m_energyLow <= lambda && lambda <= store.m_energyHigh) total += term;
+            if (store.m_interval1Low <= lambda && lambda <= store.m_interval1High) r1 += term;
+            if (store.m_interval2Low <= lambda && lambda <= store.m_interval2High) r2 += term;
+            if (store.m_interval3Low <= lambda && lambda <= store.m_interval3High) r3 += term;
+        }
     }
     if (!(total > 0)) return out;
     out.shown = true;

@@ -102,6 +102,18 @@ TEST(Colorimetry, SmoothingResamplingAndSumsFollowThePlainDefinition) {
     }
 }
 
+TEST(Colorimetry, RepeatedWavelengthsTakeTheLastOfTheEqualPoints) {
+    const auto obs = test::readObserverCsv();
+    // Every wavelength listed three times with different values, 0.5 nm apart.
+    test::Spectrum s;
+    for (double nm = 350; nm <= 840; nm += 0.5)
+        for (int copy = 0; copy < 3; ++copy) {
+            s.wavelength.push_back(nm);
+            s.intensity.push_back(1 + copy + 0.5 * std::sin(nm / 11.0));
+        }
+    expectChromaticity(run(s), plainChromaticity(s, obs, 0), 1e-12);  // equal first wavelengths: no smoothing
+}
+
 TEST(Colorimetry, WideSpacingSkipsSmoothingAndSamplesTheNearestPoint) {
     const auto obs = test::readObserverCsv();
     // 5 nm data from 360 nm: each grid wavelength takes its own nearest point,

@@ -66,6 +66,19 @@ TEST_F(Radiometry, SpectralIrradianceAndMarkerReadout) {
     EXPECT_EQ(markerIrradiance(*store), 0);
 }
 
+TEST_F(Radiometry, EnergyOnAnAxisThatIsNotOrderedStillSumsEveryPointInRange) {
+    fillRow(0, 1.0);
+    store->m_calcEnergy = true;
+    store->m_exposureScaled = 1;
+    const double width = store->m_wavelength[1827] - store->m_wavelength[1826];
+    const double inside = pointsWithin(380, 760);
+    // Two points swapped: the ranges are no longer runs of points.
+    std::swap(store->m_wavelength[100], store->m_wavelength[2000]);
+    const EnergyFigures e = energyFigures(*store);
+    ASSERT_TRUE(e.shown);
+    EXPECT_NEAR(e.total, inside * width, 1e-9);
+}
+
 TEST_F(Radiometry, EnergySumsOverlappingRangesInclusiveBounds) {
     fillRow(0, 1.0);
     store->m_calcEnergy = true;
