@@ -80,13 +80,20 @@ std::optional<DatabaseLoadSummary> loadDatabaseFolder(SpectrumStore& s, const st
     s.m_dbBar.normalizeChecked = s.m_dbNormalize;
     s.m_dbBar.folderText = folder;
 
-    // Release the previous pools before reserving the new ones. No file
-    // keeps more than kMaxDataLines points, so this reservation is never
-    // outgrown; pages that are never written are never backed by memory.
-    std::vector<double>().swap(s.m_dbX);
-    std::vector<double>().swap(s.m_dbY);
-    s.m_dbX.reserve(static_cast<std::size_t>(n) * kMaxDataLines);
-    s.m_dbY.reserve(static_cast<std::size_t>(n) * kMaxDataLines);
+    // No file keeps more than kMaxDataLines points, so this reservation is
+    // never outgrown; pages that are never written are never backed by
+    // memory. Pools of a fitting size are reused as they are (reloading the
+    // same folder then writes to memory already in place); others are
+    // released before the new ones are reserved.
+    const std::size_t need = static_cast<std::size_t>(n) * kMaxDataLines;
+    for (std::vector<double>* pool : {&s.m_dbX, &s.m_dbY}) {
+        if (pool->capacity() >= need && pool->capacity() <= 2 * need + kMaxDataLines) {
+            pool->clear();
+        } else {
+            std::vector<double>().swap(*pool);
+            pool->reserve(need);
+        }
+    }
     s.m_dbCapacity = kCapacityAfterLoad;
 
     std::string buffer;
@@ -154,17 +161,20 @@ void permute(std::vector<T>& v, const std::vector<int>& order, std::size_t first
 void compareDatabase(SpectrumStore& s, const DatabaseProgress& progress) {
     s.m_dbNormalize = s.m_dbBar.normalizeChecked;
     const int n = s.m_dbCount;
-    const CurveView live{s.m_storedX.data(), s.m_storedY.data(),
-                         std::clamp<int>(s.m_storedLength[0] + 1, 0, kStoredPoolSize)};
+    LiveIntervals live;
+    prepareLive({s.m_storedX.data(), s.m_storedY.data(), std::clamp<int>(s.m_storedLength[0] + 1, 0, kStoredPoolSize)},
+                live);
     PairScratch scratch;
-    scratch.s.reserve(live.count);
-    scratch.d.reserve(live.count);
     for (int k = 0; k < n; ++k) {
         s.m_dbCurrent = k;
         report(s, progress, progressText("done", k, n));
         const CurveView file{s.m_dbX.data() + s.m_dbOffsets[k], s.m_dbY.data() + s.m_dbOffsets[k],
                              s.m_dbPoints[k]};
-        s.m_dbScore[k] = similarityScore(live, file, s.m_dbNormalize, scratch);
+        CurveView upcoming;
+        if (k + 1 < n)
+            upcoming = {s.m_dbX.data() + s.m_dbOffsets[k + 1], s.m_dbY.data() + s.m_dbOffsets[k + 1],
+                        s.m_dbPoints[k + 1]};
+        s.m_dbScore[k] = similarityScore(live, file, s.m_dbNormalize, scratch, upcoming);
     }
 
     std::vector<int> order(n);

@@ -12,10 +12,14 @@
 namespace halden {
 
 void parseDatabaseSpectrum(std::string_view bytes, DatabaseSpectrum& out) {
-    DataLines lines = readDataLines(bytes, kMaxDataLines);
+    // Parse into out's own vectors so that their capacity serves every file.
+    DataLines lines;
+    lines.x.swap(out.x);
+    lines.y.swap(out.y);
+    readDataLines(bytes, kMaxDataLines, lines);
     out.truncated = lines.overflow;
-    out.x = std::move(lines.x);
-    out.y = std::move(lines.y);
+    out.x.swap(lines.x);
+    out.y.swap(lines.y);
     if (!out.x.empty() && out.x.front() > out.x.back()) {
         std::reverse(out.x.begin(), out.x.end());
         std::reverse(out.y.begin(), out.y.end());

@@ -4,170 +4,503 @@
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
-#define HALDEN_HAVE_AVX2_PATH 1
+#define HALDEN_HAVE_SIMD_PATHS 1
 #endif
 
 namespace halden {
 
 namespace {
 
-// The sums run in four interleaved partial sums (element k into sum k mod 4,
+// The sums run in four interleaved partial sums (pair k into sum k mod 4,
 // combined as (0 + 1) + (2 + 3)) on every path, so the vector and the plain
-// code give the same bits.
+// code give the same bits. Every quotient is a true division for the same
+// reason.
 struct Sums {
     double a = 0;  // sum of |s - d|
     double b = 0;  // sum of sqrt(s^2 + d^2)
 };
 
-void finishScalar(double* s, const double* num, const double* den, std::size_t from, std::size_t n) {
-    for (std::size_t k = from; k < n; ++k) s[k] = s[k] + num[k] / den[k];
-}
+struct Lanes {
+    double a[4] = {0, 0, 0, 0};
+    double b[4] = {0, 0, 0, 0};
+    Sums total() const { return {(a[0] + a[1]) + (a[2] + a[3]), (b[0] + b[1]) + (b[2] + b[3])}; }
+};
 
-void divideScalar(double* v, double by, std::size_t from, std::size_t n) {
-    for (std::size_t k = from; k < n; ++k) v[k] = v[k] / by;
-}
+struct Largest {
+    double s = -100000.0;
+    double d = -100000.0;
+};
 
-Sums sumsScalar(const double* s, const double* d, std::size_t from, std::size_t n, double a[4], double b[4]) {
+
+// ---- plain code (also the tails of the vector code; never inlined there,
+// where the compiler could fuse a multiply and an add) ----
+
+[[gnu::noinline]] void sumsScalar(const double* s, const double* d, std::size_t from, std::size_t n, Lanes& lanes) {
     for (std::size_t k = from; k < n; ++k) {
-        const std::size_t j = k & 3;
-        a[j] += std::fabs(s[k] - d[k]);
-        b[j] += std::sqrt(s[k] * s[k] + d[k] * d[k]);
+        lanes.a[k & 3] += std::fabs(s[k] - d[k]);
+        lanes.b[k & 3] += std::sqrt(s[k] * s[k] + d[k] * d[k]);
     }
-    return {(a[0] + a[1]) + (a[2] + a[3]), (b[0] + b[1]) + (b[2] + b[3])};
 }
 
-#ifdef HALDEN_HAVE_AVX2_PATH
-__attribute__((target("avx2"))) void finishAvx2(double* s, const double* num, const double* den, std::size_t n) {
-    std::size_t k = 0;
-    for (; k + 4 <= n; k += 4)
-        _mm256_storeu_pd(s + k, _mm256_add_pd(_mm256_loadu_pd(s + k),
-                                              _mm256_div_pd(_mm256_loadu_pd(num + k), _mm256_loadu_pd(den + k))));
-    finishScalar(s, num, den, k, n);
+[[gnu::noinline]] void sumsScaledScalar(const double* s, const double* d, double bys, double byd, std::size_t from,
+                                        std::size_t n, Lanes& lanes) {
+    for (std::size_t k = from; k < n; ++k) {
+        const double sv = s[k] / bys;
+        const double dv = d[k] / byd;
+        lanes.a[k & 3] += std::fabs(sv - dv);
+        lanes.b[k & 3] += std::sqrt(sv * sv + dv * dv);
+    }
 }
 
-__attribute__((target("avx2"))) void divideAvx2(double* v, double by, std::size_t n) {
-    const __m256d divisor = _mm256_set1_pd(by);
+void largestScalar(const double* s, const double* d, std::size_t from, std::size_t n, Largest& top) {
+    for (std::size_t k = from; k < n; ++k) {
+        if (s[k] > top.s) top.s = s[k];
+        if (d[k] > top.d) top.d = d[k];
+    }
+}
+
+#ifdef HALDEN_HAVE_SIMD_PATHS
+
+// GCC 12 warns inside its own AVX-512 headers (undefined pass-through operands).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+
+// Products and sums use the explicitly rounded forms so that the compiler
+// cannot fuse s * s + d * d into one multiply-add, which would round
+// differently from the other paths.
+#define HALDEN_RN (_MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC)
+
+__attribute__((target("avx512f"))) inline void accumulate8(__m256d& va, __m256d& vb, __m512d s, __m512d d) {
+    const __m512d diff = _mm512_abs_pd(_mm512_sub_round_pd(s, d, HALDEN_RN));
+    const __m512d hyp =
+        _mm512_sqrt_pd(_mm512_add_round_pd(_mm512_mul_round_pd(s, s, HALDEN_RN), _mm512_mul_round_pd(d, d, HALDEN_RN),
+                                           HALDEN_RN));
+    // Pairs k .. k+3 then k+4 .. k+7 into the four partial sums, in order.
+    va = _mm256_add_pd(va, _mm512_castpd512_pd256(diff));
+    va = _mm256_add_pd(va, _mm512_extractf64x4_pd(diff, 1));
+    vb = _mm256_add_pd(vb, _mm512_castpd512_pd256(hyp));
+    vb = _mm256_add_pd(vb, _mm512_extractf64x4_pd(hyp, 1));
+}
+
+__attribute__((target("avx512f"))) Sums sumsAvx512(const double* s, const double* d, std::size_t n) {
+    __m256d va = _mm256_setzero_pd(), vb = _mm256_setzero_pd();
     std::size_t k = 0;
-    for (; k + 4 <= n; k += 4) _mm256_storeu_pd(v + k, _mm256_div_pd(_mm256_loadu_pd(v + k), divisor));
-    divideScalar(v, by, k, n);
+    for (; k + 8 <= n; k += 8) accumulate8(va, vb, _mm512_loadu_pd(s + k), _mm512_loadu_pd(d + k));
+    Lanes lanes;
+    _mm256_storeu_pd(lanes.a, va);
+    _mm256_storeu_pd(lanes.b, vb);
+    sumsScalar(s, d, k, n, lanes);
+    return lanes.total();
+}
+
+__attribute__((target("avx512f"))) Sums sumsScaledAvx512(const double* s, const double* d, double bys, double byd,
+                                                         std::size_t n) {
+    const __m512d vs = _mm512_set1_pd(bys), vd = _mm512_set1_pd(byd);
+    __m256d va = _mm256_setzero_pd(), vb = _mm256_setzero_pd();
+    std::size_t k = 0;
+    for (; k + 8 <= n; k += 8)
+        accumulate8(va, vb, _mm512_div_pd(_mm512_loadu_pd(s + k), vs), _mm512_div_pd(_mm512_loadu_pd(d + k), vd));
+    Lanes lanes;
+    _mm256_storeu_pd(lanes.a, va);
+    _mm256_storeu_pd(lanes.b, vb);
+    sumsScaledScalar(s, d, bys, byd, k, n, lanes);
+    return lanes.total();
+}
+
+#pragma GCC diagnostic pop
+
+// AVX2 has no fused multiply-add, so plain intrinsics round every step.
+__attribute__((target("avx2"))) inline void accumulate4(__m256d& va, __m256d& vb, __m256d s, __m256d d) {
+    const __m256d signBit = _mm256_set1_pd(-0.0);
+    va = _mm256_add_pd(va, _mm256_andnot_pd(signBit, _mm256_sub_pd(s, d)));
+    vb = _mm256_add_pd(vb, _mm256_sqrt_pd(_mm256_add_pd(_mm256_mul_pd(s, s), _mm256_mul_pd(d, d))));
 }
 
 __attribute__((target("avx2"))) Sums sumsAvx2(const double* s, const double* d, std::size_t n) {
-    const __m256d signBit = _mm256_set1_pd(-0.0);
-    __m256d va = _mm256_setzero_pd();
-    __m256d vb = _mm256_setzero_pd();
+    __m256d va = _mm256_setzero_pd(), vb = _mm256_setzero_pd();
+    std::size_t k = 0;
+    for (; k + 4 <= n; k += 4) accumulate4(va, vb, _mm256_loadu_pd(s + k), _mm256_loadu_pd(d + k));
+    Lanes lanes;
+    _mm256_storeu_pd(lanes.a, va);
+    _mm256_storeu_pd(lanes.b, vb);
+    sumsScalar(s, d, k, n, lanes);
+    return lanes.total();
+}
+
+__attribute__((target("avx2"))) Sums sumsScaledAvx2(const double* s, const double* d, double bys, double byd,
+                                                    std::size_t n) {
+    const __m256d vs = _mm256_set1_pd(bys), vd = _mm256_set1_pd(byd);
+    __m256d va = _mm256_setzero_pd(), vb = _mm256_setzero_pd();
+    std::size_t k = 0;
+    for (; k + 4 <= n; k += 4)
+        accumulate4(va, vb, _mm256_div_pd(_mm256_loadu_pd(s + k), vs), _mm256_div_pd(_mm256_loadu_pd(d + k), vd));
+    Lanes lanes;
+    _mm256_storeu_pd(lanes.a, va);
+    _mm256_storeu_pd(lanes.b, vb);
+    sumsScaledScalar(s, d, bys, byd, k, n, lanes);
+    return lanes.total();
+}
+
+// max_pd(v, m) is v > m ? v : m, the scalar rule, so NaN never enters.
+__attribute__((target("avx2"))) void largestAvx2(const double* s, const double* d, std::size_t n, Largest& top) {
+    __m256d ms = _mm256_set1_pd(top.s), md = _mm256_set1_pd(top.d);
     std::size_t k = 0;
     for (; k + 4 <= n; k += 4) {
-        const __m256d vs = _mm256_loadu_pd(s + k);
-        const __m256d vd = _mm256_loadu_pd(d + k);
-        va = _mm256_add_pd(va, _mm256_andnot_pd(signBit, _mm256_sub_pd(vs, vd)));
-        vb = _mm256_add_pd(vb, _mm256_sqrt_pd(_mm256_add_pd(_mm256_mul_pd(vs, vs), _mm256_mul_pd(vd, vd))));
+        ms = _mm256_max_pd(_mm256_loadu_pd(s + k), ms);
+        md = _mm256_max_pd(_mm256_loadu_pd(d + k), md);
     }
     alignas(32) double a[4], b[4];
-    _mm256_store_pd(a, va);
-    _mm256_store_pd(b, vb);
-    return sumsScalar(s, d, k, n, a, b);
+    _mm256_store_pd(a, ms);
+    _mm256_store_pd(b, md);
+    largestScalar(a, b, 0, 4, top);
+    largestScalar(s, d, k, n, top);
 }
 
-bool haveAvx2() {
-    static const bool yes = __builtin_cpu_supports("avx2");
-    return yes;
-}
-#endif
+enum class Simd { None, Avx2, Avx512 };
 
-void finishPairs(double* s, const double* num, const double* den, std::size_t n) {
-#ifdef HALDEN_HAVE_AVX2_PATH
-    if (haveAvx2()) return finishAvx2(s, num, den, n);
-#endif
-    finishScalar(s, num, den, 0, n);
+Simd simdLevel() {
+    static const Simd level = __builtin_cpu_supports("avx512f") ? Simd::Avx512
+                              : __builtin_cpu_supports("avx2")  ? Simd::Avx2
+                                                                : Simd::None;
+    return level;
 }
-
-void divideAll(double* v, double by, std::size_t n) {
-#ifdef HALDEN_HAVE_AVX2_PATH
-    if (haveAvx2()) return divideAvx2(v, by, n);
 #endif
-    divideScalar(v, by, 0, n);
-}
 
 Sums sums(const double* s, const double* d, std::size_t n) {
-#ifdef HALDEN_HAVE_AVX2_PATH
-    if (haveAvx2()) return sumsAvx2(s, d, n);
+#ifdef HALDEN_HAVE_SIMD_PATHS
+    switch (simdLevel()) {
+        case Simd::Avx512: return sumsAvx512(s, d, n);
+        case Simd::Avx2: return sumsAvx2(s, d, n);
+        case Simd::None: break;
+    }
 #endif
-    double a[4] = {0, 0, 0, 0}, b[4] = {0, 0, 0, 0};
-    return sumsScalar(s, d, 0, n, a, b);
+    Lanes lanes;
+    sumsScalar(s, d, 0, n, lanes);
+    return lanes.total();
 }
 
-void divideByLargest(std::vector<double>& v) {
-    double largest = -100000.0;
-    for (double a : v)
-        if (a > largest) largest = a;
-    if (largest == 0) return;
-    divideAll(v.data(), largest, v.size());
+Sums sumsScaled(const double* s, const double* d, double bys, double byd, std::size_t n) {
+#ifdef HALDEN_HAVE_SIMD_PATHS
+    switch (simdLevel()) {
+        case Simd::Avx512: return sumsScaledAvx512(s, d, bys, byd, n);
+        case Simd::Avx2: return sumsScaledAvx2(s, d, bys, byd, n);
+        case Simd::None: break;
+    }
+#endif
+    Lanes lanes;
+    sumsScaledScalar(s, d, bys, byd, 0, n, lanes);
+    return lanes.total();
+}
+
+Largest largest(const double* s, const double* d, std::size_t n) {
+    Largest top;
+#ifdef HALDEN_HAVE_SIMD_PATHS
+    if (simdLevel() != Simd::None) {
+        largestAvx2(s, d, n, top);
+        return top;
+    }
+#endif
+    largestScalar(s, d, 0, n, top);
+    return top;
+}
+
+// Dividing by 1 changes no bit, so a largest value of 0 (left alone) can
+// share the division pass.
+double divisorFor(double largest) { return largest == 0 ? 1.0 : largest; }
+
+double scoreOf(Sums t) {
+    const double r = (t.b != 0) ? t.a / t.b : t.a;
+    return 100 - 100 * r;
+}
+
+double scoreOf(const double* s, const double* d, std::size_t n, bool normalize) {
+    if (!normalize) return scoreOf(sums(s, d, n));
+    const Largest top = largest(s, d, n);
+    return scoreOf(sumsScaled(s, d, divisorFor(top.s), divisorFor(top.d), n));
+}
+
+// True when no x[j+1] is below x[j] (NaN counts as a fall).
+bool neverFallsScalar(const double* x, int from, int count) {
+    for (int j = from; j + 1 < count; ++j)
+        if (!(x[j] <= x[j + 1])) return false;
+    return true;
+}
+
+#ifdef HALDEN_HAVE_SIMD_PATHS
+__attribute__((target("avx2"))) bool neverFallsAvx2(const double* x, int count) {
+    int j = 0;
+    for (; j + 4 < count; j += 4) {
+        const __m256d fall = _mm256_cmp_pd(_mm256_loadu_pd(x + j), _mm256_loadu_pd(x + j + 1), _CMP_NLE_UQ);
+        if (_mm256_movemask_pd(fall)) return false;
+    }
+    return neverFallsScalar(x, j, count);
+}
+#endif
+
+bool neverFalls(const double* x, int count) {
+#ifdef HALDEN_HAVE_SIMD_PATHS
+    if (simdLevel() != Simd::None) return neverFallsAvx2(x, count);
+#endif
+    return neverFallsScalar(x, 0, count);
+}
+
+struct PairBuffers {
+    double* s;
+    double* d;
+};
+
+// The live value interpolated at x in interval i, always in this order of
+// operations: ys[i] + ((ys[i+1] - ys[i]) * (x - xs[i])) / (xs[i+1] - xs[i]).
+inline double interpolate(const LiveIntervals& live, int i, double x) {
+    return live.curve.y[i] + (live.rise[i] * (x - live.curve.x[i])) / live.width[i];
+}
+
+// The pairing as stated: for each live interval advance the file index
+// while the file point is not above the interval's end (never past the last
+// point), step back by one, and pair that point when it lies inside the
+// interval. Works for any order of either x.
+std::size_t walkStepping(const LiveIntervals& live, const CurveView& file, const PairBuffers& out, int& p) {
+    const double* xs = live.curve.x;
+    const double* xd = file.x;
+    const int last = live.curve.count - 1;
+    const int m = file.count - 1;
+    std::size_t pairs = 0;
+    p = 0;
+    for (int i = 0; i < last; ++i) {
+        const double lo = xs[i];
+        const double hi = xs[i + 1];
+        while (xd[p] <= hi && p < m) ++p;
+        if (p > 0) --p;
+        const double x = xd[p];
+        if (lo <= x && x < hi) {
+            out.s[pairs] = interpolate(live, i, x);
+            out.d[pairs] = file.y[p];
+            ++pairs;
+        }
+    }
+    return pairs;
+}
+
+// The same pairing when neither x falls. Then the stepping index of
+// interval i is always the last file point not above xs[i+1] (kept within
+// 0 .. m-1), so one upper-bound index that only moves forward replaces the
+// stepping back and forth, and each interval's pair is stored without a
+// branch (a slot that does not pair is overwritten by the next).
+struct MergeState {
+    int i = 0;      // next live interval
+    int above = 0;  // first file point above the last interval's end, at most m + 1
+    int p = 0;      // file point of the last interval
+    std::size_t pairs = 0;
+    CurveView upcoming;  // the next file, whose points are fetched into cache meanwhile
+};
+
+inline void mergeStep(const LiveIntervals& live, const CurveView& file, const PairBuffers& out, MergeState& st) {
+    const int i = st.i;
+    const int m = file.count - 1;
+    const double lo = live.curve.x[i];
+    const double hi = live.curve.x[i + 1];
+    while (st.above <= m && file.x[st.above] <= hi) ++st.above;
+    const int capped = st.above < m ? st.above : m;
+    st.p = capped > 0 ? capped - 1 : 0;
+    const double x = file.x[st.p];
+    out.s[st.pairs] = interpolate(live, i, x);
+    out.d[st.pairs] = file.y[st.p];
+    st.pairs += static_cast<std::size_t>((lo <= x) & (x < hi));
+    ++st.i;
+}
+
+#ifdef HALDEN_HAVE_SIMD_PATHS
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+
+// Eight intervals at a time where the file's points follow the live ones
+// closely: interval i + j expects its point among g + j .. g + j + 2, which
+// holds when xd[g+j] <= hi < xd[g+j+3]; the point is then g + j plus the
+// number of xd[g+j+1], xd[g+j+2] not above hi, exactly what the upper-bound
+// walk finds. Blocks that fail the test go one interval at a time.
+__attribute__((target("avx512f"))) void mergeAvx512(const LiveIntervals& live, const CurveView& file,
+                                                   const PairBuffers& out, MergeState& state) {
+    // Everything in locals: the stores through the pair pointers would
+    // otherwise make the compiler reload the state on every interval.
+    const double* __restrict xs = live.curve.x;
+    const double* __restrict ys = live.curve.y;
+    const double* __restrict rise = live.rise.data();
+    const double* __restrict width = live.width.data();
+    const double* __restrict xd = file.x;
+    const double* __restrict yd = file.y;
+    double* __restrict outS = out.s;
+    double* __restrict outD = out.d;
+    const int last = live.curve.count - 1;
+    const int m = file.count - 1;
+    int i = state.i, above = state.above, p = state.p;
+    std::size_t pairs = state.pairs;
+    // One cache line of each of the next file's arrays per block, so that
+    // its points are in cache when its turn comes instead of being waited for.
+    const char* nextX = reinterpret_cast<const char*>(state.upcoming.x);
+    const char* nextY = reinterpret_cast<const char*>(state.upcoming.y);
+    const std::ptrdiff_t nextBytes = static_cast<std::ptrdiff_t>(state.upcoming.count) * 8;
+    std::ptrdiff_t fetched = 0;
+    int pause = 1;  // single steps left before the next block attempt
+    // The window start of interval i is i + shift. The shift is taken from
+    // the last single step and kept while blocks succeed, so that the next
+    // block's loads need not wait for this block's result.
+    int shift = 0;
+    while (i < last) {
+        const int g = i + shift;
+        if (pause == 0 && i + 8 <= last && g >= 0 && g + 15 <= m) {
+            if (fetched < nextBytes) {
+                _mm_prefetch(nextX + fetched, _MM_HINT_T0);
+                _mm_prefetch(nextY + fetched, _MM_HINT_T0);
+                fetched += 64;
+            }
+            const __m512d lo = _mm512_loadu_pd(xs + i);
+            const __m512d hi = _mm512_loadu_pd(xs + i + 1);
+            // xd[g .. g+15] in two loads; the shifted windows by lane rotation.
+            const __m512i xa = _mm512_castpd_si512(_mm512_loadu_pd(xd + g));
+            const __m512i xb = _mm512_castpd_si512(_mm512_loadu_pd(xd + g + 8));
+            const __m512d x0 = _mm512_castsi512_pd(xa);
+            const __m512d x1 = _mm512_castsi512_pd(_mm512_alignr_epi64(xb, xa, 1));
+            const __m512d x2 = _mm512_castsi512_pd(_mm512_alignr_epi64(xb, xa, 2));
+            const __m512d x3 = _mm512_castsi512_pd(_mm512_alignr_epi64(xb, xa, 3));
+            const __mmask8 c0 = _mm512_cmp_pd_mask(x0, hi, _CMP_LE_OQ);
+            const __mmask8 c1 = _mm512_cmp_pd_mask(x1, hi, _CMP_LE_OQ);
+            const __mmask8 c2 = _mm512_cmp_pd_mask(x2, hi, _CMP_LE_OQ);
+            const __mmask8 c3 = _mm512_cmp_pd_mask(x3, hi, _CMP_LE_OQ);
+            if (c0 == 0xFF && c3 == 0) {
+                const __m512d x = _mm512_mask_blend_pd(c2, _mm512_mask_blend_pd(c1, x0, x1), x2);
+                const __m512i ya = _mm512_castpd_si512(_mm512_loadu_pd(yd + g));
+                const __m512i yb = _mm512_castpd_si512(_mm512_loadu_pd(yd + g + 8));
+                const __m512d d = _mm512_mask_blend_pd(
+                    c2,
+                    _mm512_mask_blend_pd(c1, _mm512_castsi512_pd(ya),
+                                         _mm512_castsi512_pd(_mm512_alignr_epi64(yb, ya, 1))),
+                    _mm512_castsi512_pd(_mm512_alignr_epi64(yb, ya, 2)));
+                const __mmask8 inside =
+                    _mm512_cmp_pd_mask(lo, x, _CMP_LE_OQ) & _mm512_cmp_pd_mask(x, hi, _CMP_LT_OQ);
+                const __m512d s = _mm512_add_round_pd(
+                    _mm512_loadu_pd(ys + i),
+                    _mm512_div_pd(_mm512_mul_round_pd(_mm512_loadu_pd(rise + i), _mm512_sub_round_pd(x, lo, HALDEN_RN),
+                                                      HALDEN_RN),
+                                  _mm512_loadu_pd(width + i)),
+                    HALDEN_RN);
+                if (inside == 0xFF) {
+                    _mm512_storeu_pd(outS + pairs, s);
+                    _mm512_storeu_pd(outD + pairs, d);
+                    pairs += 8;
+                } else {
+                    // Only the pairs, in order; the rest of the stores is overwritten later.
+                    _mm512_storeu_pd(outS + pairs, _mm512_maskz_compress_pd(inside, s));
+                    _mm512_storeu_pd(outD + pairs, _mm512_maskz_compress_pd(inside, d));
+                    pairs += static_cast<std::size_t>(__builtin_popcount(inside));
+                }
+                p = g + 7 + ((c1 >> 7) & 1) + ((c2 >> 7) & 1);
+                above = p + 1;
+                i += 8;
+                continue;
+            }
+            pause = 8;
+        }
+        // One interval by the upper-bound walk.
+        const double lo = xs[i];
+        const double hi = xs[i + 1];
+        while (above <= m && xd[above] <= hi) ++above;
+        const int capped = above < m ? above : m;
+        p = capped > 0 ? capped - 1 : 0;
+        const double x = xd[p];
+        outS[pairs] = ys[i] + (rise[i] * (x - lo)) / width[i];
+        outD[pairs] = yd[p];
+        pairs += static_cast<std::size_t>((lo <= x) & (x < hi));
+        ++i;
+        if (pause > 0) --pause;
+        shift = p - i;  // the window of the next interval starts at this point
+    }
+    state.i = i;
+    state.above = above;
+    state.p = p;
+    state.pairs = pairs;
+}
+
+#pragma GCC diagnostic pop
+#endif
+
+std::size_t walkMerging(const LiveIntervals& live, const CurveView& file, const CurveView& upcoming,
+                        const PairBuffers& out, int& p) {
+    MergeState st;
+    st.upcoming = upcoming;
+    const int last = live.curve.count - 1;
+#ifdef HALDEN_HAVE_SIMD_PATHS
+    if (simdLevel() == Simd::Avx512) mergeAvx512(live, file, out, st);
+#endif
+    while (st.i < last) mergeStep(live, file, out, st);
+    p = st.p;
+    return st.pairs;
+}
+
+// The pairs of file against live into scratch.s / scratch.d; their count.
+std::size_t collectPairs(const LiveIntervals& live, const CurveView& file, PairScratch& scratch,
+                         const CurveView& upcoming = {}) {
+    const int count = live.curve.count;
+    if (count < 1 || file.count < 1) return 0;
+    // Room for a whole block of stores past the last pair.
+    const std::size_t capacity = static_cast<std::size_t>(count) + 8;
+    if (scratch.s.size() < capacity) scratch.s.resize(capacity);
+    if (scratch.d.size() < capacity) scratch.d.resize(capacity);
+    const double* xs = live.curve.x;
+    const double* xd = file.x;
+    const int last = count - 1;
+    const int m = file.count - 1;
+    if (xs[0] >= xd[m] || xs[last] <= xd[0]) return 0;
+
+    const PairBuffers out{scratch.s.data(), scratch.d.data()};
+    int p = 0;
+    std::size_t pairs = (live.ascending && neverFalls(xd, file.count)) ? walkMerging(live, file, upcoming, out, p)
+                                                                       : walkStepping(live, file, out, p);
+    if (xd[p] == xs[last]) {
+        out.s[pairs] = live.curve.y[last] + 0.0 / 1.0;  // as interpolated (turns -0 into +0)
+        out.d[pairs] = file.y[p];
+        ++pairs;
+    }
+    return pairs;
 }
 
 }  // namespace
 
-void pairWithLive(const CurveView& live, const CurveView& file, PairScratch& scratch) {
-    const std::size_t capacity = static_cast<std::size_t>(live.count > 0 ? live.count : 0);
-    for (auto* v : {&scratch.s, &scratch.d, &scratch.num, &scratch.den})
-        if (v->size() < capacity) v->resize(capacity);
-    std::size_t pairs = 0;
-    if (live.count >= 1 && file.count >= 1) {
-        const double* xs = live.x;
-        const double* ys = live.y;
-        const double* xd = file.x;
-        const double* yd = file.y;
-        const int last = live.count - 1;  // N
-        const int m = file.count - 1;
-        double* s = scratch.s.data();
-        double* d = scratch.d.data();
-        double* num = scratch.num.data();
-        double* den = scratch.den.data();
-        if (!(xs[0] >= xd[m] || xs[last] <= xd[0])) {
-            int p = 0;
-            for (int i = 0; i < last; ++i) {
-                const double lo = xs[i];
-                const double hi = xs[i + 1];
-                while (xd[p] <= hi && p < m) ++p;
-                if (p > 0) --p;
-                const double x = xd[p];
-                if (lo <= x && x < hi) {
-                    // s = ys[i] + (ys[i+1] - ys[i]) * (x - lo) / (hi - lo)
-                    s[pairs] = ys[i];
-                    num[pairs] = (ys[i + 1] - ys[i]) * (x - lo);
-                    den[pairs] = hi - lo;
-                    d[pairs] = yd[p];
-                    ++pairs;
-                }
-            }
-            if (xd[p] == xs[last]) {
-                s[pairs] = ys[last];
-                num[pairs] = 0;
-                den[pairs] = 1;
-                d[pairs] = yd[p];
-                ++pairs;
-            }
-            finishPairs(s, num, den, pairs);
-        }
+void prepareLive(const CurveView& live, LiveIntervals& out) {
+    out.curve = live;
+    const int intervals = live.count > 1 ? live.count - 1 : 0;
+    out.rise.resize(static_cast<std::size_t>(intervals));
+    out.width.resize(static_cast<std::size_t>(intervals));
+    for (int i = 0; i < intervals; ++i) {
+        out.rise[i] = live.y[i + 1] - live.y[i];
+        out.width[i] = live.x[i + 1] - live.x[i];
     }
+    out.ascending = neverFalls(live.x, live.count);
+}
+
+void pairWithLive(const CurveView& live, const CurveView& file, PairScratch& scratch) {
+    LiveIntervals prepared;
+    prepareLive(live, prepared);
+    const std::size_t pairs = collectPairs(prepared, file, scratch);
     scratch.s.resize(pairs);
     scratch.d.resize(pairs);
 }
 
 double scorePairs(PairScratch& pairs, bool normalize) {
     if (pairs.s.empty()) return kNoOverlapScore;
-    if (normalize) {
-        divideByLargest(pairs.s);
-        divideByLargest(pairs.d);
-    }
-    const Sums t = sums(pairs.s.data(), pairs.d.data(), pairs.s.size());
-    const double r = (t.b != 0) ? t.a / t.b : t.a;
-    return 100 - 100 * r;
+    return scoreOf(pairs.s.data(), pairs.d.data(), pairs.s.size(), normalize);
+}
+
+double similarityScore(const LiveIntervals& live, const CurveView& file, bool normalize, PairScratch& scratch,
+                       const CurveView& upcoming) {
+    const std::size_t n = collectPairs(live, file, scratch, upcoming);
+    if (n == 0) return kNoOverlapScore;
+    return scoreOf(scratch.s.data(), scratch.d.data(), n, normalize);
 }
 
 double similarityScore(const CurveView& live, const CurveView& file, bool normalize, PairScratch& scratch) {
-    pairWithLive(live, file, scratch);
-    return scorePairs(scratch, normalize);
+    LiveIntervals prepared;
+    prepareLive(live, prepared);
+    return similarityScore(prepared, file, normalize, scratch);
 }
 
 }  // namespace halden

@@ -20,22 +20,38 @@ struct CurveView {
     int count = 0;  // number of points
 };
 
+// The live spectrum prepared once for comparing many files: the rise
+// ys[i+1] - ys[i] and width xs[i+1] - xs[i] of every interval, and whether x
+// never falls (which allows the merge walk).
+struct LiveIntervals {
+    CurveView curve;
+    bool ascending = false;
+    std::vector<double> rise, width;
+};
+
+void prepareLive(const CurveView& live, LiveIntervals& out);
+
 // Pairs found for one file: s the interpolated live values, d the file's.
-// While pairing, s holds the interval's start value and num / den the rest of
-// the interpolation (s + num / den), finished in one vector pass.
+// (num and den are no longer used by the pairing; they stay for callers
+// that still name them.)
 struct PairScratch {
     std::vector<double> s, d;
     std::vector<double> num, den;
 };
 
-// Fills scratch with the pairs of file against live (ascending x in both).
+// Fills scratch with the finished pairs of file against live.
 void pairWithLive(const CurveView& live, const CurveView& file, PairScratch& scratch);
 
-// The score of the pairs; normalize divides every s by the largest s and
-// every d by the largest d first (a largest value of exactly 0 leaves them).
+// The score of finished pairs; normalize divides every s by the largest s
+// and every d by the largest d first (a largest value of exactly 0 leaves
+// them).
 double scorePairs(PairScratch& pairs, bool normalize);
 
-// pairWithLive then scorePairs; kNoOverlapScore when nothing pairs.
+// Pairing and score in one go; kNoOverlapScore when nothing pairs. Gives the
+// same bits as pairWithLive followed by scorePairs. upcoming, the file to be
+// scored next, is only read ahead into cache.
+double similarityScore(const LiveIntervals& live, const CurveView& file, bool normalize, PairScratch& scratch,
+                       const CurveView& upcoming = {});
 double similarityScore(const CurveView& live, const CurveView& file, bool normalize, PairScratch& scratch);
 
 }  // namespace halden

@@ -36,6 +36,14 @@ struct DataLines {
 // (and sets overflow when another data line follows).
 DataLines readDataLines(std::string_view bytes, std::size_t maxLines = kMaxDataLines);
 
+// The same into out, whose vectors keep their capacity from one file to the
+// next.
+void readDataLines(std::string_view bytes, std::size_t maxLines, DataLines& out);
+
+// The same without the fast path for common rows: every line is tested and
+// parsed field by field. Slower; the reference the fast path must match.
+DataLines readDataLinesPlain(std::string_view bytes, std::size_t maxLines = kMaxDataLines);
+
 // The leading decimal number of text as atof reads it (leading white space
 // skipped, 0 when there is none), independent of the process locale.
 double leadingNumber(std::string_view text);

@@ -2,8 +2,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -102,6 +104,117 @@ TEST(DatabaseSimilarity, ScoreFormula) {
     p = {{1, -1}, {-1, 1}, {}, {}};  // opposite signs: the lowest an overlapping file scores
     EXPECT_DOUBLE_EQ(scorePairs(p, false), 100 - 100 * std::sqrt(2.0));
     EXPECT_GT(scorePairs(p, false), kNoOverlapScore);
+}
+
+// The pairing and score written out plainly, one pair at a time: the
+// reference that the merge walk and the vector passes must match bit for bit
+// (sums in four partial sums, pair k into sum k mod 4).
+double referenceScore(const CurveView& live, const CurveView& file, bool normalize) {
+    std::vector<double> s, d;
+    const double* xs = live.x;
+    const double* ys = live.y;
+    const double* xd = file.x;
+    const int last = live.count - 1, m = file.count - 1;
+    if (live.count >= 1 && file.count >= 1 && !(xs[0] >= xd[m] || xs[last] <= xd[0])) {
+        int p = 0;
+        for (int i = 0; i < last; ++i) {
+            while (xd[p] <= xs[i + 1] && p < m) ++p;
+            if (p > 0) --p;
+            if (xs[i] <= xd[p] && xd[p] < xs[i + 1]) {
+                s.push_back(ys[i] + ((ys[i + 1] - ys[i]) * (xd[p] - xs[i])) / (xs[i + 1] - xs[i]));
+                d.push_back(file.y[p]);
+            }
+        }
+        if (xd[p] == xs[last]) {
+            s.push_back(ys[last] + 0.0);
+            d.push_back(file.y[p]);
+        }
+    }
+    if (s.empty()) return kNoOverlapScore;
+    if (normalize) {
+        for (std::vector<double>* v : {&s, &d}) {
+            double largest = -100000.0;
+            for (double a : *v)
+                if (a > largest) largest = a;
+            if (largest != 0)
+                for (double& a : *v) a = a / largest;
+        }
+    }
+    double a[4] = {0, 0, 0, 0}, b[4] = {0, 0, 0, 0};
+    for (std::size_t k = 0; k < s.size(); ++k) {
+        const double diff = s[k] - d[k];
+        const double sq = s[k] * s[k];
+        const double dq = d[k] * d[k];
+        const double sum = sq + dq;  // kept apart: no fused multiply-add
+        a[k & 3] += std::fabs(diff);
+        b[k & 3] += std::sqrt(sum);
+    }
+    const double ta = (a[0] + a[1]) + (a[2] + a[3]);
+    const double tb = (b[0] + b[1]) + (b[2] + b[3]);
+    const double r = tb != 0 ? ta / tb : ta;
+    return 100 - 100 * r;
+}
+
+bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+TEST(DatabaseSimilarity, FastPairingMatchesThePlainWalk) {
+    std::mt19937 rng(2024);
+    std::uniform_real_distribution<double> unit(0, 1);
+    // A live axis like the instrument's: rising, slightly uneven steps.
+    const int n = 700;
+    std::vector<double> xs(n), ys(n);
+    for (int i = 0; i < n; ++i) {
+        xs[i] = 200 + i * 0.25 + 1e-5 * i * i;
+        ys[i] = 1000 + 900 * std::sin(i * 0.05) + 50 * unit(rng);
+    }
+    const CurveView live{xs.data(), ys.data(), n};
+    LiveIntervals prepared;
+    prepareLive(live, prepared);
+    PairScratch scratch;
+
+    std::uniform_int_distribution<int> layoutOf(0, 8);
+    for (int round = 0; round < 400; ++round) {
+        std::vector<double> xd, yd;
+        const int layout = layoutOf(rng);
+        const int count = 1 + static_cast<int>(unit(rng) * 900);
+        const double from = 190 + unit(rng) * 60;
+        for (int j = 0; j < count; ++j) {
+            double x = 0;
+            switch (layout) {
+                case 0: x = j + 1 < n ? (xs[j % n] + xs[(j + 1) % n]) / 2 : xs[n - 1] + j; break;  // between live points
+                case 1: x = std::round(xs[j % n] * 1000) / 1000; break;  // the live axis as saved with 3 decimals
+                case 2: x = xs[std::min(j, n - 1)]; break;                   // exactly on live points (repeats at the end)
+                case 3: x = from + j * 0.1; break;                           // denser
+                case 4: x = from + j * 0.7; break;                           // sparser
+                case 5: x = from + j * 0.25 + unit(rng) * 0.3; break;        // jittered, may fall
+                case 6: x = from + unit(rng) * 200; break;                   // any order
+                case 7: x = from + (j / 3) * 0.25; break;                    // runs of equal x
+                default: x = from + j * 0.25 - (j == count / 2 ? 1.0 : 0.0); break;  // one fall
+            }
+            xd.push_back(x);
+            yd.push_back(unit(rng) < 0.02 ? 0.0 : 500 + 1000 * unit(rng));
+        }
+        const CurveView file{xd.data(), yd.data(), count};
+        const CurveView other{xs.data(), ys.data(), n};
+        for (bool normalize : {false, true}) {
+            const double want = referenceScore(live, file, normalize);
+            EXPECT_TRUE(sameBits(similarityScore(prepared, file, normalize, scratch, other), want))
+                << "layout " << layout << " round " << round << " normalize " << normalize;
+            EXPECT_TRUE(sameBits(similarityScore(live, file, normalize, scratch), want));
+            pairWithLive(live, file, scratch);
+            EXPECT_TRUE(sameBits(scorePairs(scratch, normalize), want));
+        }
+        if (HasFailure()) return;
+    }
+
+    // A live axis that falls somewhere takes the plain walk and agrees too.
+    std::vector<double> bent = xs;
+    std::swap(bent[300], bent[301]);
+    const CurveView bentLive{bent.data(), ys.data(), n};
+    std::vector<double> xd(n), yd(ys);
+    for (int j = 0; j < n; ++j) xd[j] = xs[j] + 0.1;
+    const CurveView file{xd.data(), yd.data(), n};
+    EXPECT_TRUE(sameBits(similarityScore(bentLive, file, false, scratch), referenceScore(bentLive, file, false)));
 }
 
 TEST(DatabaseFileRead, LineEndsAndOrder) {
