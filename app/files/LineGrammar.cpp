@@ -106,7 +106,7 @@ inline int digitRun(std::uint64_t v) {
     return t ? (__builtin_ctzll(t) >> 3) : 8;
 }
 
-// The value of the first n (1..7) bytes of v, all digits.
+// The value of the first n (1..8) bytes of v, all digits.
 inline std::uint64_t digitsValue(std::uint64_t v, int n) {
     std::uint64_t x = (v ^ 0x3030303030303030ULL) << (64 - 8 * n);  // leading zero digits
     x = (x * 10) + (x >> 8);
@@ -127,16 +127,23 @@ inline bool fastNumber(const char*& p, const char* end, double& digits, double& 
     std::uint64_t w = load8(q);
     const int whole = digitRun(w);
     if (whole == 0 || whole == 8) return false;
-    std::uint64_t mantissa = digitsValue(w, whole);
     q += whole;
+    std::uint64_t mantissa;
     int fraction = 0;
     if (*q == '.') {
-        ++q;
-        w = load8(q);
-        fraction = digitRun(w);
+        const std::uint64_t after = load8(q + 1);
+        fraction = digitRun(after);
         if (fraction == 0 || fraction == 8) return false;
-        mantissa = mantissa * kScale[fraction] + digitsValue(w, fraction);
-        q += fraction;
+        if (whole + fraction <= 8) {
+            // Both digit runs side by side in one word, converted at once.
+            const std::uint64_t wholeBytes = (1ULL << (8 * whole)) - 1;
+            mantissa = digitsValue((w & wholeBytes) | (after << (8 * whole)), whole + fraction);
+        } else {
+            mantissa = digitsValue(w, whole) * kScale[fraction] + digitsValue(after, fraction);
+        }
+        q += 1 + fraction;
+    } else {
+        mantissa = digitsValue(w, whole);
     }
     const double v = static_cast<double>(mantissa);
     digits = negative ? -v : v;  // rounding is symmetric: -(a / b) == (-a) / b
