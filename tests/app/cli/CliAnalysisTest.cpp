@@ -10,58 +10,31 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 #include "files/CalibrationText.h"
 #include "files/LineGrammar.h"
 #include "spectrum/Baseline.h"
 #include "spectrum/PlasticCalibration.h"
+#include "support/CliRunner.h"
 
 namespace halden {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct CliResult {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using test::CliResult;
+const auto& slurp = test::readFile;
 
 // The true calibration of the simulated Raman instrument.
 double trueWavelength(int i) { return 530.0 + 0.03 * i - 1.0e-6 * i * i; }
 
 class CliAnalysis : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("halden-cli-analysis-" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    test::ScratchDir scratch{"halden-cli-analysis"};
+    const fs::path dir = scratch.path();
 
-    CliResult run(const std::string& args) {
-        const fs::path err = dir / "stderr.txt";
-        const std::string command =
-            std::string("'") + HALDEN_CLI_PATH + "' " + args + " 2>'" + err.string() + "'";
-        CliResult r;
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (!pipe) return r;
-        char buffer[4096];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
-        const int status = ::pclose(pipe);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.err = slurp(err);
-        return r;
-    }
+    CliResult run(const std::string& args) { return test::runCli(args, dir); }
 
     std::string write(const std::string& name, const std::string& text) {
         const fs::path p = dir / name;
@@ -98,8 +71,6 @@ protected:
         }
         return writeSpectrum(name, x, y);
     }
-
-    fs::path dir;
 };
 
 TEST_F(CliAnalysis, HelpAndUsageErrors) {

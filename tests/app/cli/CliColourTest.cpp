@@ -6,52 +6,26 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 #include "colour/Colorimetry.h"
 #include "colour/CriReport.h"
+#include "support/CliRunner.h"
 
 namespace halden {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct CliRun {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string readAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using CliRun = test::CliResult;
+const auto& readAll = test::readFile;
 
 class CliColour : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("halden-cli-colour-" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    test::ScratchDir scratch{"halden-cli-colour"};
+    const fs::path dir = scratch.path();
 
-    CliRun run(const std::string& args) {
-        const fs::path err = dir / "stderr.txt";
-        const std::string command = std::string("'") + HALDEN_CLI_PATH + "' colour " + args + " 2>'" + err.string() + "'";
-        CliRun r;
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (!pipe) return r;
-        char buffer[4096];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
-        const int status = ::pclose(pipe);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.err = readAll(err);
-        return r;
-    }
+    CliRun run(const std::string& args) { return test::runCli("colour " + args, dir); }
 
     // A 3000 K black body with a dip, as a spectrum file (CR LF, tab separated).
     std::string writeSpectrum(const std::string& name, bool falling, std::vector<double>& x, std::vector<double>& y) {
@@ -71,8 +45,6 @@ protected:
         std::ofstream(p, std::ios::binary) << text;
         return p.string();
     }
-
-    fs::path dir;
 };
 
 ColorimetryResult expected(std::vector<double> x, std::vector<double> y) {

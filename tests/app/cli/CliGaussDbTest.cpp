@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -14,48 +12,24 @@
 #include <string>
 #include <vector>
 
+#include "support/CliRunner.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-struct CliResult {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using halden::test::CliResult;
+const auto& slurp = halden::test::readFile;
 
 class CliGaussDb : public ::testing::Test {
 protected:
-    fs::path dir;
+    halden::test::ScratchDir scratch{"halden-cli-gdb"};
+    const fs::path dir = scratch.path();
 
-    void SetUp() override {
-        std::random_device rd;
-        dir = fs::temp_directory_path() / ("halden-cli-gdb-" + std::to_string(rd()) + "-" + std::to_string(getpid()));
-        fs::create_directories(dir / "db");
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
+    void SetUp() override { fs::create_directories(dir / "db"); }
     void write(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
 
-    CliResult run(const std::string& args) {
-        const fs::path out = dir / "stdout", err = dir / "stderr";
-        const std::string cmd = std::string("'") + HALDEN_CLI_PATH + "' " + args + " >'" + out.string() + "' 2>'" +
-                                err.string() + "'";
-        CliResult r;
-        const int raw = std::system(cmd.c_str());
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        r.out = slurp(out);
-        r.err = slurp(err);
-        return r;
-    }
+    CliResult run(const std::string& args) { return halden::test::runCli(args, dir); }
     std::string path(const std::string& name) { return "'" + (dir / name).string() + "'"; }
 };
 
