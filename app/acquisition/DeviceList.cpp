@@ -1,6 +1,10 @@
 #include "acquisition/DeviceList.h"
 
+#include <dlfcn.h>
+#include <hidapi/hidapi.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <thread>
 
 #include "vantrel_shared.h"
@@ -30,6 +34,36 @@ std::int32_t readIdentification(int index, std::array<char, 16>& out)
     return result;
 }
 
+bool onVirtualSpectrometers()
+{
+    const char* n = std::getenv("VANTREL_VIRTUAL");
+    return n && std::atoi(n) > 0;
+}
+
+std::string narrow(const wchar_t* wide)
+{
+    std::string out;
+    for (; wide && *wide; ++wide) out += *wide < 0x80 ? static_cast<char>(*wide) : '?';
+    return out;
+}
+
+// The serial numbers in enumeration order, the order device indices count
+// in. hidapi is reached by name through the process, as the device library
+// makes its functions available; without them the list is empty.
+std::vector<std::string> usbSerialNumbers()
+{
+    using Enumerate = hid_device_info* (*)(unsigned short, unsigned short);
+    using Free = void (*)(hid_device_info*);
+    const auto enumerate = reinterpret_cast<Enumerate>(dlsym(RTLD_DEFAULT, "hid_enumerate"));
+    const auto release = reinterpret_cast<Free>(dlsym(RTLD_DEFAULT, "hid_free_enumeration"));
+    std::vector<std::string> serials;
+    if (!enumerate || !release) return serials;
+    hid_device_info* list = enumerate(0xE220, 0x0100);
+    for (hid_device_info* d = list; d; d = d->next) serials.push_back(narrow(d->serial_number));
+    release(list);
+    return serials;
+}
+
 }  // namespace
 
 std::string printableIdentification(const std::array<char, 16>& bytes)
@@ -49,10 +83,12 @@ std::string DeviceEntry::instrumentName() const
 std::vector<DeviceEntry> listDevices()
 {
     const int count = std::min(getDevicesCount(), kMaxDevices);
+    const std::vector<std::string> serials = onVirtualSpectrometers() ? std::vector<std::string>{} : usbSerialNumbers();
     std::vector<DeviceEntry> devices;
     for (int i = 0; i < count; ++i) {
         DeviceEntry entry;
         entry.index = i;
+        if (i < static_cast<int>(serials.size())) entry.serialNumber = serials[i];
         entry.result = readIdentification(i, entry.identification);
         devices.push_back(entry);
     }

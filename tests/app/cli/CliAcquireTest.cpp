@@ -79,8 +79,8 @@ TEST_F(CliTest, DevicesListsEveryVirtualSpectrometer)
     const auto out = lines(r.out);
     ASSERT_EQ(out.size(), 3u) << r.out;
     EXPECT_EQ(out[0], "2 spectrometers");
-    EXPECT_EQ(out[1].rfind("0  ", 0), 0u);
-    EXPECT_EQ(out[2].rfind("1  ", 0), 0u);
+    EXPECT_EQ(out[1].rfind("0  virtual  ", 0), 0u);
+    EXPECT_EQ(out[2].rfind("1  virtual  ", 0), 0u);
     EXPECT_NE(out[1], out[2]);  // each instrument names itself
 
     const CliRun none = cli({"--virtual=0", "devices"});
@@ -105,7 +105,7 @@ TEST_F(CliTest, AcquireSavesTheWholeNmRangeAndTheBackupFile)
     EXPECT_LT(x.back(), 1200);
     // The instrument's calibration backup (bytes 10..15 of its record).
     const CliRun devices = cli({"--virtual", "devices"});
-    const std::string name = lines(devices.out).at(1).substr(3, 6);
+    const std::string name = lines(devices.out).at(1).substr(12, 6);
     EXPECT_NE(read(name + ".clbr").size(), 0u) << name;
 }
 
