@@ -225,7 +225,7 @@ const std::array<PaddedSampleRow, kGridPoints>& paddedSampleTable() {
 // the 14 samples run side by side in vector lanes (AVX-512 or AVX2 where the
 // CPU has it); the products are formed as (beta x S) x observer, as written,
 // and never fused into multiply-adds, so every clone gives the same bits.
-__attribute__((target_clones("avx512f", "avx2", "default"), optimize("fp-contract=off")))
+__attribute__((target_clones("avx512f", "avx2", "default")))  // no fusing: -ffp-contract=off
 void spectrumSums(const double* s, const PaddedSampleRow* samples, SpectrumSums& out) {
     double X = 0, Y = 0, Z = 0;
     X += s[0] * ObserverTable[0].x;

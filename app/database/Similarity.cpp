@@ -63,7 +63,9 @@ void largestScalar(const double* s, const double* d, std::size_t from, std::size
 
 // GCC 12 warns inside its own AVX-512 headers (undefined pass-through operands).
 #pragma GCC diagnostic push
+#if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 // Products and sums use the explicitly rounded forms so that the compiler
 // cannot fuse s * s + d * d into one multiply-add, which would round
@@ -311,7 +313,9 @@ inline void mergeStep(const LiveIntervals& live, const CurveView& file, const Pa
 
 #ifdef HALDEN_HAVE_SIMD_PATHS
 #pragma GCC diagnostic push
+#if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 // Eight intervals at a time where the file's points follow the live ones
 // closely: interval i + j expects its point among g + j .. g + j + 2, which
