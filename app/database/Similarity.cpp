@@ -52,6 +52,18 @@ struct Largest {
     }
 }
 
+// The normalised sums without divisions: s * byd against d * bys, every
+// term the divided one times bys * byd, which cancels in the ratio.
+[[gnu::noinline]] void sumsCrossScalar(const double* s, const double* d, double bys, double byd, std::size_t from,
+                                       std::size_t n, Lanes& lanes) {
+    for (std::size_t k = from; k < n; ++k) {
+        const double sv = s[k] * byd;
+        const double dv = d[k] * bys;
+        lanes.a[k & 3] += std::fabs(sv - dv);
+        lanes.b[k & 3] += std::sqrt(sv * sv + dv * dv);
+    }
+}
+
 void largestScalar(const double* s, const double* d, std::size_t from, std::size_t n, Largest& top) {
     for (std::size_t k = from; k < n; ++k) {
         if (s[k] > top.s) top.s = s[k];
@@ -109,6 +121,21 @@ __attribute__((target("avx512f"))) Sums sumsScaledAvx512(const double* s, const 
     return lanes.total();
 }
 
+__attribute__((target("avx512f"))) Sums sumsCrossAvx512(const double* s, const double* d, double bys, double byd,
+                                                        std::size_t n) {
+    const __m512d vs = _mm512_set1_pd(bys), vd = _mm512_set1_pd(byd);
+    __m256d va = _mm256_setzero_pd(), vb = _mm256_setzero_pd();
+    std::size_t k = 0;
+    for (; k + 8 <= n; k += 8)
+        accumulate8(va, vb, _mm512_mul_round_pd(_mm512_loadu_pd(s + k), vd, HALDEN_RN),
+                    _mm512_mul_round_pd(_mm512_loadu_pd(d + k), vs, HALDEN_RN));
+    Lanes lanes;
+    _mm256_storeu_pd(lanes.a, va);
+    _mm256_storeu_pd(lanes.b, vb);
+    sumsCrossScalar(s, d, bys, byd, k, n, lanes);
+    return lanes.total();
+}
+
 #pragma GCC diagnostic pop
 
 // AVX2 has no fused multiply-add, so plain intrinsics round every step.
@@ -140,6 +167,20 @@ __attribute__((target("avx2"))) Sums sumsScaledAvx2(const double* s, const doubl
     _mm256_storeu_pd(lanes.a, va);
     _mm256_storeu_pd(lanes.b, vb);
     sumsScaledScalar(s, d, bys, byd, k, n, lanes);
+    return lanes.total();
+}
+
+__attribute__((target("avx2"))) Sums sumsCrossAvx2(const double* s, const double* d, double bys, double byd,
+                                                   std::size_t n) {
+    const __m256d vs = _mm256_set1_pd(bys), vd = _mm256_set1_pd(byd);
+    __m256d va = _mm256_setzero_pd(), vb = _mm256_setzero_pd();
+    std::size_t k = 0;
+    for (; k + 4 <= n; k += 4)
+        accumulate4(va, vb, _mm256_mul_pd(_mm256_loadu_pd(s + k), vd), _mm256_mul_pd(_mm256_loadu_pd(d + k), vs));
+    Lanes lanes;
+    _mm256_storeu_pd(lanes.a, va);
+    _mm256_storeu_pd(lanes.b, vb);
+    sumsCrossScalar(s, d, bys, byd, k, n, lanes);
     return lanes.total();
 }
 
@@ -194,6 +235,19 @@ Sums sumsScaled(const double* s, const double* d, double bys, double byd, std::s
     return lanes.total();
 }
 
+Sums sumsCross(const double* s, const double* d, double bys, double byd, std::size_t n) {
+#ifdef HALDEN_HAVE_SIMD_PATHS
+    switch (simdLevel()) {
+        case Simd::Avx512: return sumsCrossAvx512(s, d, bys, byd, n);
+        case Simd::Avx2: return sumsCrossAvx2(s, d, bys, byd, n);
+        case Simd::None: break;
+    }
+#endif
+    Lanes lanes;
+    sumsCrossScalar(s, d, bys, byd, 0, n, lanes);
+    return lanes.total();
+}
+
 Largest largest(const double* s, const double* d, std::size_t n) {
     Largest top;
 #ifdef HALDEN_HAVE_SIMD_PATHS
@@ -215,10 +269,27 @@ double scoreOf(Sums t) {
     return 100 - 100 * r;
 }
 
+// Divisors within this range keep the crosswise products s * byd and
+// d * bys within 2^200 of the divided values, so they overflow or fall into
+// the subnormal range only where the divided terms are out of range or
+// negligible too (the pair holding the largest s alone contributes
+// |bys * byd| >= 2^-200 to the second sum).
+bool crossable(double divisor) {
+    const double m = std::fabs(divisor);
+    return m >= 0x1p-100 && m <= 0x1p100;
+}
+
 double scoreOf(const double* s, const double* d, std::size_t n, bool normalize) {
     if (!normalize) return scoreOf(sums(s, d, n));
     const Largest top = largest(s, d, n);
-    return scoreOf(sumsScaled(s, d, divisorFor(top.s), divisorFor(top.d), n));
+    const double bys = divisorFor(top.s), byd = divisorFor(top.d);
+    if (crossable(bys) && crossable(byd)) {
+        // Non-finite sums (NaN or infinite values, or a product out of range)
+        // and tiny ones (subnormal products) take the divided form.
+        const Sums t = sumsCross(s, d, bys, byd, n);
+        if (std::isfinite(t.a) && std::isfinite(t.b) && t.b >= 0x1p-400) return scoreOf(t);
+    }
+    return scoreOf(sumsScaled(s, d, bys, byd, n));
 }
 
 // True when no x[j+1] is below x[j] (NaN counts as a fall).

@@ -44,7 +44,9 @@ void pairWithLive(const CurveView& live, const CurveView& file, PairScratch& scr
 
 // The score of finished pairs; normalize divides every s by the largest s
 // and every d by the largest d first (a largest value of exactly 0 leaves
-// them).
+// them). That is computed as s times the largest d against d times the
+// largest s, the same ratio without divisions; largest values far from 1 in
+// magnitude, and sums that come out non-finite or tiny, take the divided form.
 double scorePairs(PairScratch& pairs, bool normalize);
 
 // Pairing and score in one go; kNoOverlapScore when nothing pairs. Gives the

@@ -132,13 +132,18 @@ double referenceScore(const CurveView& live, const CurveView& file, bool normali
     }
     if (s.empty()) return kNoOverlapScore;
     if (normalize) {
-        for (std::vector<double>* v : {&s, &d}) {
+        // Scaled crosswise (s by the largest d, d by the largest s), which
+        // equals dividing each by its own largest value once the ratio is
+        // taken; these values need no fallback to the divided form.
+        double by[2] = {1, 1};
+        for (int j = 0; j < 2; ++j) {
             double largest = -100000.0;
-            for (double a : *v)
+            for (double a : j == 0 ? s : d)
                 if (a > largest) largest = a;
-            if (largest != 0)
-                for (double& a : *v) a = a / largest;
+            if (largest != 0) by[j] = largest;
         }
+        for (double& a : s) a = a * by[1];
+        for (double& a : d) a = a * by[0];
     }
     double a[4] = {0, 0, 0, 0}, b[4] = {0, 0, 0, 0};
     for (std::size_t k = 0; k < s.size(); ++k) {
