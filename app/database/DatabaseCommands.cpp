@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "database/DatabaseFile.h"
+#include "database/DatabaseScoring.h"
 #include "database/Similarity.h"
 #include "files/LineGrammar.h"
 
@@ -161,21 +162,7 @@ void permute(std::vector<T>& v, const std::vector<int>& order, std::size_t first
 void compareDatabase(SpectrumStore& s, const DatabaseProgress& progress) {
     s.m_dbNormalize = s.m_dbBar.normalizeChecked;
     const int n = s.m_dbCount;
-    LiveIntervals live;
-    prepareLive({s.m_storedX.data(), s.m_storedY.data(), std::clamp<int>(s.m_storedLength[0] + 1, 0, kStoredPoolSize)},
-                live);
-    PairScratch scratch;
-    for (int k = 0; k < n; ++k) {
-        s.m_dbCurrent = k;
-        report(s, progress, progressText("done", k, n));
-        const CurveView file{s.m_dbX.data() + s.m_dbOffsets[k], s.m_dbY.data() + s.m_dbOffsets[k],
-                             s.m_dbPoints[k]};
-        CurveView upcoming;
-        if (k + 1 < n)
-            upcoming = {s.m_dbX.data() + s.m_dbOffsets[k + 1], s.m_dbY.data() + s.m_dbOffsets[k + 1],
-                        s.m_dbPoints[k + 1]};
-        s.m_dbScore[k] = similarityScore(live, file, s.m_dbNormalize, scratch, upcoming);
-    }
+    scoreDatabase(s, s.m_dbNormalize, progress);
 
     std::vector<int> order(n);
     std::iota(order.begin(), order.end(), 0);

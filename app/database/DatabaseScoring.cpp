@@ -1,0 +1,168 @@
+#include "database/DatabaseScoring.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <exception>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "database/Similarity.h"
+
+namespace halden {
+
+namespace {
+
+// Files per block: each thread streams a block's points from memory in
+// order (reading the next file ahead while scoring one), and a block is
+// short enough that the threads finish close together.
+constexpr int kBlockFiles = 32;
+// Points that make another thread worth starting (a few milliseconds of work).
+constexpr std::int64_t kPointsPerThread = 1 << 19;
+constexpr int kMaxThreads = 64;
+
+struct Job {
+    const SpectrumStore* store = nullptr;
+    LiveIntervals live;
+    bool normalize = false;
+    int n = 0;
+    double* scores = nullptr;
+    std::atomic<int> nextBlock{0};
+    std::atomic<int> scored{0};
+};
+
+CurveView fileView(const SpectrumStore& s, int k) {
+    const std::int64_t offset = s.m_dbOffsets[k];
+    return {s.m_dbX.data() + offset, s.m_dbY.data() + offset, s.m_dbPoints[k]};
+}
+
+// Scores blocks until none is left; afterEach runs after every file.
+template <class AfterEach>
+void scoreBlocks(Job& job, AfterEach afterEach) {
+    const SpectrumStore& s = *job.store;
+    PairScratch scratch;
+    auto take = [&job] { return job.nextBlock.fetch_add(1, std::memory_order_relaxed); };
+    const int blocks = (job.n + kBlockFiles - 1) / kBlockFiles;
+    int block = take();
+    while (block < blocks) {
+        const int from = block * kBlockFiles;
+        const int to = std::min(job.n, from + kBlockFiles);
+        int next = blocks;
+        for (int k = from; k < to; ++k) {
+            CurveView upcoming;
+            if (k + 1 < to) {
+                upcoming = fileView(s, k + 1);
+            } else {
+                next = take();  // taken now so that its first file can be read ahead
+                if (next < blocks) upcoming = fileView(s, next * kBlockFiles);
+            }
+            job.scores[k] = similarityScore(job.live, fileView(s, k), job.normalize, scratch, upcoming);
+            job.scored.fetch_add(1, std::memory_order_relaxed);
+            afterEach();
+        }
+        block = next;
+    }
+}
+
+int threadsFor(const SpectrumStore& s, int n, int requested) {
+    const int blocks = (n + kBlockFiles - 1) / kBlockFiles;
+    int threads = requested;
+    if (threads <= 0) {
+        std::int64_t points = 0;
+        for (int k = 0; k < n; ++k) points += s.m_dbPoints[k];
+        threads = static_cast<int>(std::min<std::int64_t>(std::max(1u, std::thread::hardware_concurrency()),
+                                                          1 + points / kPointsPerThread));
+    }
+    return std::clamp(std::min(threads, blocks), 1, kMaxThreads);
+}
+
+std::string doneText(int k, int n) {
+    char text[64];
+    std::snprintf(text, sizeof text, "done: %d / %d", k, n);
+    return text;
+}
+
+// The helper threads, joined when the scope is left. stop() keeps them from
+// taking further blocks; a failure in one of them (out of memory) is
+// passed on by rethrow().
+class Helpers {
+public:
+    explicit Helpers(Job& job) : job_(job) {}
+    Helpers(const Helpers&) = delete;
+    Helpers& operator=(const Helpers&) = delete;
+    ~Helpers() { join(); }
+    void start(int count) {
+        for (int i = 0; i < count; ++i) {
+            try {
+                threads_.emplace_back([this] {
+                    try {
+                        scoreBlocks(job_, [] {});
+                    } catch (...) {
+                        stop();
+                        if (!failed_.exchange(true)) failure_ = std::current_exception();
+                    }
+                });
+            } catch (const std::system_error&) {
+                break;  // no more threads to be had: the others do the work
+            }
+        }
+    }
+    void stop() { job_.nextBlock.store(kStopped, std::memory_order_relaxed); }
+    void join() {
+        for (std::thread& t : threads_) t.join();
+        threads_.clear();
+    }
+    // After join(): the first failure of a helper, if any.
+    void rethrow() {
+        if (failed_) std::rethrow_exception(failure_);
+    }
+
+private:
+    static constexpr int kStopped = 1 << 30;  // above every block number; taking more stays above
+    Job& job_;
+    std::vector<std::thread> threads_;
+    std::atomic<bool> failed_{false};
+    std::exception_ptr failure_;
+};
+
+}  // namespace
+
+void scoreDatabase(SpectrumStore& s, bool normalize, const DatabaseProgress& progress, int threads) {
+    const int n = s.m_dbCount;
+    if (n <= 0) return;
+    if (s.m_dbScore.size() < static_cast<std::size_t>(n)) s.m_dbScore.resize(n);
+
+    Job job;
+    job.store = &s;
+    job.normalize = normalize;
+    job.n = n;
+    job.scores = s.m_dbScore.data();
+    prepareLive({s.m_storedX.data(), s.m_storedY.data(), std::clamp<int>(s.m_storedLength[0] + 1, 0, kStoredPoolSize)},
+                job.live);
+
+    int reported = 0;
+    auto report = [&](int k) {
+        reported = k;
+        s.m_dbCurrent = k;
+        s.m_dbBar.buttonText = doneText(k, n);
+        if (progress) progress(s.m_dbBar.buttonText);
+    };
+    report(0);
+    Helpers helpers(job);
+    helpers.start(threadsFor(s, n, threads) - 1);
+    try {
+        scoreBlocks(job, [&] {
+            const int k = std::min(job.scored.load(std::memory_order_relaxed), n - 1);
+            if (k > reported) report(k);
+        });
+    } catch (...) {
+        helpers.stop();
+        throw;
+    }
+    helpers.join();  // every score is written from here on
+    helpers.rethrow();
+    if (reported < n - 1) report(n - 1);
+}
+
+}  // namespace halden
