@@ -52,7 +52,29 @@ void smoothInPlace(double* a, int last, int w) {
     for (int k = 0; k <= 2 * w; ++k) sum += a[k];
     const double inverseWidth = 1.0 / (2 * w + 1);
     const double growth = 1.0 + inverseWidth;
-    for (int i = w; i < last - w; ++i) {
+    int i = w;
+    if (w >= 4) {
+        // Four points per step: with w >= 4 the rests of points i..i+3 only
+        // read means written before the step, so the sums of all four follow
+        // from the step's first sum, sum_j = sum * growth^j + rest_j, and the
+        // loop-carried path is one multiply and one add per four points.
+        const double growth2 = growth * growth, growth3 = growth2 * growth, growth4 = growth3 * growth;
+        for (; i + 4 <= last - w; i += 4) {
+            const double r0 = (a[i + w + 1] - a[i]) - a[i - w];
+            const double r1 = (a[i + w + 2] - a[i + 1]) - a[i + 1 - w];
+            const double r2 = (a[i + w + 3] - a[i + 2]) - a[i + 2 - w];
+            const double r3 = (a[i + w + 4] - a[i + 3]) - a[i + 3 - w];
+            const double rest2 = r0 * growth + r1;
+            const double rest3 = rest2 * growth + r2;
+            const double rest4 = rest3 * growth + r3;
+            a[i] = sum * inverseWidth;
+            a[i + 1] = (sum * growth + r0) * inverseWidth;
+            a[i + 2] = (sum * growth2 + rest2) * inverseWidth;
+            a[i + 3] = (sum * growth3 + rest3) * inverseWidth;
+            sum = sum * growth4 + rest4;
+        }
+    }
+    for (; i < last - w; ++i) {
         const double rest = (a[i + w + 1] - a[i]) - a[i - w];
         a[i] = sum * inverseWidth;
         sum = sum * growth + rest;
@@ -76,18 +98,46 @@ void smoothInPlace(double* a, int last, int w) {
 // grid wavelength k (-1 when there is none). A point belongs to the first
 // grid wavelength at or above it; the last write to a bin is its last point,
 // and a running maximum fills the bins no point falls into.
+// Built for SSE4.1 as well, where the rounding up is one instruction.
+__attribute__((target_clones("sse4.1", "default")))
 void lastPointsAtOrBelowGrid(const double* wavelength, int last, int* below) {
     constexpr double lastGridNm = kGridFirstNm + kGridPoints - 1;
     const double* end = wavelength + last + 1;
-    const double* first = std::upper_bound(wavelength, end, double(kGridFirstNm));
-    const double* beyond = std::upper_bound(first, end, lastGridNm);
+    const int first = static_cast<int>(std::upper_bound(wavelength, end, double(kGridFirstNm)) - wavelength);
+    const int beyond = static_cast<int>(std::upper_bound(wavelength + first, end, lastGridNm) - wavelength);
     std::fill(below, below + kGridPoints, -1);
-    below[0] = static_cast<int>(first - wavelength) - 1;
-    for (const double* p = first; p < beyond; ++p) {
-        const int whole = static_cast<int>(*p);  // 360 < *p <= 830: ceil without a library call
-        below[whole + (whole < *p) - kGridFirstNm] = static_cast<int>(p - wavelength);
+    below[0] = first - 1;
+    for (int p = first; p < beyond; ++p) {
+#if defined(__SSE4_1__)
+        below[static_cast<int>(std::ceil(wavelength[p])) - kGridFirstNm] = p;
+#else
+        const int whole = static_cast<int>(wavelength[p]);  // 360 < wavelength <= 830: ceil without a library call
+        below[whole + (whole < wavelength[p]) - kGridFirstNm] = p;
+#endif
     }
     for (int k = 1; k < kGridPoints; ++k) below[k] = std::max(below[k], below[k - 1]);
+}
+
+// From point j, at or below grid wavelength grid and past every point
+// before it that is nearer, the point a forward scan ends on: the next point
+// when it is as near or nearer (one comparison without a branch), then on
+// through points as near or nearer, which only happens for repeated
+// wavelengths.
+inline int scanToNearest(const double* wavelength, int last, int j, double grid) {
+    double best = std::fabs(wavelength[j] - grid);
+    if (j < last) {
+        const double d = std::fabs(wavelength[j + 1] - grid);
+        const bool nearer = d <= best;
+        best = nearer ? d : best;
+        j += nearer;
+    }
+    while (j < last) {
+        const double d = std::fabs(wavelength[j + 1] - grid);
+        if (!(d <= best)) break;
+        best = d;
+        ++j;
+    }
+    return j;
 }
 
 // Nearest-point samples on the 1 nm grid by a forward scan that restarts at
@@ -101,29 +151,27 @@ void resampleToGrid(const double* intensity, const double* wavelength, int last,
     // ends where the one started 50 points back would: the same samples
     // without rescanning 50 points each time. The scan also passes every
     // point up to the last one at or below the grid wavelength (their
-    // distances do not grow), so it may start there; what is left is one
-    // comparison with the next point, done without a branch, and a loop that
-    // only runs on for repeated wavelengths.
+    // distances do not grow), so it may start there.
     if (wavelengthsRise(wavelength, last)) {
         int below[kGridPoints];
         lastPointsAtOrBelowGrid(wavelength, last, below);
+        // The scan of grid wavelength k starts at max(previous end, below[k]).
+        // Where no previous end passes the next below[] (the axis has a point
+        // in every nanometre and no long runs of equal wavelengths) it starts
+        // at below[k] alone: then every grid wavelength is independent of the
+        // last and the scans overlap in time. Otherwise the chained scan runs.
+        bool independent = true;
+        int previousEnd = 0;
+        for (int k = 0; k < kGridPoints; ++k) {
+            const int start = std::max(0, below[k]);
+            independent &= previousEnd <= start;
+            previousEnd = scanToNearest(wavelength, last, start, kGridFirstNm + k);
+            s[k] = intensity[previousEnd];
+        }
+        if (independent) return;
         int j = 0;
         for (int k = 0; k < kGridPoints; ++k) {
-            const double grid = kGridFirstNm + k;
-            j = std::max(j, below[k]);
-            double best = std::fabs(wavelength[j] - grid);
-            if (j < last) {
-                const double d = std::fabs(wavelength[j + 1] - grid);
-                const bool nearer = d <= best;
-                best = nearer ? d : best;
-                j += nearer;
-            }
-            while (j < last) {
-                const double d = std::fabs(wavelength[j + 1] - grid);
-                if (!(d <= best)) break;
-                best = d;
-                ++j;
-            }
+            j = scanToNearest(wavelength, last, std::max(j, below[k]), kGridFirstNm + k);
             s[k] = intensity[j];
         }
         return;
@@ -279,11 +327,13 @@ double adaptationD(double u, double v) { return (1.708 * v + 0.404 - 1.481 * u) 
 // Steps 8-13: reference at Tc, von Kries adaptation, U*V*W*, Ri, Ra, Re.
 void colourRendering(const SpectrumSums& test, double kS, double u, double v, double tc,
                      ColorimetryResult& result) {
+    // p[k] = kPlanckScale[k] / (exp(kReferenceC2 / (lambda * tc)) - 1), in
+    // three passes so that the divisions run in vector lanes around the
+    // calls to exp.
     double p[kGridPoints];
-    for (int k = 0; k < kGridPoints; ++k) {
-        const double lambda = kGridFirstNm + k;
-        p[k] = kPlanckScale[k] / (std::exp(kReferenceC2 / (lambda * tc)) - 1);
-    }
+    for (int k = 0; k < kGridPoints; ++k) p[k] = kReferenceC2 / ((kGridFirstNm + k) * tc);
+    for (int k = 0; k < kGridPoints; ++k) p[k] = std::exp(p[k]);
+    for (int k = 0; k < kGridPoints; ++k) p[k] = kPlanckScale[k] / (p[k] - 1);
     SpectrumSums ref;
     spectrumSums(p, paddedSampleTable().data(), ref);
     const double kR = 100 / ref.Y;
