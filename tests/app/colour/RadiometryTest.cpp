@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <numeric>
+#include <random>
+#include <tuple>
 #include <sstream>
 #include <unistd.h>
 
@@ -253,6 +257,135 @@ TEST_F(Radiometry, PlanckCalibrationRefusesBadInputAndKeepsTheCorrection) {
     EXPECT_EQ(prompt.messages().back().text, kCalibrationNoResultMessage);
     EXPECT_TRUE(std::all_of(store->m_irradianceCal.begin(), store->m_irradianceCal.end(),
                             [](double v) { return v == 0.5; }));
+}
+
+}  // namespace
+}  // namespace halden
+
+namespace halden {
+namespace {
+
+// The lumen scan as first written: resume at the last nanometre's point and
+// walk on while the distance shrinks, then step back by one.
+double scannedLumens(const std::vector<double>& spectrum, const std::vector<double>& wavelength,
+                     const std::vector<double>& cal, int last, int step, const double* v) {
+    double sum = 0;
+    int j = 0;
+    for (int nm = kLuminousFirstNm; nm <= kLuminousLastNm; ++nm) {
+        double best = 1000;
+        while (j <= last) {
+            const double d = std::fabs(wavelength[step * j] - nm);
+            if (!(d < best)) break;
+            best = d;
+            ++j;
+        }
+        if (j > 0) --j;
+        sum += spectrum[j] * cal[step * j] * v[nm - kLuminousFirstNm];
+    }
+    return 683.002 * sum / 3.5 / 1000000;
+}
+
+struct Axis {
+    std::vector<double> wavelength, spectrum, cal;
+};
+
+// A rising axis from first with spacings drawn from [low, high], values and
+// corrections that differ from point to point.
+Axis randomAxis(std::mt19937& rng, double first, double low, double high, int points) {
+    std::uniform_real_distribution<double> spacing(low, high), value(0.5, 2.0);
+    Axis a;
+    double w = first;
+    for (int i = 0; i < points; ++i) {
+        a.wavelength.push_back(w);
+        a.spectrum.push_back(value(rng));
+        a.cal.push_back(value(rng));
+        w += spacing(rng);
+    }
+    return a;
+}
+
+TEST(LumenScan, GivesTheSameBitsAsTheStepwiseScanOnEveryKindOfAxis) {
+    std::mt19937 rng(20261208);
+    const double* v = kLuminousEfficiencyTable.data();
+    std::vector<Axis> axes;
+    // Instrument-like axes, coarse and fine, starting below, inside and
+    // above the range, ending inside it or beyond.
+    for (const auto& [first, low, high, points] :
+         std::vector<std::tuple<double, double, double, int>>{{210, 0.17, 0.23, 3653},
+                                                              {380, 0.05, 0.06, 3000},
+                                                              {100, 0.4, 0.9, 2000},
+                                                              {395, 0.2, 1.8, 400},
+                                                              {500, 0.1, 0.3, 900},
+                                                              {385, 2.0, 7.0, 120},
+                                                              {850, 0.2, 0.3, 50},
+                                                              {10, 0.2, 0.3, 100}})
+        for (int copy = 0; copy < 3; ++copy) axes.push_back(randomAxis(rng, first, low, high, points));
+    // Exact ties: points at every half nanometre lie equally far from the
+    // nanometres between them; integer wavelengths hit nanometres exactly.
+    for (double first : {389.5, 389.0, 300.25}) {
+        Axis a;
+        for (int i = 0; i < 1200; ++i) {
+            a.wavelength.push_back(first + 0.5 * i);
+            a.spectrum.push_back(1 + i % 7);
+            a.cal.push_back(1 + i % 5);
+        }
+        axes.push_back(a);
+    }
+    // Axes the closed form refuses: repeated wavelengths, a fall, a NaN,
+    // wavelengths far outside the range.
+    Axis repeated = randomAxis(rng, 350, 0.2, 0.3, 3000);
+    for (std::size_t i = 1; i < repeated.wavelength.size(); i += 3) repeated.wavelength[i] = repeated.wavelength[i - 1];
+    axes.push_back(repeated);
+    Axis falls = randomAxis(rng, 350, 0.2, 0.3, 3000);
+    std::swap(falls.wavelength[1000], falls.wavelength[1001]);
+    axes.push_back(falls);
+    Axis nan = randomAxis(rng, 350, 0.2, 0.3, 3000);
+    nan.wavelength[700] = std::nan("");
+    axes.push_back(nan);
+    axes.push_back(randomAxis(rng, -2000, 1.0, 1.5, 3000));
+    axes.push_back(randomAxis(rng, 1500, 0.2, 0.3, 100));
+    for (std::size_t n = 0; n < axes.size(); ++n) {
+        const Axis& a = axes[n];
+        const int points = static_cast<int>(a.wavelength.size());
+        for (int step : {1, 2})
+            for (int last : {0, 1, 7, 8, points / step / 2, (points - 1) / step}) {
+                SCOPED_TRACE(testing::Message() << "axis " << n << " step " << step << " last " << last);
+                const double expected = scannedLumens(a.spectrum, a.wavelength, a.cal, last, step, v);
+                const double got =
+                    luminousFlux(a.spectrum.data(), a.wavelength.data(), a.cal.data(), last, step, 3.5, v);
+                EXPECT_EQ(std::memcmp(&expected, &got, sizeof got), 0) << expected << " vs " << got;
+            }
+    }
+}
+
+TEST_F(Radiometry, EnergyRangesMatchAPlainSumOnRandomSpectra) {
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> value(0, 1000);
+    store->m_calcEnergy = true;
+    store->m_exposureScaled = 3;
+    for (int i = 0; i < kSpectrumPoints; ++i) {
+        row(0)[i] = value(rng);
+        store->m_irradianceCal[i] = value(rng) / 100;
+    }
+    const double width = store->m_wavelength[1827] - store->m_wavelength[1826];
+    const auto plain = [&](double low, double high) {
+        long double sum = 0;
+        for (int i = 0; i <= store->m_lastPoint; ++i)
+            if (store->m_wavelength[i] >= low && store->m_wavelength[i] <= high)
+                sum += static_cast<long double>(row(0)[i] * store->m_irradianceCal[i] * width);
+        return static_cast<double>(sum / 3);
+    };
+    // Ranges of every length from none to all, with bounds on and between points.
+    for (const auto& [low, high] : std::vector<std::pair<double, double>>{
+             {380, 760}, {0, 2000}, {400.0, 400.1}, {store->m_wavelength[999], store->m_wavelength[1015]},
+             {store->m_wavelength[5], store->m_wavelength[5]}, {500, 499}}) {
+        store->m_interval2Low = low;
+        store->m_interval2High = high;
+        const EnergyFigures e = energyFigures(*store);
+        ASSERT_TRUE(e.shown);
+        EXPECT_NEAR(e.range2, plain(low, high), 1e-12 * std::max(1.0, plain(low, high)));
+        EXPECT_NEAR(e.total, plain(380, 760), 1e-12 * plain(380, 760));
+    }
 }
 
 }  // namespace
