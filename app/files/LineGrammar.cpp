@@ -10,6 +10,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define HALDEN_VECTOR_ROWS 1
+#endif
 
 namespace halden {
 
@@ -216,6 +220,338 @@ private:
     std::uint64_t bits_ = 0;
 };
 
+// One line from p by the general rules: its end goes to lineEnd; true with
+// its two values when it is a data line.
+inline bool generalLine(const char* p, const char* end, const char*& lineEnd, double& x, double& y) {
+    const char* q = p;
+    while (q != end && *q != '\n' && *q != '\r') ++q;
+    lineEnd = q;
+    if (q == p) return false;
+    FastFields f;
+    if (fastLine(p, q, end, f)) {
+        x = f.x / f.xDivisor;
+        y = f.y / f.yDivisor;
+        return true;
+    }
+    if (!testLine(p, q)) return false;
+    const DataPoint point = parseLine(p, q);
+    x = point.x;
+    y = point.y;
+    return true;
+}
+
+#if defined(HALDEN_VECTOR_ROWS)
+
+// ---- vector reader for runs of rows of one layout ----
+//
+// Saved files repeat a handful of row layouts: "532.117 1843.000\r\n" and
+// "1012.345 843.000\r\n" differ only in where the digits are. A layout is
+// the row with every digit replaced by '0' (signs, points, separators and
+// the line end as they are), for rows of the fast shape: an optional '-',
+// digits, optionally '.' and digits (at most 15 digits in all), a run of
+// tabs, commas or spaces, a second such number, then CR, LF or CR LF. A row
+// whose 64 bytes from its start show a known layout is read without looking
+// for its end: its digits are gathered into two 16-byte lanes (one per
+// number, right-aligned), converted in a few multiply-adds, and each number
+// is divided by its power of ten, the value atof gives (the digits are below
+// 2^53 and the power of ten is exact). CR LF is one layout, so the empty
+// line between CR and LF costs nothing.
+
+constexpr double kExactPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+constexpr unsigned kLayoutBytes = 32;  // rows up to this long, line end included
+
+struct alignas(32) RowLayout {
+    unsigned char literal[kLayoutBytes];  // the row's bytes (its digits as 0)
+    unsigned char gather[kLayoutBytes];   // source byte of each lane byte that takes a digit
+    std::uint32_t key = 0;                // the places of the non-digit bytes
+    std::uint32_t laneDigits = 0;         // lane bytes that take a digit
+    double divisor[2];
+    std::uint64_t sign[2];                // the sign bit of each number
+    bool wide = false;                    // a number of more than 8 digits: 16-byte lanes
+};
+
+// The layouts met in one text, found by the places of their non-digit bytes
+// (a hash into 256 slots; the multiplier changes when two layouts collide).
+struct RowLayouts {
+    static constexpr int kCount = 32;  // layout 0 matches no row (its key is 0)
+    RowLayout layout[kCount];
+    unsigned char slot[256];
+    int used = 1;
+    int multiplier = 0;
+
+    RowLayouts() { std::memset(slot, 0, sizeof slot); }
+
+    static constexpr std::uint64_t kMultipliers[] = {0x9E3779B97F4A7C15ULL, 0xC2B2AE3D27D4EB4FULL,
+                                                     0x165667B19E3779F9ULL, 0xD6E8FEB86659FD93ULL,
+                                                     0xFF51AFD7ED558CCDULL, 0xC4CEB9FE1A85EC53ULL};
+
+    unsigned hash(std::uint32_t key) const { return static_cast<unsigned>((key * kMultipliers[multiplier]) >> 56); }
+
+    // Places every layout in the slots; false when two keys collide.
+    bool place() {
+        std::memset(slot, 0, sizeof slot);
+        for (int k = 1; k < used; ++k) {
+            unsigned char& s = slot[hash(layout[k].key)];
+            if (s != 0 && layout[s].key != layout[k].key) return false;
+            s = static_cast<unsigned char>(k);
+        }
+        return true;
+    }
+
+    // Adds a layout; returns its slot's layout.
+    __attribute__((noinline)) const RowLayout* add(const RowLayout& fresh) {
+        if (used == kCount) used = 1;  // an odd text: start over
+        layout[used++] = fresh;
+        const int first = multiplier;
+        while (!place()) {
+            multiplier = (multiplier + 1) % static_cast<int>(std::size(kMultipliers));
+            if (multiplier == first) {
+                place();  // no multiplier separates them all: the newest takes its slot
+                break;
+            }
+        }
+        slot[hash(fresh.key)] = static_cast<unsigned char>(used - 1);
+        return &layout[used - 1];
+    }
+};
+
+inline bool isDigitByte(char c) { return static_cast<unsigned char>(c - '0') <= 9; }
+inline bool isSeparatorByte(char c) { return c == ' ' || c == '\t' || c == ','; }
+
+// The layout of the row [p, p + length) (its last byte CR or LF, and
+// kLayoutBytes readable from p); false when the row is not of the fast shape.
+__attribute__((noinline)) bool buildLayout(const char* p, unsigned length, RowLayout& r) {
+    unsigned pos = 0;
+    unsigned char digitAt[2][16];
+    unsigned digits[2], fraction[2];
+    bool negative[2];
+    for (int f = 0; f < 2; ++f) {
+        if (f == 1) {
+            const unsigned gap = pos;
+            while (pos < length && isSeparatorByte(p[pos])) ++pos;
+            if (pos == gap) return false;
+        }
+        negative[f] = pos < length && p[pos] == '-';
+        pos += negative[f] ? 1 : 0;
+        unsigned n = 0;
+        while (pos < length && isDigitByte(p[pos])) {
+            if (n == 15) return false;
+            digitAt[f][n++] = static_cast<unsigned char>(pos++);
+        }
+        if (n == 0) return false;
+        unsigned after = 0;
+        if (pos < length && p[pos] == '.') {
+            ++pos;
+            while (pos < length && isDigitByte(p[pos])) {
+                if (n == 15) return false;
+                digitAt[f][n++] = static_cast<unsigned char>(pos++);
+                ++after;
+            }
+            if (after == 0) return false;
+        }
+        digits[f] = n;
+        fraction[f] = after;
+    }
+    // What is left is the line end: CR, LF or CR LF.
+    const unsigned rest = length - pos;
+    if (!(rest == 1 || (rest == 2 && p[pos] == '\r' && p[pos + 1] == '\n'))) return false;
+    r.key = 0;
+    for (unsigned i = 0; i < kLayoutBytes; ++i) {
+        const bool digit = i < length && isDigitByte(p[i]);
+        r.literal[i] = (i < length && !digit) ? static_cast<unsigned char>(p[i]) : 0;
+        if (i < length && !digit) r.key |= 1U << i;
+        r.gather[i] = 0;
+    }
+    r.wide = digits[0] > 8 || digits[1] > 8;
+    const unsigned lane = r.wide ? 16 : 8;
+    r.laneDigits = 0;
+    for (int f = 0; f < 2; ++f) {
+        const unsigned first = lane * static_cast<unsigned>(f + 1) - digits[f];
+        for (unsigned j = 0; j < digits[f]; ++j) {
+            r.gather[first + j] = digitAt[f][j];
+            r.laneDigits |= 1U << (first + j);
+        }
+        r.divisor[f] = kExactPowersOfTen[fraction[f]];
+        r.sign[f] = negative[f] ? 0x8000000000000000ULL : 0;
+    }
+    return true;
+}
+
+// The row [start, last] by the general rules (its content ends before CR LF):
+// true with its values when it is a data line.
+__attribute__((noinline)) bool generalRow(const char* start, const char* last, double& x, double& y) {
+    const char* contentEnd = (*last == '\n' && last != start && last[-1] == '\r') ? last - 1 : last;
+    const char* lineEnd;
+    return contentEnd != start && generalLine(start, contentEnd, lineEnd, x, y);
+}
+
+// Only 256-bit vectors: 512-bit ones would close a vector port.
+#define HALDEN_AVX512_ROWS __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,bmi,bmi2")))
+
+// Bit k set when byte k of the 64 at block ends a row: LF, or CR without LF
+// after it (so CR LF ends one row, at its LF).
+HALDEN_AVX512_ROWS inline std::uint64_t rowEnds(const char* block, const char* end) {
+    std::uint64_t cr = 0, lf = 0;
+    const std::ptrdiff_t left = end - block;
+    if (left >= 64) {
+        const __m256i crs = _mm256_set1_epi8('\r');
+        const __m256i lfs = _mm256_set1_epi8('\n');
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block + 32));
+        cr = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(a, crs))) |
+             static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(b, crs))))
+                 << 32;
+        lf = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(a, lfs))) |
+             static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(b, lfs))))
+                 << 32;
+    } else {
+        for (std::ptrdiff_t k = 0; k < left; ++k) {
+            cr |= static_cast<std::uint64_t>(block[k] == '\r') << k;
+            lf |= static_cast<std::uint64_t>(block[k] == '\n') << k;
+        }
+    }
+    const std::uint64_t lfNext = (lf >> 1) | (static_cast<std::uint64_t>(left > 64 && block[64] == '\n') << 63);
+    return lf | (cr & ~lfNext);
+}
+
+// Every row: rows of the fast shape by their layouts, anything else (and
+// rows near the end of the bytes) by the general rules.
+HALDEN_AVX512_ROWS void readRowsVector(const char* begin, const char* end, std::size_t maxLines, double* xs,
+                                       double* ys, std::size_t& rowCount, bool& overflow) {
+    RowLayouts layouts;
+    const __m256i zeroChar = _mm256_set1_epi8('0');
+    const __m256i nine = _mm256_set1_epi8(9);
+    const __m256i tens = _mm256_set1_epi16(0x010A);             // bytes 10, 1
+    const __m256i hundreds = _mm256_set1_epi32(0x00010064);      // words 100, 1
+    const __m256i tenThousands = _mm256_set1_epi32(0x00012710);  // words 10000, 1
+    const __m256i e8 = _mm256_set1_epi64x(100000000);
+    std::size_t rows = 0;
+    const char* start = begin;  // of the current row
+
+    // The row ends of 16 blocks at a time go to a list first, so that the row
+    // loop neither waits for the search nor leaves it at every block.
+    constexpr std::ptrdiff_t kChunk = 16 * 64;
+    std::uint32_t lastAt[kChunk + 4];
+    for (const char* chunk = begin; chunk < end; chunk += kChunk) {
+        std::size_t count = 0;
+        const char* chunkEnd = (end - chunk > kChunk) ? chunk + kChunk : end;
+        for (const char* block = chunk; block < chunkEnd; block += 64) {
+            std::uint64_t bits = rowEnds(block, end);
+            const auto base = static_cast<std::uint32_t>(block - begin);
+            const auto n = static_cast<std::size_t>(__builtin_popcountll(bits));
+            std::uint32_t* out = lastAt + count;
+            for (int k = 0; k < 4; ++k) {  // most blocks hold at most four
+                out[k] = base + static_cast<std::uint32_t>(_tzcnt_u64(bits));
+                bits = _blsr_u64(bits);
+            }
+            for (std::size_t k = 4; k < n; ++k) {
+                out[k] = base + static_cast<std::uint32_t>(_tzcnt_u64(bits));
+                bits = _blsr_u64(bits);
+            }
+            count += n;
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            const char* last = begin + lastAt[i];
+            const auto length = static_cast<unsigned>(last + 1 - start);
+            if (length <= kLayoutBytes && end - start >= static_cast<std::ptrdiff_t>(kLayoutBytes)) {
+                const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(start));
+                const __m256i values = _mm256_sub_epi8(v, zeroChar);
+                const std::uint32_t rowBytes = _bzhi_u32(~0U, length);
+                const std::uint32_t key = ~_cvtmask32_u32(_mm256_cmple_epu8_mask(values, nine)) & rowBytes;
+                const RowLayout* r = &layouts.layout[layouts.slot[layouts.hash(key)]];
+                const __m256i literal = _mm256_load_si256(reinterpret_cast<const __m256i*>(r->literal));
+                bool known = r->key == key && _cvtmask32_u32(_mm256_mask_cmpeq_epi8_mask(key, v, literal)) == key;
+                if (!known) {
+                    RowLayout fresh;
+                    if (buildLayout(start, length, fresh)) {
+                        r = layouts.add(fresh);
+                        known = true;
+                    }
+                }
+                if (known) {
+                    if (rows >= maxLines) {
+                        overflow = true;
+                        rowCount = rows;
+                        return;
+                    }
+                    const __m256i gather = _mm256_load_si256(reinterpret_cast<const __m256i*>(r->gather));
+                    const __m256i lanes = _mm256_maskz_permutexvar_epi8(r->laneDigits, gather, values);
+                    __m128d xy;
+                    if (!r->wide) {
+                        // x's eight digits in bytes 0-7, y's in 8-15.
+                        const __m128i pairs = _mm_maddubs_epi16(_mm256_castsi256_si128(lanes), _mm256_castsi256_si128(tens));
+                        const __m128i quads = _mm_madd_epi16(pairs, _mm256_castsi256_si128(hundreds));
+                        const __m128i octets = _mm_madd_epi16(_mm_packus_epi32(quads, quads),
+                                                              _mm256_castsi256_si128(tenThousands));
+                        xy = _mm_cvtepi32_pd(octets);
+                    } else {
+                        // x's sixteen digits in bytes 0-15, y's in 16-31.
+                        const __m256i pairs = _mm256_maddubs_epi16(lanes, tens);
+                        const __m256i quads =
+                            _mm256_packus_epi32(_mm256_madd_epi16(pairs, hundreds), _mm256_setzero_si256());
+                        const __m256i octets = _mm256_madd_epi16(quads, tenThousands);  // high eight, low eight
+                        const __m256i whole =
+                            _mm256_add_epi64(_mm256_mul_epu32(octets, e8), _mm256_srli_epi64(octets, 32));
+                        xy = _mm256_castpd256_pd128(_mm256_permute4x64_pd(_mm256_cvtepi64_pd(whole), 0x08));
+                    }
+                    xy = _mm_div_pd(xy, _mm_load_pd(r->divisor));
+                    xy = _mm_xor_pd(xy, _mm_castsi128_pd(_mm_load_si128(reinterpret_cast<const __m128i*>(r->sign))));
+                    _mm_storel_pd(xs + rows, xy);
+                    _mm_storeh_pd(ys + rows, xy);
+                    ++rows;
+                    start = last + 1;
+                    continue;
+                }
+            }
+            double x, y;
+            if (generalRow(start, last, x, y)) {
+                if (rows >= maxLines) {
+                    overflow = true;
+                    rowCount = rows;
+                    return;
+                }
+                xs[rows] = x;
+                ys[rows] = y;
+                ++rows;
+            }
+            start = last + 1;
+        }
+    }
+    // The last line, without a line end.
+    if (start != end) {
+        double x, y;
+        const char* lineEnd;
+        if (generalLine(start, end, lineEnd, x, y)) {
+            if (rows >= maxLines) {
+                overflow = true;
+            } else {
+                xs[rows] = x;
+                ys[rows] = y;
+                ++rows;
+            }
+        }
+    }
+    rowCount = rows;
+}
+
+bool vectorRowsSupported() {
+    static const bool supported = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                                  __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq") &&
+                                  __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("bmi") &&
+                                  __builtin_cpu_supports("bmi2");
+    return supported;
+}
+
+#else
+
+bool vectorRowsSupported() { return false; }
+
+void readRowsVector(const char*, const char*, std::size_t, double*, double*, std::size_t&, bool&) {}
+
+#endif
+
 }  // namespace
 
 double leadingNumber(std::string_view text) {
@@ -256,6 +592,12 @@ DataLines readDataLines(std::string_view bytes, std::size_t maxLines) {
 }
 
 void readDataLines(std::string_view bytes, std::size_t maxLines, DataLines& out) {
+    readDataLinesWith(bytes, maxLines, out, RowReader::Best);
+}
+
+bool vectorRowReaderAvailable() { return vectorRowsSupported(); }
+
+void readDataLinesWith(std::string_view bytes, std::size_t maxLines, DataLines& out, RowReader reader) {
     out.overflow = false;
     const char* p = bytes.data();
     const char* end = p + bytes.size();
@@ -268,6 +610,13 @@ void readDataLines(std::string_view bytes, std::size_t maxLines, DataLines& out)
     double* xs = out.x.data();
     double* ys = out.y.data();
     std::size_t rows = 0;
+
+    if (reader == RowReader::Best && vectorRowsSupported()) {
+        readRowsVector(p, end, maxLines, xs, ys, rows, out.overflow);
+        out.x.resize(rows);
+        out.y.resize(rows);
+        return;
+    }
 
     // The fast path leaves digits in xs / ys and the divisors here; the
     // divisions run in batches, where they vectorise (a general-path value
