@@ -199,6 +199,43 @@ __attribute__((target("avx2"))) void largestAvx2(const double* s, const double* 
     largestScalar(s, d, k, n, top);
 }
 
+#pragma GCC diagnostic push
+#if !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
+// The same with four running maxima per array, merged by the same rule at
+// the end. Maxima of non-NaN values do not depend on the order but for the
+// sign of a zero, and a largest value of either zero leaves the values.
+__attribute__((target("avx512f"))) void largestAvx512(const double* s, const double* d, std::size_t n,
+                                                      Largest& top) {
+    __m512d ms[4], md[4];
+    for (int j = 0; j < 4; ++j) {
+        ms[j] = _mm512_set1_pd(top.s);
+        md[j] = _mm512_set1_pd(top.d);
+    }
+    std::size_t k = 0;
+    for (; k + 32 <= n; k += 32) {
+        for (int j = 0; j < 4; ++j) {
+            ms[j] = _mm512_max_pd(_mm512_loadu_pd(s + k + 8 * j), ms[j]);
+            md[j] = _mm512_max_pd(_mm512_loadu_pd(d + k + 8 * j), md[j]);
+        }
+    }
+    for (; k + 8 <= n; k += 8) {
+        ms[0] = _mm512_max_pd(_mm512_loadu_pd(s + k), ms[0]);
+        md[0] = _mm512_max_pd(_mm512_loadu_pd(d + k), md[0]);
+    }
+    alignas(64) double a[32], b[32];
+    for (int j = 0; j < 4; ++j) {
+        _mm512_store_pd(a + 8 * j, ms[j]);
+        _mm512_store_pd(b + 8 * j, md[j]);
+    }
+    largestScalar(a, b, 0, 32, top);
+    largestScalar(s, d, k, n, top);
+}
+
+#pragma GCC diagnostic pop
+
 enum class Simd { None, Avx2, Avx512 };
 
 Simd simdLevel() {
@@ -251,6 +288,10 @@ Sums sumsCross(const double* s, const double* d, double bys, double byd, std::si
 Largest largest(const double* s, const double* d, std::size_t n) {
     Largest top;
 #ifdef HALDEN_HAVE_SIMD_PATHS
+    if (simdLevel() == Simd::Avx512) {
+        largestAvx512(s, d, n, top);
+        return top;
+    }
     if (simdLevel() != Simd::None) {
         largestAvx2(s, d, n, top);
         return top;
@@ -308,10 +349,22 @@ __attribute__((target("avx2"))) bool neverFallsAvx2(const double* x, int count) 
     }
     return neverFallsScalar(x, j, count);
 }
+
+// Sixteen steps per test.
+__attribute__((target("avx512f"))) bool neverFallsAvx512(const double* x, int count) {
+    int j = 0;
+    for (; j + 16 < count; j += 16) {
+        const __mmask8 a = _mm512_cmp_pd_mask(_mm512_loadu_pd(x + j), _mm512_loadu_pd(x + j + 1), _CMP_NLE_UQ);
+        const __mmask8 b = _mm512_cmp_pd_mask(_mm512_loadu_pd(x + j + 8), _mm512_loadu_pd(x + j + 9), _CMP_NLE_UQ);
+        if (a | b) return false;
+    }
+    return neverFallsScalar(x, j, count);
+}
 #endif
 
 bool neverFalls(const double* x, int count) {
 #ifdef HALDEN_HAVE_SIMD_PATHS
+    if (simdLevel() == Simd::Avx512) return neverFallsAvx512(x, count);
     if (simdLevel() != Simd::None) return neverFallsAvx2(x, count);
 #endif
     return neverFallsScalar(x, 0, count);
