@@ -95,27 +95,39 @@ void smoothInPlace(double* a, int last, int w) {
 }
 
 // On a rising axis: below[k] = the last point whose wavelength is at most
-// grid wavelength k (-1 when there is none). A point belongs to the first
-// grid wavelength at or above it; the last write to a bin is its last point,
-// and a running maximum fills the bins no point falls into.
-// Built for SSE4.1 as well, where the rounding up is one instruction.
-__attribute__((target_clones("sse4.1", "default")))
+// grid wavelength k (-1 when there is none). A point lies at or below the
+// grid wavelengths from ceil(w) on. Every eighth point from the first above
+// the grid's start goes to its bin (the last write to a bin is its last such
+// point); a running maximum gives the last of them at or below each grid
+// wavelength, and a search over the seven points after it the point itself.
 void lastPointsAtOrBelowGrid(const double* wavelength, int last, int* below) {
+    constexpr int kStride = 8;
     constexpr double lastGridNm = kGridFirstNm + kGridPoints - 1;
     const double* end = wavelength + last + 1;
     const int first = static_cast<int>(std::upper_bound(wavelength, end, double(kGridFirstNm)) - wavelength);
     const int beyond = static_cast<int>(std::upper_bound(wavelength + first, end, lastGridNm) - wavelength);
-    std::fill(below, below + kGridPoints, -1);
-    below[0] = first - 1;
-    for (int p = first; p < beyond; ++p) {
-#if defined(__SSE4_1__)
-        below[static_cast<int>(std::ceil(wavelength[p])) - kGridFirstNm] = p;
-#else
+    int coarse[kGridPoints];
+    std::fill(coarse, coarse + kGridPoints, -1);
+    for (int p = first; p < beyond; p += kStride) {
         const int whole = static_cast<int>(wavelength[p]);  // 360 < wavelength <= 830: ceil without a library call
-        below[whole + (whole < wavelength[p]) - kGridFirstNm] = p;
-#endif
+        coarse[whole + (whole < wavelength[p]) - kGridFirstNm] = p;
     }
-    for (int k = 1; k < kGridPoints; ++k) below[k] = std::max(below[k], below[k - 1]);
+    int run = -1;
+    for (int k = 0; k < kGridPoints; ++k) {
+        const double grid = kGridFirstNm + k;
+        run = std::max(run, coarse[k]);
+        int p = run < 0 ? first - 1 : run;  // points before first lie at or below every grid wavelength
+        if (run >= 0 && p + kStride - 1 <= last) {
+            // Points p + 1 .. p + 7: those at or below the grid wavelength come
+            // first (points from beyond on lie above every grid wavelength).
+            p += 4 * (wavelength[p + 4] <= grid);
+            p += 2 * (wavelength[p + 2] <= grid);
+            p += (wavelength[p + 1] <= grid);
+        } else if (run >= 0) {
+            while (p < last && wavelength[p + 1] <= grid) ++p;
+        }
+        below[k] = p;
+    }
 }
 
 // From point j, at or below grid wavelength grid and past every point
@@ -321,6 +333,39 @@ constexpr std::array<double, kGridPoints> kPlanckScale = [] {
     return t;
 }();
 
+// The two divisions of the reference radiator, eight grid wavelengths at a
+// time (the last block runs past the grid into the padding of the scratch
+// copy). Every clone gives the same bits.
+using GridLanes = double __attribute__((vector_size(64)));
+constexpr int kGridBlocks = (kGridPoints + 7) / 8;
+
+__attribute__((target_clones("avx512f", "avx2", "default")))
+void planckExponents(double tc, double* p) {  // kReferenceC2 / (lambda * tc)
+    double out[kGridBlocks * 8];
+    for (int b = 0; b < kGridBlocks; ++b) {
+        const GridLanes lambda = GridLanes{0, 1, 2, 3, 4, 5, 6, 7} + double(kGridFirstNm + 8 * b);
+        const GridLanes e = kReferenceC2 / (lambda * tc);
+        std::memcpy(out + 8 * b, &e, sizeof e);
+    }
+    std::memcpy(p, out, kGridPoints * sizeof(double));
+}
+
+__attribute__((target_clones("avx512f", "avx2", "default")))
+void planckQuotients(double* p) {  // kPlanckScale / (exp - 1), in place
+    double in[kGridBlocks * 8] = {};
+    double scale[kGridBlocks * 8] = {};
+    std::memcpy(in, p, kGridPoints * sizeof(double));
+    std::memcpy(scale, kPlanckScale.data(), kGridPoints * sizeof(double));
+    for (int b = 0; b < kGridBlocks; ++b) {
+        GridLanes e, c;
+        std::memcpy(&e, in + 8 * b, sizeof e);
+        std::memcpy(&c, scale + 8 * b, sizeof c);
+        const GridLanes q = c / (e - 1);
+        std::memcpy(in + 8 * b, &q, sizeof q);
+    }
+    std::memcpy(p, in, kGridPoints * sizeof(double));
+}
+
 double adaptationC(double u, double v) { return (4 - u - 10 * v) / v; }
 double adaptationD(double u, double v) { return (1.708 * v + 0.404 - 1.481 * u) / v; }
 
@@ -331,9 +376,9 @@ void colourRendering(const SpectrumSums& test, double kS, double u, double v, do
     // three passes so that the divisions run in vector lanes around the
     // calls to exp.
     double p[kGridPoints];
-    for (int k = 0; k < kGridPoints; ++k) p[k] = kReferenceC2 / ((kGridFirstNm + k) * tc);
+    planckExponents(tc, p);
     for (int k = 0; k < kGridPoints; ++k) p[k] = std::exp(p[k]);
-    for (int k = 0; k < kGridPoints; ++k) p[k] = kPlanckScale[k] / (p[k] - 1);
+    planckQuotients(p);
     SpectrumSums ref;
     spectrumSums(p, paddedSampleTable().data(), ref);
     const double kR = 100 / ref.Y;

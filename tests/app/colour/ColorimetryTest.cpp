@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <random>
 
 #include "ColourTestData.h"
 #include "colour/Colorimetry.h"
@@ -97,6 +98,29 @@ TEST(Colorimetry, SmoothingResamplingAndSumsFollowThePlainDefinition) {
         for (double nm = 355; nm <= 840; nm += step) {
             s.wavelength.push_back(nm);
             s.intensity.push_back(1 + 0.5 * std::sin(nm / 7.0) + ((s.intensity.size() % 3) == 0 ? 0.8 : 0.0));
+        }
+        expectChromaticity(run(s), plainChromaticity(s, obs, halfWidth(s)), 1e-12);
+    }
+}
+
+TEST(Colorimetry, ResamplingFollowsThePlainDefinitionOnIrregularAxes) {
+    const auto obs = test::readObserverCsv();
+    std::mt19937 rng(4711);
+    // Spacings that vary from point to point, axes that start or end inside
+    // the grid, points exactly on grid wavelengths and halfway between them.
+    struct Shape {
+        double first, low, high;
+        int points;
+    };
+    for (const Shape& shape : {Shape{355, 2.1, 6.0, 120}, Shape{420, 1.0, 3.0, 300}, Shape{300, 2.5, 2.5, 200},
+                               Shape{359.5, 2.5, 2.5, 190}, Shape{200, 2.05, 9.0, 200}, Shape{500, 3.0, 3.0, 50}}) {
+        SCOPED_TRACE(testing::Message() << "from " << shape.first << " spacing " << shape.low << ".." << shape.high);
+        std::uniform_real_distribution<double> spacing(shape.low, shape.high), value(0.5, 2.0);
+        test::Spectrum s;
+        double nm = shape.first;
+        for (int i = 0; i < shape.points; ++i, nm += spacing(rng)) {
+            s.wavelength.push_back(nm);
+            s.intensity.push_back(value(rng));
         }
         expectChromaticity(run(s), plainChromaticity(s, obs, halfWidth(s)), 1e-12);
     }
