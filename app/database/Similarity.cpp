@@ -1,6 +1,8 @@
 #include "database/Similarity.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
@@ -441,6 +443,26 @@ inline void mergeStep(const LiveIntervals& live, const CurveView& file, const Pa
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
 
+// Lane indices for joining r carried pairs (lanes 0 .. r-1 of the first
+// operand) with a block's pairs (the second operand), and for moving what
+// does not fit a line, the block's lanes 8 - r on, to lane 0.
+struct LaneTables {
+    alignas(64) std::int64_t join[8][8];
+    alignas(64) std::int64_t rest[8][8];
+};
+constexpr LaneTables makeLaneTables() {
+    LaneTables t{};
+    for (int r = 0; r < 8; ++r)
+        for (int j = 0; j < 8; ++j) {
+            t.join[r][j] = j < r ? j : 8 + (j - r);
+            t.rest[r][j] = (j + 8 - r) & 7;
+        }
+    return t;
+}
+alignas(64) constexpr LaneTables kLaneTables = makeLaneTables();
+constexpr const std::int64_t (&kJoinLanes)[8][8] = kLaneTables.join;
+constexpr const std::int64_t (&kRestLanes)[8][8] = kLaneTables.rest;
+
 // Eight intervals at a time where the file's points follow the live ones
 // closely: interval i + j expects its point among g + j .. g + j + 2, which
 // holds when xd[g+j] <= hi < xd[g+j+3]; the point is then g + j plus the
@@ -476,28 +498,49 @@ __attribute__((target("avx512f"))) void mergeAvx512(const LiveIntervals& live, c
     while (i < last) {
         const int g = i + shift;
         if (pause == 0 && i + 8 <= last && g >= 0 && g + 15 <= m) {
-            if (fetched < nextBytes) {
-                _mm_prefetch(nextX + fetched, _MM_HINT_T0);
-                _mm_prefetch(nextY + fetched, _MM_HINT_T0);
-                fetched += 64;
-            }
-            const __m512d lo = _mm512_loadu_pd(xs + i);
-            const __m512d hi = _mm512_loadu_pd(xs + i + 1);
-            // xd[g .. g+15] in two loads; the shifted windows by lane rotation.
-            const __m512i xa = _mm512_castpd_si512(_mm512_loadu_pd(xd + g));
-            const __m512i xb = _mm512_castpd_si512(_mm512_loadu_pd(xd + g + 8));
-            const __m512d x0 = _mm512_castsi512_pd(xa);
-            const __m512d x1 = _mm512_castsi512_pd(_mm512_alignr_epi64(xb, xa, 1));
-            const __m512d x2 = _mm512_castsi512_pd(_mm512_alignr_epi64(xb, xa, 2));
-            const __m512d x3 = _mm512_castsi512_pd(_mm512_alignr_epi64(xb, xa, 3));
-            const __mmask8 c0 = _mm512_cmp_pd_mask(x0, hi, _CMP_LE_OQ);
-            const __mmask8 c1 = _mm512_cmp_pd_mask(x1, hi, _CMP_LE_OQ);
-            const __mmask8 c2 = _mm512_cmp_pd_mask(x2, hi, _CMP_LE_OQ);
-            const __mmask8 c3 = _mm512_cmp_pd_mask(x3, hi, _CMP_LE_OQ);
-            if (c0 == 0xFF && c3 == 0) {
+            // Blocks back to back while they succeed, as many as the live
+            // intervals and the file's points leave room for; pointers
+            // rather than indices keep the loop's state in registers.
+            const int room = std::min((last - i) / 8, (m - 15 - g) / 8 + 1);
+            const double* bxs = xs + i;
+            const double* bys = ys + i;
+            const double* bxd = xd + g;
+            const double* byd = yd + g;
+            // The pairs go out in whole aligned lines: carry holds the r
+            // pairs of the line being filled (its first r lanes), each block
+            // joins its pairs on and stores the line, and a full line's
+            // leftover pairs begin the next.
+            const std::size_t lineStart = pairs & ~std::size_t{7};
+            unsigned r = static_cast<unsigned>(pairs & 7);
+            __m512d carryS = _mm512_loadu_pd(outS + lineStart);
+            __m512d carryD = _mm512_loadu_pd(outD + lineStart);
+            double* lineS = outS + lineStart;
+            double* lineD = outD + lineStart;
+            __mmask8 c1 = 0, c2 = 0;
+            int done = 0;
+            for (; done < room; ++done) {
+                if (fetched < nextBytes) {
+                    _mm_prefetch(nextX + fetched, _MM_HINT_T0);
+                    _mm_prefetch(nextY + fetched, _MM_HINT_T0);
+                    fetched += 64;
+                }
+                const __m512d lo = _mm512_loadu_pd(bxs);
+                const __m512d hi = _mm512_loadu_pd(bxs + 1);
+                // xd[g .. g+15] in two loads; the shifted windows by lane rotation.
+                const __m512i xa = _mm512_castpd_si512(_mm512_loadu_pd(bxd));
+                const __m512i xb = _mm512_castpd_si512(_mm512_loadu_pd(bxd + 8));
+                const __m512d x0 = _mm512_castsi512_pd(xa);
+                const __m512d x3 = _mm512_castsi512_pd(_mm512_alignr_epi64(xb, xa, 3));
+                const __mmask8 c0 = _mm512_cmp_pd_mask(x0, hi, _CMP_LE_OQ);
+                const __mmask8 c3 = _mm512_cmp_pd_mask(x3, hi, _CMP_LE_OQ);
+                if (c0 != 0xFF || c3 != 0) break;
+                const __m512d x1 = _mm512_castsi512_pd(_mm512_alignr_epi64(xb, xa, 1));
+                const __m512d x2 = _mm512_castsi512_pd(_mm512_alignr_epi64(xb, xa, 2));
+                c1 = _mm512_cmp_pd_mask(x1, hi, _CMP_LE_OQ);
+                c2 = _mm512_cmp_pd_mask(x2, hi, _CMP_LE_OQ);
                 const __m512d x = _mm512_mask_blend_pd(c2, _mm512_mask_blend_pd(c1, x0, x1), x2);
-                const __m512i ya = _mm512_castpd_si512(_mm512_loadu_pd(yd + g));
-                const __m512i yb = _mm512_castpd_si512(_mm512_loadu_pd(yd + g + 8));
+                const __m512i ya = _mm512_castpd_si512(_mm512_loadu_pd(byd));
+                const __m512i yb = _mm512_castpd_si512(_mm512_loadu_pd(byd + 8));
                 const __m512d d = _mm512_mask_blend_pd(
                     c2,
                     _mm512_mask_blend_pd(c1, _mm512_castsi512_pd(ya),
@@ -505,27 +548,56 @@ __attribute__((target("avx512f"))) void mergeAvx512(const LiveIntervals& live, c
                     _mm512_castsi512_pd(_mm512_alignr_epi64(yb, ya, 2)));
                 const __mmask8 inside =
                     _mm512_cmp_pd_mask(lo, x, _CMP_LE_OQ) & _mm512_cmp_pd_mask(x, hi, _CMP_LT_OQ);
+                // Rise and width from the live points at hand, the same
+                // subtractions as prepareLive's, sparing two arrays' traffic.
+                const __m512d y0 = _mm512_loadu_pd(bys);
+                const __m512d rise8 = _mm512_sub_round_pd(_mm512_loadu_pd(bys + 1), y0, HALDEN_RN);
+                const __m512d width8 = _mm512_sub_round_pd(hi, lo, HALDEN_RN);
                 const __m512d s = _mm512_add_round_pd(
-                    _mm512_loadu_pd(ys + i),
-                    _mm512_div_pd(_mm512_mul_round_pd(_mm512_loadu_pd(rise + i), _mm512_sub_round_pd(x, lo, HALDEN_RN),
-                                                      HALDEN_RN),
-                                  _mm512_loadu_pd(width + i)),
+                    y0,
+                    _mm512_div_pd(_mm512_mul_round_pd(rise8, _mm512_sub_round_pd(x, lo, HALDEN_RN), HALDEN_RN),
+                                  width8),
                     HALDEN_RN);
-                if (inside == 0xFF) {
-                    _mm512_storeu_pd(outS + pairs, s);
-                    _mm512_storeu_pd(outD + pairs, d);
-                    pairs += 8;
-                } else {
-                    // Only the pairs, in order; the rest of the stores is overwritten later.
-                    _mm512_storeu_pd(outS + pairs, _mm512_maskz_compress_pd(inside, s));
-                    _mm512_storeu_pd(outD + pairs, _mm512_maskz_compress_pd(inside, d));
-                    pairs += static_cast<std::size_t>(__builtin_popcount(inside));
+                // Only the pairs, in order; lanes past them are overwritten later.
+                __m512d ps = s, pd = d;
+                unsigned c = 8;
+                if (inside != 0xFF) {
+                    ps = _mm512_maskz_compress_pd(inside, s);
+                    pd = _mm512_maskz_compress_pd(inside, d);
+                    c = static_cast<unsigned>(__builtin_popcount(inside));
                 }
-                p = g + 7 + ((c1 >> 7) & 1) + ((c2 >> 7) & 1);
-                above = p + 1;
-                i += 8;
-                continue;
+                const __m512i join = _mm512_load_si512(kJoinLanes[r]);
+                const __m512d joinedS = _mm512_permutex2var_pd(carryS, join, ps);
+                const __m512d joinedD = _mm512_permutex2var_pd(carryD, join, pd);
+                _mm512_storeu_pd(lineS, joinedS);
+                _mm512_storeu_pd(lineD, joinedD);
+                if (r + c >= 8) {
+                    const __m512i rest = _mm512_load_si512(kRestLanes[r]);
+                    carryS = _mm512_permutexvar_pd(rest, ps);
+                    carryD = _mm512_permutexvar_pd(rest, pd);
+                    lineS += 8;
+                    lineD += 8;
+                    r = r + c - 8;
+                } else {
+                    carryS = joinedS;
+                    carryD = joinedD;
+                    r += c;
+                }
+                pairs += c;
+                bxs += 8;
+                bys += 8;
+                bxd += 8;
+                byd += 8;
             }
+            _mm512_storeu_pd(lineS, carryS);  // within the room past the last pair
+            _mm512_storeu_pd(lineD, carryD);
+            if (done > 0) {
+                // The last block's point for its last interval.
+                p = g + 8 * done - 1 + ((c1 >> 7) & 1) + ((c2 >> 7) & 1);
+                above = p + 1;
+                i += 8 * done;
+            }
+            if (done == room) continue;
             pause = 8;
         }
         // One interval by the upper-bound walk.
@@ -564,22 +636,31 @@ std::size_t walkMerging(const LiveIntervals& live, const CurveView& file, const 
     return st.pairs;
 }
 
-// The pairs of file against live into scratch.s / scratch.d; their count.
-std::size_t collectPairs(const LiveIntervals& live, const CurveView& file, PairScratch& scratch,
+// Where the pairs start in a scratch vector: the first element on a 64-byte
+// boundary, so that the vector code writes and reads whole cache lines.
+double* alignedStart(std::vector<double>& v) {
+    const auto at = reinterpret_cast<std::uintptr_t>(v.data());
+    return v.data() + ((64 - (at & 63)) & 63) / sizeof(double);
+}
+
+// The pairs of file against live into out, which collectPairs points at
+// scratch.s / scratch.d (from their aligned start); their count.
+std::size_t collectPairs(const LiveIntervals& live, const CurveView& file, PairScratch& scratch, PairBuffers& out,
                          const CurveView& upcoming = {}) {
     const int count = live.curve.count;
     if (count < 1 || file.count < 1) return 0;
-    // Room for a whole block of stores past the last pair.
-    const std::size_t capacity = static_cast<std::size_t>(count) + 8;
+    // Room for a whole block of stores past the last pair, after up to seven
+    // elements skipped for the alignment.
+    const std::size_t capacity = static_cast<std::size_t>(count) + 16;
     if (scratch.s.size() < capacity) scratch.s.resize(capacity);
     if (scratch.d.size() < capacity) scratch.d.resize(capacity);
+    out = {alignedStart(scratch.s), alignedStart(scratch.d)};
     const double* xs = live.curve.x;
     const double* xd = file.x;
     const int last = count - 1;
     const int m = file.count - 1;
     if (xs[0] >= xd[m] || xs[last] <= xd[0]) return 0;
 
-    const PairBuffers out{scratch.s.data(), scratch.d.data()};
     int p = 0;
     std::size_t pairs = (live.ascending && neverFalls(xd, file.count)) ? walkMerging(live, file, upcoming, out, p)
                                                                        : walkStepping(live, file, out, p);
@@ -608,9 +689,12 @@ void prepareLive(const CurveView& live, LiveIntervals& out) {
 void pairWithLive(const CurveView& live, const CurveView& file, PairScratch& scratch) {
     LiveIntervals prepared;
     prepareLive(live, prepared);
-    const std::size_t pairs = collectPairs(prepared, file, scratch);
-    scratch.s.resize(pairs);
-    scratch.d.resize(pairs);
+    PairBuffers out{};
+    const std::size_t pairs = collectPairs(prepared, file, scratch, out);
+    // The pairs moved to the front.
+    std::vector<double> s(out.s, out.s + pairs), d(out.d, out.d + pairs);
+    scratch.s = std::move(s);
+    scratch.d = std::move(d);
 }
 
 double scorePairs(PairScratch& pairs, bool normalize) {
@@ -620,9 +704,10 @@ double scorePairs(PairScratch& pairs, bool normalize) {
 
 double similarityScore(const LiveIntervals& live, const CurveView& file, bool normalize, PairScratch& scratch,
                        const CurveView& upcoming) {
-    const std::size_t n = collectPairs(live, file, scratch, upcoming);
+    PairBuffers out{};
+    const std::size_t n = collectPairs(live, file, scratch, out, upcoming);
     if (n == 0) return kNoOverlapScore;
-    return scoreOf(scratch.s.data(), scratch.d.data(), n, normalize);
+    return scoreOf(out.s, out.d, n, normalize);
 }
 
 double similarityScore(const CurveView& live, const CurveView& file, bool normalize, PairScratch& scratch) {
