@@ -28,6 +28,22 @@ struct Lanes {
     Sums total() const { return {(a[0] + a[1]) + (a[2] + a[3]), (b[0] + b[1]) + (b[2] + b[3])}; }
 };
 
+// The next file's points, fetched into cache one line at a time (its x and
+// its y lines in turn) while this file is paired and summed, so that they
+// are there when its turn comes and memory is kept busy all along.
+struct ReadAhead {
+    const char* x = nullptr;
+    const char* y = nullptr;
+    std::ptrdiff_t lines = 0;  // of both arrays together
+    std::ptrdiff_t next = 0;
+
+    ReadAhead() = default;
+    explicit ReadAhead(const CurveView& file)
+        : x(reinterpret_cast<const char*>(file.x)),
+          y(reinterpret_cast<const char*>(file.y)),
+          lines(file.count > 0 ? 2 * ((static_cast<std::ptrdiff_t>(file.count) * 8 + 63) / 64) : 0) {}
+};
+
 struct Largest {
     double s = -100000.0;
     double d = -100000.0;
@@ -98,10 +114,22 @@ __attribute__((target("avx512f"))) inline void accumulate8(__m256d& va, __m256d&
     vb = _mm256_add_pd(vb, _mm512_extractf64x4_pd(hyp, 1));
 }
 
-__attribute__((target("avx512f"))) Sums sumsAvx512(const double* s, const double* d, std::size_t n) {
+// One line of the read-ahead.
+__attribute__((target("avx512f"))) inline void readAheadStep(ReadAhead& ahead) {
+    if (ahead.next < ahead.lines) {
+        const std::ptrdiff_t line = ahead.next++;
+        _mm_prefetch((line & 1 ? ahead.y : ahead.x) + (line >> 1) * 64, _MM_HINT_T0);
+    }
+}
+
+__attribute__((target("avx512f"))) Sums sumsAvx512(const double* s, const double* d, std::size_t n,
+                                                  ReadAhead& ahead) {
     __m256d va = _mm256_setzero_pd(), vb = _mm256_setzero_pd();
     std::size_t k = 0;
-    for (; k + 8 <= n; k += 8) accumulate8(va, vb, _mm512_loadu_pd(s + k), _mm512_loadu_pd(d + k));
+    for (; k + 8 <= n; k += 8) {
+        readAheadStep(ahead);
+        accumulate8(va, vb, _mm512_loadu_pd(s + k), _mm512_loadu_pd(d + k));
+    }
     Lanes lanes;
     _mm256_storeu_pd(lanes.a, va);
     _mm256_storeu_pd(lanes.b, vb);
@@ -124,13 +152,15 @@ __attribute__((target("avx512f"))) Sums sumsScaledAvx512(const double* s, const 
 }
 
 __attribute__((target("avx512f"))) Sums sumsCrossAvx512(const double* s, const double* d, double bys, double byd,
-                                                        std::size_t n) {
+                                                        std::size_t n, ReadAhead& ahead) {
     const __m512d vs = _mm512_set1_pd(bys), vd = _mm512_set1_pd(byd);
     __m256d va = _mm256_setzero_pd(), vb = _mm256_setzero_pd();
     std::size_t k = 0;
-    for (; k + 8 <= n; k += 8)
+    for (; k + 8 <= n; k += 8) {
+        readAheadStep(ahead);
         accumulate8(va, vb, _mm512_mul_round_pd(_mm512_loadu_pd(s + k), vd, HALDEN_RN),
                     _mm512_mul_round_pd(_mm512_loadu_pd(d + k), vs, HALDEN_RN));
+    }
     Lanes lanes;
     _mm256_storeu_pd(lanes.a, va);
     _mm256_storeu_pd(lanes.b, vb);
@@ -248,14 +278,15 @@ Simd simdLevel() {
 }
 #endif
 
-Sums sums(const double* s, const double* d, std::size_t n) {
+Sums sums(const double* s, const double* d, std::size_t n, ReadAhead& ahead) {
 #ifdef HALDEN_HAVE_SIMD_PATHS
     switch (simdLevel()) {
-        case Simd::Avx512: return sumsAvx512(s, d, n);
+        case Simd::Avx512: return sumsAvx512(s, d, n, ahead);
         case Simd::Avx2: return sumsAvx2(s, d, n);
         case Simd::None: break;
     }
 #endif
+    (void)ahead;  // read ahead by the vector code only
     Lanes lanes;
     sumsScalar(s, d, 0, n, lanes);
     return lanes.total();
@@ -274,14 +305,15 @@ Sums sumsScaled(const double* s, const double* d, double bys, double byd, std::s
     return lanes.total();
 }
 
-Sums sumsCross(const double* s, const double* d, double bys, double byd, std::size_t n) {
+Sums sumsCross(const double* s, const double* d, double bys, double byd, std::size_t n, ReadAhead& ahead) {
 #ifdef HALDEN_HAVE_SIMD_PATHS
     switch (simdLevel()) {
-        case Simd::Avx512: return sumsCrossAvx512(s, d, bys, byd, n);
+        case Simd::Avx512: return sumsCrossAvx512(s, d, bys, byd, n, ahead);
         case Simd::Avx2: return sumsCrossAvx2(s, d, bys, byd, n);
         case Simd::None: break;
     }
 #endif
+    (void)ahead;
     Lanes lanes;
     sumsCrossScalar(s, d, bys, byd, 0, n, lanes);
     return lanes.total();
@@ -322,14 +354,14 @@ bool crossable(double divisor) {
     return m >= 0x1p-100 && m <= 0x1p100;
 }
 
-double scoreOf(const double* s, const double* d, std::size_t n, bool normalize) {
-    if (!normalize) return scoreOf(sums(s, d, n));
+double scoreOf(const double* s, const double* d, std::size_t n, bool normalize, ReadAhead& ahead) {
+    if (!normalize) return scoreOf(sums(s, d, n, ahead));
     const Largest top = largest(s, d, n);
     const double bys = divisorFor(top.s), byd = divisorFor(top.d);
     if (crossable(bys) && crossable(byd)) {
         // Non-finite sums (NaN or infinite values, or a product out of range)
         // and tiny ones (subnormal products) take the divided form.
-        const Sums t = sumsCross(s, d, bys, byd, n);
+        const Sums t = sumsCross(s, d, bys, byd, n, ahead);
         if (std::isfinite(t.a) && std::isfinite(t.b) && t.b >= 0x1p-400) return scoreOf(t);
     }
     return scoreOf(sumsScaled(s, d, bys, byd, n));
@@ -419,7 +451,7 @@ struct MergeState {
     int above = 0;  // first file point above the last interval's end, at most m + 1
     int p = 0;      // file point of the last interval
     std::size_t pairs = 0;
-    CurveView upcoming;  // the next file, whose points are fetched into cache meanwhile
+    ReadAhead* ahead = nullptr;  // the next file's points, fetched into cache meanwhile
 };
 
 inline void mergeStep(const LiveIntervals& live, const CurveView& file, const PairBuffers& out, MergeState& st) {
@@ -484,12 +516,8 @@ __attribute__((target("avx512f"))) void mergeAvx512(const LiveIntervals& live, c
     const int m = file.count - 1;
     int i = state.i, above = state.above, p = state.p;
     std::size_t pairs = state.pairs;
-    // One cache line of each of the next file's arrays per block, so that
-    // its points are in cache when its turn comes instead of being waited for.
-    const char* nextX = reinterpret_cast<const char*>(state.upcoming.x);
-    const char* nextY = reinterpret_cast<const char*>(state.upcoming.y);
-    const std::ptrdiff_t nextBytes = static_cast<std::ptrdiff_t>(state.upcoming.count) * 8;
-    std::ptrdiff_t fetched = 0;
+    // One line of the next file per block (the rest while summing).
+    ReadAhead ahead = *state.ahead;
     int pause = 1;  // single steps left before the next block attempt
     // The window start of interval i is i + shift. The shift is taken from
     // the last single step and kept while blocks succeed, so that the next
@@ -519,11 +547,7 @@ __attribute__((target("avx512f"))) void mergeAvx512(const LiveIntervals& live, c
             __mmask8 c1 = 0, c2 = 0;
             int done = 0;
             for (; done < room; ++done) {
-                if (fetched < nextBytes) {
-                    _mm_prefetch(nextX + fetched, _MM_HINT_T0);
-                    _mm_prefetch(nextY + fetched, _MM_HINT_T0);
-                    fetched += 64;
-                }
+                readAheadStep(ahead);
                 const __m512d lo = _mm512_loadu_pd(bxs);
                 const __m512d hi = _mm512_loadu_pd(bxs + 1);
                 // xd[g .. g+15] in two loads; the shifted windows by lane rotation.
@@ -618,15 +642,16 @@ __attribute__((target("avx512f"))) void mergeAvx512(const LiveIntervals& live, c
     state.above = above;
     state.p = p;
     state.pairs = pairs;
+    *state.ahead = ahead;
 }
 
 #pragma GCC diagnostic pop
 #endif
 
-std::size_t walkMerging(const LiveIntervals& live, const CurveView& file, const CurveView& upcoming,
-                        const PairBuffers& out, int& p) {
+std::size_t walkMerging(const LiveIntervals& live, const CurveView& file, ReadAhead& ahead, const PairBuffers& out,
+                        int& p) {
     MergeState st;
-    st.upcoming = upcoming;
+    st.ahead = &ahead;
     const int last = live.curve.count - 1;
 #ifdef HALDEN_HAVE_SIMD_PATHS
     if (simdLevel() == Simd::Avx512) mergeAvx512(live, file, out, st);
@@ -646,7 +671,7 @@ double* alignedStart(std::vector<double>& v) {
 // The pairs of file against live into out, which collectPairs points at
 // scratch.s / scratch.d (from their aligned start); their count.
 std::size_t collectPairs(const LiveIntervals& live, const CurveView& file, PairScratch& scratch, PairBuffers& out,
-                         const CurveView& upcoming = {}) {
+                         ReadAhead& ahead) {
     const int count = live.curve.count;
     if (count < 1 || file.count < 1) return 0;
     // Room for a whole block of stores past the last pair, after up to seven
@@ -662,7 +687,7 @@ std::size_t collectPairs(const LiveIntervals& live, const CurveView& file, PairS
     if (xs[0] >= xd[m] || xs[last] <= xd[0]) return 0;
 
     int p = 0;
-    std::size_t pairs = (live.ascending && neverFalls(xd, file.count)) ? walkMerging(live, file, upcoming, out, p)
+    std::size_t pairs = (live.ascending && neverFalls(xd, file.count)) ? walkMerging(live, file, ahead, out, p)
                                                                        : walkStepping(live, file, out, p);
     if (xd[p] == xs[last]) {
         out.s[pairs] = live.curve.y[last] + 0.0 / 1.0;  // as interpolated (turns -0 into +0)
@@ -690,7 +715,8 @@ void pairWithLive(const CurveView& live, const CurveView& file, PairScratch& scr
     LiveIntervals prepared;
     prepareLive(live, prepared);
     PairBuffers out{};
-    const std::size_t pairs = collectPairs(prepared, file, scratch, out);
+    ReadAhead none;
+    const std::size_t pairs = collectPairs(prepared, file, scratch, out, none);
     // The pairs moved to the front.
     std::vector<double> s(out.s, out.s + pairs), d(out.d, out.d + pairs);
     scratch.s = std::move(s);
@@ -699,15 +725,17 @@ void pairWithLive(const CurveView& live, const CurveView& file, PairScratch& scr
 
 double scorePairs(PairScratch& pairs, bool normalize) {
     if (pairs.s.empty()) return kNoOverlapScore;
-    return scoreOf(pairs.s.data(), pairs.d.data(), pairs.s.size(), normalize);
+    ReadAhead none;
+    return scoreOf(pairs.s.data(), pairs.d.data(), pairs.s.size(), normalize, none);
 }
 
 double similarityScore(const LiveIntervals& live, const CurveView& file, bool normalize, PairScratch& scratch,
                        const CurveView& upcoming) {
     PairBuffers out{};
-    const std::size_t n = collectPairs(live, file, scratch, out, upcoming);
+    ReadAhead ahead(upcoming);
+    const std::size_t n = collectPairs(live, file, scratch, out, ahead);
     if (n == 0) return kNoOverlapScore;
-    return scoreOf(out.s, out.d, n, normalize);
+    return scoreOf(out.s, out.d, n, normalize, ahead);
 }
 
 double similarityScore(const CurveView& live, const CurveView& file, bool normalize, PairScratch& scratch) {
