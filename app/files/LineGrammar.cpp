@@ -264,58 +264,76 @@ constexpr unsigned kLayoutBytes = 32;  // rows up to this long, line end include
 
 struct alignas(32) RowLayout {
     unsigned char literal[kLayoutBytes];  // the row's bytes (its digits as 0)
-    unsigned char gather[kLayoutBytes];   // source byte of each lane byte that takes a digit
-    std::uint32_t key = 0;                // the places of the non-digit bytes
-    std::uint32_t laneDigits = 0;         // lane bytes that take a digit
+    unsigned char gather[kLayoutBytes];   // source byte of each lane byte (a non-digit: 0)
+    std::uint32_t key;                    // the places of the non-digit bytes
+    std::uint32_t laneDigits;             // lane bytes that take a digit
     double divisor[2];
     std::uint64_t sign[2];                // the sign bit of each number
-    bool wide = false;                    // a number of more than 8 digits: 16-byte lanes
+    bool wide;                            // a number of more than 8 digits: 16-byte lanes
 };
 
-// The layouts met in one text, found by the places of their non-digit bytes
+// The layouts met by one thread, found by the places of their non-digit bytes
 // (a hash into 256 slots; the multiplier changes when two layouts collide).
+// Kept from text to text: the files of one folder share their layouts.
 struct RowLayouts {
     static constexpr int kCount = 32;  // layout 0 matches no row (its key is 0)
     RowLayout layout[kCount];
-    unsigned char slot[256];
+    const RowLayout* slot[256];
+    std::uint64_t multiplier = kMultipliers[0];
     int used = 1;
-    int multiplier = 0;
+    int multiplierIndex = 0;
 
-    RowLayouts() { std::memset(slot, 0, sizeof slot); }
+    RowLayouts() {
+        layout[0].key = 0;
+        clearSlots();
+    }
 
     static constexpr std::uint64_t kMultipliers[] = {0x9E3779B97F4A7C15ULL, 0xC2B2AE3D27D4EB4FULL,
                                                      0x165667B19E3779F9ULL, 0xD6E8FEB86659FD93ULL,
                                                      0xFF51AFD7ED558CCDULL, 0xC4CEB9FE1A85EC53ULL};
 
-    unsigned hash(std::uint32_t key) const { return static_cast<unsigned>((key * kMultipliers[multiplier]) >> 56); }
+    static unsigned hash(std::uint32_t key, std::uint64_t multiplier) {
+        return static_cast<unsigned>((key * multiplier) >> 56);
+    }
+
+    void clearSlots() {
+        for (const RowLayout*& s : slot) s = &layout[0];
+    }
 
     // Places every layout in the slots; false when two keys collide.
     bool place() {
-        std::memset(slot, 0, sizeof slot);
+        clearSlots();
         for (int k = 1; k < used; ++k) {
-            unsigned char& s = slot[hash(layout[k].key)];
-            if (s != 0 && layout[s].key != layout[k].key) return false;
-            s = static_cast<unsigned char>(k);
+            const RowLayout*& s = slot[hash(layout[k].key, multiplier)];
+            if (s != &layout[0] && s->key != layout[k].key) return false;
+            s = &layout[k];
         }
         return true;
     }
 
-    // Adds a layout; returns its slot's layout.
+    // Adds a layout and returns it.
     __attribute__((noinline)) const RowLayout* add(const RowLayout& fresh) {
         if (used == kCount) used = 1;  // an odd text: start over
         layout[used++] = fresh;
-        const int first = multiplier;
+        const int first = multiplierIndex;
         while (!place()) {
-            multiplier = (multiplier + 1) % static_cast<int>(std::size(kMultipliers));
-            if (multiplier == first) {
+            multiplierIndex = (multiplierIndex + 1) % static_cast<int>(std::size(kMultipliers));
+            multiplier = kMultipliers[multiplierIndex];
+            if (multiplierIndex == first) {
                 place();  // no multiplier separates them all: the newest takes its slot
                 break;
             }
         }
-        slot[hash(fresh.key)] = static_cast<unsigned char>(used - 1);
+        slot[hash(fresh.key, multiplier)] = &layout[used - 1];
         return &layout[used - 1];
     }
 };
+
+// This thread's layouts (one lookup per text).
+__attribute__((noinline)) RowLayouts& threadLayouts() {
+    static thread_local RowLayouts layouts;
+    return layouts;
+}
 
 inline bool isDigitByte(char c) { return static_cast<unsigned char>(c - '0') <= 9; }
 inline bool isSeparatorByte(char c) { return c == ' ' || c == '\t' || c == ','; }
@@ -327,9 +345,11 @@ __attribute__((noinline)) bool buildLayout(const char* p, unsigned length, RowLa
     unsigned char digitAt[2][16];
     unsigned digits[2], fraction[2];
     bool negative[2];
+    unsigned separator = 0;
     for (int f = 0; f < 2; ++f) {
         if (f == 1) {
             const unsigned gap = pos;
+            separator = pos;
             while (pos < length && isSeparatorByte(p[pos])) ++pos;
             if (pos == gap) return false;
         }
@@ -362,7 +382,7 @@ __attribute__((noinline)) bool buildLayout(const char* p, unsigned length, RowLa
         const bool digit = i < length && isDigitByte(p[i]);
         r.literal[i] = (i < length && !digit) ? static_cast<unsigned char>(p[i]) : 0;
         if (i < length && !digit) r.key |= 1U << i;
-        r.gather[i] = 0;
+        r.gather[i] = static_cast<unsigned char>(separator);  // a byte that is not a digit reads as 0
     }
     r.wide = digits[0] > 8 || digits[1] > 8;
     const unsigned lane = r.wide ? 16 : 8;
@@ -412,7 +432,8 @@ HALDEN_AVX512_ROWS inline std::uint64_t rowEnds(const char* block, const char* e
             lf |= static_cast<std::uint64_t>(block[k] == '\n') << k;
         }
     }
-    const std::uint64_t lfNext = (lf >> 1) | (static_cast<std::uint64_t>(left > 64 && block[64] == '\n') << 63);
+    const char next = left > 64 ? block[64] : 0;
+    const std::uint64_t lfNext = (lf >> 1) | (static_cast<std::uint64_t>(next == '\n') << 63);
     return lf | (cr & ~lfNext);
 }
 
@@ -420,13 +441,15 @@ HALDEN_AVX512_ROWS inline std::uint64_t rowEnds(const char* block, const char* e
 // rows near the end of the bytes) by the general rules.
 HALDEN_AVX512_ROWS void readRowsVector(const char* begin, const char* end, std::size_t maxLines, double* xs,
                                        double* ys, std::size_t& rowCount, bool& overflow) {
-    RowLayouts layouts;
+    RowLayouts& layouts = threadLayouts();
+    std::uint64_t multiplier = layouts.multiplier;
     const __m256i zeroChar = _mm256_set1_epi8('0');
     const __m256i nine = _mm256_set1_epi8(9);
     const __m256i tens = _mm256_set1_epi16(0x010A);             // bytes 10, 1
     const __m256i hundreds = _mm256_set1_epi32(0x00010064);      // words 100, 1
     const __m256i tenThousands = _mm256_set1_epi32(0x00012710);  // words 10000, 1
     const __m256i e8 = _mm256_set1_epi64x(100000000);
+    const __m256i e4 = _mm256_set1_epi64x(10000);
     std::size_t rows = 0;
     const char* start = begin;  // of the current row
 
@@ -458,15 +481,20 @@ HALDEN_AVX512_ROWS void readRowsVector(const char* begin, const char* end, std::
             if (length <= kLayoutBytes && end - start >= static_cast<std::ptrdiff_t>(kLayoutBytes)) {
                 const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(start));
                 const __m256i values = _mm256_sub_epi8(v, zeroChar);
+                // Compares into vectors, not masks, spare the one port the
+                // permutes need.
+                const __m256i isDigit = _mm256_cmpeq_epi8(_mm256_min_epu8(values, nine), values);
                 const std::uint32_t rowBytes = _bzhi_u32(~0U, length);
-                const std::uint32_t key = ~_cvtmask32_u32(_mm256_cmple_epu8_mask(values, nine)) & rowBytes;
-                const RowLayout* r = &layouts.layout[layouts.slot[layouts.hash(key)]];
+                const std::uint32_t key = ~static_cast<std::uint32_t>(_mm256_movemask_epi8(isDigit)) & rowBytes;
+                const RowLayout* r = layouts.slot[RowLayouts::hash(key, multiplier)];
                 const __m256i literal = _mm256_load_si256(reinterpret_cast<const __m256i*>(r->literal));
-                bool known = r->key == key && _cvtmask32_u32(_mm256_mask_cmpeq_epi8_mask(key, v, literal)) == key;
+                const auto same = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, literal)));
+                bool known = r->key == key && (same & key) == key;
                 if (!known) {
-                    RowLayout fresh;
+                    RowLayout fresh{};
                     if (buildLayout(start, length, fresh)) {
                         r = layouts.add(fresh);
+                        multiplier = layouts.multiplier;
                         known = true;
                     }
                 }
@@ -477,15 +505,16 @@ HALDEN_AVX512_ROWS void readRowsVector(const char* begin, const char* end, std::
                         return;
                     }
                     const __m256i gather = _mm256_load_si256(reinterpret_cast<const __m256i*>(r->gather));
-                    const __m256i lanes = _mm256_maskz_permutexvar_epi8(r->laneDigits, gather, values);
+                    const __m256i lanes = _mm256_permutexvar_epi8(gather, _mm256_and_si256(values, isDigit));
                     __m128d xy;
                     if (!r->wide) {
-                        // x's eight digits in bytes 0-7, y's in 8-15.
+                        // x's eight digits in bytes 0-7, y's in 8-15: four-digit
+                        // groups high, low for x then y, joined in 64 bits.
                         const __m128i pairs = _mm_maddubs_epi16(_mm256_castsi256_si128(lanes), _mm256_castsi256_si128(tens));
                         const __m128i quads = _mm_madd_epi16(pairs, _mm256_castsi256_si128(hundreds));
-                        const __m128i octets = _mm_madd_epi16(_mm_packus_epi32(quads, quads),
-                                                              _mm256_castsi256_si128(tenThousands));
-                        xy = _mm_cvtepi32_pd(octets);
+                        const __m128i whole = _mm_add_epi64(_mm_mul_epu32(quads, _mm256_castsi256_si128(e4)),
+                                                            _mm_srli_epi64(quads, 32));
+                        xy = _mm_cvtepi64_pd(whole);
                     } else {
                         // x's sixteen digits in bytes 0-15, y's in 16-31.
                         const __m256i pairs = _mm256_maddubs_epi16(lanes, tens);

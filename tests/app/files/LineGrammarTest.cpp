@@ -3,8 +3,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "files/LineGrammar.h"
 
@@ -164,6 +166,216 @@ TEST(LineGrammar, FastRowsMatchOnRandomText) {
         expectSameAsPlain(text);
         if (HasFailure()) return;
     }
+}
+
+
+// Both row readers (the vector one where this CPU has it) against the
+// field-by-field reading, on bytes held in a buffer of exactly their size so
+// that a read past the end is caught by the address sanitizer.
+void expectReadersMatchPlain(const std::string& text, std::size_t maxLines, const char* what) {
+    std::unique_ptr<char[]> exact(new char[text.size() + 1]);
+    std::memcpy(exact.get(), text.data(), text.size());
+    const std::string_view bytes(exact.get(), text.size());
+    const DataLines plain = readDataLinesPlain(bytes, maxLines);
+    for (RowReader reader : {RowReader::Best, RowReader::Portable}) {
+        DataLines got;
+        // A reused output (as the database load reuses it) must not keep
+        // anything from the previous text.
+        got.x.assign(5000, 123.0);
+        got.y.assign(5000, 456.0);
+        got.overflow = true;
+        readDataLinesWith(bytes, maxLines, got, reader);
+        const char* name = reader == RowReader::Best ? "best" : "portable";
+        ASSERT_EQ(got.x.size(), plain.x.size()) << what << " " << name << " maxLines " << maxLines;
+        ASSERT_EQ(got.y.size(), plain.y.size()) << what << " " << name;
+        ASSERT_EQ(got.overflow, plain.overflow) << what << " " << name << " maxLines " << maxLines;
+        if (!plain.x.empty()) {
+            for (std::size_t k = 0; k < plain.x.size(); ++k) {
+                ASSERT_EQ(std::memcmp(&got.x[k], &plain.x[k], sizeof(double)), 0)
+                    << what << " " << name << " row " << k << ": " << got.x[k] << " vs " << plain.x[k];
+                ASSERT_EQ(std::memcmp(&got.y[k], &plain.y[k], sizeof(double)), 0)
+                    << what << " " << name << " row " << k << ": " << got.y[k] << " vs " << plain.y[k];
+            }
+        }
+    }
+}
+
+// A random number in one of the shapes files hold.
+std::string randomNumber(std::mt19937& rng) {
+    std::uniform_int_distribution<int> kind(0, 19), count(0, 17), digit(0, 9);
+    std::string n;
+    const int k = kind(rng);
+    if (k < 4) n += '-';
+    const auto digits = [&](int c) {
+        for (int i = 0; i < c; ++i) n += static_cast<char>('0' + digit(rng));
+    };
+    if (k < 12) {  // saved rows: whole and fraction digits of every length up to 9
+        digits(1 + count(rng) % 9);
+        if (k % 3 != 0) {
+            n += '.';
+            digits(1 + count(rng) % 9);
+        }
+    } else if (k < 15) {  // long runs: 15, 16 and more digits
+        digits(1 + count(rng));
+        n += '.';
+        digits(count(rng));
+    } else if (k < 17) {  // exponents
+        digits(1 + count(rng) % 4);
+        n += "eE"[k % 2];
+        if (digit(rng) < 5) n += "+-"[digit(rng) % 2];
+        digits(1 + count(rng) % 3);
+    } else if (k == 17) {  // a point without digits on one side
+        if (digit(rng) < 5) n += '.';
+        digits(1 + count(rng) % 4);
+        if (n.back() != '.' && n.find('.') == std::string::npos) n += '.';
+    } else if (k == 18) {  // a leading plus
+        n = "+";
+        digits(1 + count(rng) % 6);
+    } else {  // zeros
+        n += "0.000";
+    }
+    return n;
+}
+
+std::string randomSeparator(std::mt19937& rng) {
+    static const char* const kSeparators[] = {" ", " ", " ", "\t", ",", " , ", "\t\t", "  ", ", ", " \t"};
+    return kSeparators[std::uniform_int_distribution<int>(0, 9)(rng)];
+}
+
+std::string randomLineEnd(std::mt19937& rng, int style) {
+    // style 0: CR LF, 1: LF, 2: CR, 3: mixed
+    const int s = style < 3 ? style : std::uniform_int_distribution<int>(0, 2)(rng);
+    return s == 0 ? "\r\n" : (s == 1 ? "\n" : "\r");
+}
+
+// A random line: mostly rows, some headers, blanks and broken rows.
+std::string randomLine(std::mt19937& rng) {
+    std::uniform_int_distribution<int> kind(0, 39);
+    const int k = kind(rng);
+    if (k < 30) return randomNumber(rng) + randomSeparator(rng) + randomNumber(rng);
+    switch (k) {
+        case 30: return "Wavelength\tIntensity";
+        case 31: return "";
+        case 32: return randomNumber(rng);  // one number only
+        case 33: return randomNumber(rng) + randomSeparator(rng) + randomNumber(rng) + " " + randomNumber(rng);
+        case 34: return " " + randomNumber(rng) + " " + randomNumber(rng);  // leading blank
+        case 35: return randomNumber(rng) + " " + randomNumber(rng) + " ";  // trailing blank
+        case 36: return "12x45 " + randomNumber(rng);                      // a letter where a point would be
+        case 37: return randomNumber(rng) + " " + randomNumber(rng) + "\x01";
+        case 38: return randomNumber(rng) + ":" + randomNumber(rng) + " 1";
+        default: return randomNumber(rng) + "\xb0" + " " + randomNumber(rng);
+    }
+}
+
+TEST(LineGrammarReaders, MatchThePlainReadingOnRandomFiles) {
+    std::mt19937 rng(20240611);
+    for (int round = 0; round < 400; ++round) {
+        const int style = round % 4;
+        std::string text;
+        const int lines = std::uniform_int_distribution<int>(0, 300)(rng);
+        for (int i = 0; i < lines; ++i) text += randomLine(rng) + randomLineEnd(rng, style);
+        if (round % 5 == 0) text += randomLine(rng);  // no line end at the end
+        expectReadersMatchPlain(text, kMaxDataLines, "random");
+        if (HasFatalFailure()) return;
+        // Cut-offs: nothing, one row, somewhere inside, exactly all rows.
+        const std::size_t all = readDataLinesPlain(text, kMaxDataLines).x.size();
+        for (std::size_t cut : {std::size_t{0}, std::size_t{1}, all / 2, all, all + 1}) {
+            expectReadersMatchPlain(text, cut, "random cut");
+            if (HasFatalFailure()) return;
+        }
+    }
+}
+
+TEST(LineGrammarReaders, RowsOfOneLayoutAndOfAlternatingLayouts) {
+    // Saved files: one shape, widths changing with the values, near and far
+    // from zero, with each kind of line end.
+    for (const char* lineEnd : {"\r\n", "\n", "\r"}) {
+        for (const char* format : {"%.3f %.3f", "%.3f\t%.3f", "%.4f,%.1f", "%.0f %.0f", "%.6f %.6f", "%.9f %.9f"}) {
+            std::string text = "Wavelength Intensity";
+            text += lineEnd;
+            std::mt19937 rng(7);
+            std::uniform_real_distribution<double> noise(-20, 20);
+            for (int i = 0; i < 5000; ++i) {
+                char row[96];
+                const double x = 190 + i * 0.25;  // 3 then 4 whole digits
+                const double y = (i % 700 < 350 ? 1000 : -9.5) + noise(rng) + (i % 1000 == 0 ? 123456789.0 : 0);
+                std::snprintf(row, sizeof row, format, x, y);
+                text += row;
+                text += lineEnd;
+            }
+            expectReadersMatchPlain(text, kMaxDataLines, format);
+            expectReadersMatchPlain(text, 100000, format);
+            if (HasFatalFailure()) return;
+        }
+    }
+}
+
+TEST(LineGrammarReaders, ManyLayoutsAndLookalikeRows) {
+    // More layouts than the reader keeps, then rows that share the places of
+    // their non-digit bytes with a known layout but not the bytes themselves.
+    std::string text;
+    for (int w = 1; w <= 9; ++w)
+        for (int f = 0; f <= 6; ++f) {
+            const std::string x = std::string(static_cast<std::size_t>(w), '7') + (f ? "." + std::string(static_cast<std::size_t>(f), '3') : "");
+            text += x + " " + x + "\r\n";
+            text += "-" + x + "\t" + x + "\r\n";
+        }
+    for (int i = 0; i < 50; ++i) {
+        text += "12.45 7\r\n";
+        text += "12x45 7\r\n";  // a letter: no data line
+        text += "12-45 7\r\n";  // reads 12 and 7
+        text += "12.45\t7\r\n";
+        text += "12.45,7\r\n";
+        text += "12.45 7\n\r";  // LF then CR: an empty line between
+        text += "12.45 7\r\r\n";
+        text += "-12.45 -7\r\n";
+        text += "-0.000 -0.000\r\n";  // zeros keep their sign
+        text += "12.45 7.\r\n";
+        text += ".45 7\r\n";
+        text += "1234567890123456 1\r\n";  // 16 digits: past the fast shape
+        text += "999999999999999 1\r\n";   // 15 digits: the largest it takes
+        text += "0.99999999999999 1\r\n";
+    }
+    expectReadersMatchPlain(text, kMaxDataLines, "layouts");
+}
+
+TEST(LineGrammarReaders, RowsEndingAtBlockAndBufferBoundaries) {
+    // Rows placed so that a line end (or the CR and LF of one) falls on each
+    // side of every 64-byte block boundary and of the end of the bytes.
+    for (const char* lineEnd : {"\r\n", "\n", "\r"}) {
+        for (int pad = 0; pad < 70; ++pad) {
+            std::string text(static_cast<std::size_t>(pad), ' ');
+            text += lineEnd;  // a blank line of pad bytes
+            for (int i = 0; i < 40; ++i) {
+                text += std::to_string(100 + i * 7) + "." + std::to_string(i % 10) + " " + std::to_string(i * 13);
+                text += lineEnd;
+            }
+            expectReadersMatchPlain(text, kMaxDataLines, "pad");
+            // The bytes ending inside the last row, right after it, and
+            // between the CR and LF of its line end.
+            for (std::size_t cut = 1; cut <= 6 && cut < text.size(); ++cut)
+                expectReadersMatchPlain(text.substr(0, text.size() - cut), kMaxDataLines, "cut end");
+            if (HasFatalFailure()) return;
+        }
+    }
+    // Short texts of every length up to beyond two blocks.
+    std::string row = "532.117 1843.000\r\n";
+    std::string text;
+    while (text.size() < 200) {
+        text += row;
+        for (std::size_t n = 0; n <= text.size(); ++n) expectReadersMatchPlain(text.substr(0, n), kMaxDataLines, "short");
+        if (HasFatalFailure()) return;
+    }
+}
+
+TEST(LineGrammarReaders, LongLinesAndLongRows) {
+    // Rows longer than the vector reader's window, and long headers.
+    std::string text = std::string(300, '#') + "\r\n";
+    text += std::string(40, ' ') + "1 2\r\n";
+    text += "1" + std::string(60, ' ') + "2\r\n";
+    text += "123456789.123456 " + std::string(20, '\t') + "987654321.654321\r\n";
+    for (int i = 0; i < 20; ++i) text += "1.5 2.5\r\n";
+    expectReadersMatchPlain(text, kMaxDataLines, "long");
 }
 
 }  // namespace
