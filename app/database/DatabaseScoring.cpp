@@ -28,8 +28,10 @@ struct Job {
     bool normalize = false;
     int n = 0;
     double* scores = nullptr;
-    std::atomic<int> nextBlock{0};
-    std::atomic<int> scored{0};
+    // Each counter on a cache line of its own, apart from the fields every
+    // thread reads for every file.
+    alignas(64) std::atomic<int> nextBlock{0};
+    alignas(64) std::atomic<int> scored{0};
 };
 
 CurveView fileView(const SpectrumStore& s, int k) {
