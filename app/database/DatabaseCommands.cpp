@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
+#include <mutex>
 #include <numeric>
 #include <system_error>
+#include <thread>
 
 #include "database/DatabaseFile.h"
 #include "database/DatabaseScoring.h"
@@ -51,6 +55,126 @@ std::string joinPath(const std::string& folder, const std::string& name) {
     return folder + "/" + name;
 }
 
+// One entry of the folder, read and parsed.
+struct LoadedFile {
+    FileRead read = FileRead::Ok;
+    DatabaseSpectrum spectrum;
+    std::exception_ptr failure;  // what reading or parsing threw
+};
+
+// Reads and parses the folder's files on loader threads, a bounded number of
+// files ahead, while the caller takes the results strictly in name order. The
+// caller is a loader too: while the file it needs next is not ready it reads
+// one itself, so every core works, the calling one included (without loader
+// threads, if none could be started, it reads every file itself).
+class FolderReader {
+public:
+    FolderReader(const std::string& folder, const std::vector<std::string>& names) : folder_(folder), names_(names) {
+        const int files = static_cast<int>(names_.size());
+        const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+        const int threads = std::min(files, cores) - 1;
+        // A few files in flight per thread keep every thread busy; the slots
+        // bound the memory held.
+        slots_.resize(static_cast<std::size_t>(4 * (threads + 1)));
+        ready_.assign(slots_.size(), -1);
+        try {
+            for (int t = 0; t < threads; ++t) workers_.emplace_back([this] { work(); });
+        } catch (const std::system_error&) {
+            // Fewer threads (or none): the ones started and the caller do the work.
+        }
+    }
+
+    FolderReader(const FolderReader&) = delete;
+    FolderReader& operator=(const FolderReader&) = delete;
+
+    ~FolderReader() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        free_.notify_all();
+        for (std::thread& t : workers_) t.join();
+    }
+
+    // File k's result; files are taken in order 0, 1, 2, ..., each released
+    // before the next is taken.
+    LoadedFile& take(int k) {
+        const std::size_t s = slotOf(k);
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            if (ready_[s] == k) return slots_[s];
+            if (claimable()) {
+                const int j = next_++;
+                lock.unlock();
+                load(j, slots_[slotOf(j)], buffer_);
+                lock.lock();
+                ready_[slotOf(j)] = j;
+                continue;
+            }
+            done_.wait(lock);
+        }
+    }
+
+    void release(int k) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            taken_ = k + 1;
+        }
+        if (!workers_.empty()) free_.notify_all();
+    }
+
+private:
+    std::size_t slotOf(int k) const { return static_cast<std::size_t>(k) % slots_.size(); }
+
+    // Under the lock: a file is left to read and a slot is free for it.
+    bool claimable() const {
+        return next_ < static_cast<int>(names_.size()) && next_ < taken_ + static_cast<int>(slots_.size());
+    }
+
+    void load(int k, LoadedFile& slot, std::string& buffer) const {
+        slot.failure = nullptr;
+        try {
+            std::size_t length = 0;
+            slot.read = readWholeFile(joinPath(folder_, names_[static_cast<std::size_t>(k)]), buffer, length);
+            if (slot.read == FileRead::Ok) parseDatabaseSpectrum(std::string_view(buffer.data(), length), slot.spectrum);
+        } catch (...) {
+            slot.failure = std::current_exception();
+        }
+    }
+
+    void work() {
+        std::string buffer;
+        for (;;) {
+            int k;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                free_.wait(lock, [&] { return stop_ || next_ >= static_cast<int>(names_.size()) || claimable(); });
+                if (stop_ || !claimable()) return;
+                k = next_++;
+            }
+            load(k, slots_[slotOf(k)], buffer);
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                ready_[slotOf(k)] = k;
+            }
+            done_.notify_one();
+        }
+    }
+
+    const std::string& folder_;
+    const std::vector<std::string>& names_;
+    std::vector<LoadedFile> slots_;
+    std::vector<int> ready_;  // the file each slot holds, once it is read
+    std::string buffer_;      // the caller's
+    std::mutex mutex_;
+    std::condition_variable done_;  // a slot was filled
+    std::condition_variable free_;  // a slot was released, or stop
+    int next_ = 0;                  // the next file to claim
+    int taken_ = 0;                 // files released by the caller
+    bool stop_ = false;
+    std::vector<std::thread> workers_;
+};
+
 }  // namespace
 
 std::optional<DatabaseLoadSummary> loadDatabaseFolder(SpectrumStore& s, const std::string& folder,
@@ -69,9 +193,7 @@ std::optional<DatabaseLoadSummary> loadDatabaseFolder(SpectrumStore& s, const st
     s.m_dbFolder = folder;
     s.m_dbCount = n;
     s.m_dbNames.assign(1, std::string());
-    s.m_dbNames.insert(s.m_dbNames.end(), std::make_move_iterator(names.begin()),
-                       std::make_move_iterator(names.end()));
-    names = {};
+    s.m_dbNames.insert(s.m_dbNames.end(), names.begin(), names.end());
     s.m_dbPoints.assign(n, 0);
     s.m_dbOffsets.assign(n, 0);
     s.m_dbScore.assign(n, 0.0);
@@ -97,19 +219,21 @@ std::optional<DatabaseLoadSummary> loadDatabaseFolder(SpectrumStore& s, const st
     }
     s.m_dbCapacity = kCapacityAfterLoad;
 
-    std::string buffer;
-    DatabaseSpectrum spectrum;
+    // Files are read and parsed ahead on loader threads; this thread reports
+    // progress and fills the pools in name order.
+    FolderReader reader(folder, names);
     for (int k = 0; k < n; ++k) {
         report(s, progress, progressText("loading", k + 1, n));
-        std::size_t length = 0;
-        const FileRead read = readWholeFile(joinPath(folder, s.m_dbNames[k + 1]), buffer, length);
+        LoadedFile& file = reader.take(k);
+        if (file.failure) std::rethrow_exception(file.failure);
         const auto offset = static_cast<std::int64_t>(s.m_dbX.size());
         s.m_dbOffsets[k] = offset;
-        if (read != FileRead::Ok) {
+        if (file.read != FileRead::Ok) {
             ++summary.skipped;
+            reader.release(k);
             continue;
         }
-        parseDatabaseSpectrum(std::string_view(buffer.data(), length), spectrum);
+        const DatabaseSpectrum& spectrum = file.spectrum;
         const auto count = static_cast<std::int32_t>(spectrum.x.size());
         if (spectrum.truncated) ++summary.truncated;
         if (count == 0) ++summary.empty;
@@ -118,6 +242,7 @@ std::optional<DatabaseLoadSummary> loadDatabaseFolder(SpectrumStore& s, const st
         s.m_dbX.insert(s.m_dbX.end(), spectrum.x.begin(), spectrum.x.end());
         s.m_dbY.insert(s.m_dbY.end(), spectrum.y.begin(), spectrum.y.end());
         summary.points += count;
+        reader.release(k);
     }
     report(s, progress, kMakeComparisonText);
     return summary;

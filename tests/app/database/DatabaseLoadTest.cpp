@@ -1,0 +1,237 @@
+// Loading a database folder (files read on loader threads, assembled in name
+// order) against a plain reading of the same files one by one.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "database/DatabaseCommands.h"
+#include "database/DatabaseFile.h"
+#include "files/LineGrammar.h"
+
+namespace halden {
+namespace {
+
+namespace fs = std::filesystem;
+
+class LoadFolder {
+public:
+    LoadFolder() {
+        std::random_device rd;
+        path_ = fs::temp_directory_path() / ("halden-dbload-" + std::to_string(rd()) + "-" + std::to_string(getpid()));
+        fs::create_directories(path_);
+    }
+    ~LoadFolder() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    std::string str() const { return path_.string(); }
+    fs::path operator/(const std::string& name) const { return path_ / name; }
+    void write(const std::string& name, const std::string& bytes) const {
+        std::ofstream(path_ / name, std::ios::binary) << bytes;
+    }
+
+private:
+    fs::path path_;
+};
+
+// What a load must give, worked out file by file with the plain reader.
+struct Expected {
+    std::vector<std::string> names;
+    std::vector<double> x, y;
+    std::vector<std::int64_t> offsets;
+    std::vector<std::int32_t> points;
+    DatabaseLoadSummary summary;
+};
+
+Expected expectedLoad(const std::string& folder) {
+    Expected e;
+    for (const auto& entry : fs::directory_iterator(folder)) e.names.push_back(entry.path().filename().string());
+    std::sort(e.names.begin(), e.names.end());
+    if (e.names.size() > static_cast<std::size_t>(kDatabaseCapacity)) {
+        e.summary.leftOut = static_cast<int>(e.names.size()) - kDatabaseCapacity;
+        e.names.resize(kDatabaseCapacity);
+    }
+    e.summary.entries = static_cast<int>(e.names.size());
+    for (const std::string& name : e.names) {
+        const fs::path path = fs::path(folder) / name;
+        e.offsets.push_back(static_cast<std::int64_t>(e.x.size()));
+        std::error_code ec;
+        const fs::file_status st = fs::status(path, ec);
+        std::ifstream in;
+        if (!ec && fs::is_regular_file(st)) in.open(path, std::ios::binary);  // not a FIFO: it would block
+        if (!in.is_open()) {
+            ++e.summary.skipped;
+            e.points.push_back(0);
+            continue;
+        }
+        std::stringstream bytes;
+        bytes << in.rdbuf();
+        DataLines d = readDataLinesPlain(bytes.str(), kMaxDataLines);
+        if (!d.x.empty() && d.x.front() > d.x.back()) {
+            std::reverse(d.x.begin(), d.x.end());
+            std::reverse(d.y.begin(), d.y.end());
+        }
+        if (d.overflow) ++e.summary.truncated;
+        if (d.x.empty()) ++e.summary.empty;
+        e.points.push_back(static_cast<std::int32_t>(d.x.size()));
+        e.summary.points += static_cast<std::int64_t>(d.x.size());
+        e.x.insert(e.x.end(), d.x.begin(), d.x.end());
+        e.y.insert(e.y.end(), d.y.begin(), d.y.end());
+    }
+    return e;
+}
+
+bool sameBits(const std::vector<double>& a, const std::vector<double>& b) {
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
+}
+
+struct Progress {
+    std::vector<std::string> texts;
+    bool otherThread = false;
+    std::thread::id caller = std::this_thread::get_id();
+    DatabaseProgress callback() {
+        return [this](const std::string& text) {
+            texts.push_back(text);
+            if (std::this_thread::get_id() != caller) otherThread = true;
+        };
+    }
+};
+
+void expectLoadMatches(const std::string& folder, SpectrumStore& store) {
+    const Expected e = expectedLoad(folder);
+    Progress progress;
+    const auto summary = loadDatabaseFolder(store, folder, progress.callback());
+    ASSERT_TRUE(summary);
+    EXPECT_EQ(summary->entries, e.summary.entries);
+    EXPECT_EQ(summary->skipped, e.summary.skipped);
+    EXPECT_EQ(summary->empty, e.summary.empty);
+    EXPECT_EQ(summary->truncated, e.summary.truncated);
+    EXPECT_EQ(summary->leftOut, e.summary.leftOut);
+    EXPECT_EQ(summary->points, e.summary.points);
+
+    ASSERT_EQ(store.m_dbCount, e.summary.entries);
+    ASSERT_EQ(store.m_dbNames.size(), e.names.size() + 1);
+    EXPECT_TRUE(std::equal(e.names.begin(), e.names.end(), store.m_dbNames.begin() + 1));
+    EXPECT_EQ(store.m_dbBar.list, e.names);
+    EXPECT_EQ(store.m_dbOffsets, e.offsets);
+    EXPECT_EQ(store.m_dbPoints, e.points);
+    EXPECT_TRUE(sameBits(store.m_dbX, e.x));
+    EXPECT_TRUE(sameBits(store.m_dbY, e.y));
+    // The first 100 points, then a million more whenever a file reaches past them.
+    std::int32_t capacity = 100;
+    for (std::size_t k = 0; k < e.points.size(); ++k)
+        if (e.offsets[k] + e.points[k] > capacity) capacity += 1000000;
+    EXPECT_EQ(store.m_dbCapacity, capacity);
+
+    std::vector<std::string> texts;
+    for (int k = 1; k <= e.summary.entries; ++k)
+        texts.push_back("loading: " + std::to_string(k) + " / " + std::to_string(e.summary.entries));
+    texts.push_back("Make comparison");
+    EXPECT_EQ(progress.texts, texts);
+    EXPECT_FALSE(progress.otherThread) << "progress reported from a loader thread";
+    EXPECT_EQ(store.m_dbBar.buttonText, "Make comparison");
+}
+
+std::string rows(int count, double start, double step, const char* lineEnd, int seed) {
+    std::mt19937 rng(static_cast<unsigned>(seed));
+    std::uniform_real_distribution<double> noise(-20, 20);
+    std::string text = "Wavelength Intensity";
+    text += lineEnd;
+    for (int i = 0; i < count; ++i) {
+        char row[64];
+        std::snprintf(row, sizeof row, "%.3f %.3f%s", start + i * step, 1000 + noise(rng), lineEnd);
+        text += row;
+    }
+    return text;
+}
+
+TEST(DatabaseLoad, OddEntriesAmongManyFilesLoadAsOneByOne) {
+    LoadFolder dir;
+    // More files than the loader keeps in flight, so that its slots wrap.
+    for (int k = 0; k < 60; ++k) {
+        char name[32];
+        std::snprintf(name, sizeof name, "f%03d.txt", k);
+        const char* lineEnd = k % 3 == 0 ? "\r\n" : (k % 3 == 1 ? "\n" : "\r");
+        // Every seventh file runs downwards (stored reversed).
+        dir.write(name, k % 7 == 0 ? rows(50 + k, 900, -0.5, lineEnd, k) : rows(50 + k, 300, 0.25, lineEnd, k));
+    }
+    dir.write("f010.txt", "");                                   // empty
+    dir.write("f020.txt", "no numbers\r\nat all\r\n");           // no data line
+    dir.write("f030.txt", rows(5000, 200, 0.1, "\r\n", 30));     // truncated at 4096
+    dir.write("f031.txt", rows(4096, 200, 0.1, "\n", 31));       // exactly 4096: kept whole
+    dir.write("f032.txt", rows(4097, 200, 0.1, "\r", 32));       // one too many
+    dir.write("f040.txt", "1e3 5\r\n-2.5,7\r\n  3 4\n 5\t6");   // general rows, no last line end
+    fs::create_directory(dir / "f015.dir");                                 // a sub-folder
+    fs::create_symlink(dir / "missing-target", dir / "f025.link");          // dangling
+    fs::create_symlink(dir / "f001.txt", dir / "f026.link");                // to a file: read
+    ASSERT_EQ(::mkfifo((dir / "f035.fifo").c_str(), 0600), 0);              // must not stall the load
+    auto store = std::make_unique<SpectrumStore>();
+    expectLoadMatches(dir.str(), *store);
+    EXPECT_EQ(store->m_dbPoints[std::find(store->m_dbNames.begin(), store->m_dbNames.end(), "f030.txt") -
+                                store->m_dbNames.begin() - 1],
+              4096);
+    // Loading again into the same store (its pools reused) gives the same.
+    expectLoadMatches(dir.str(), *store);
+}
+
+TEST(DatabaseLoad, OneFileAndNoFiles) {
+    LoadFolder dir;
+    auto store = std::make_unique<SpectrumStore>();
+    expectLoadMatches(dir.str(), *store);
+    EXPECT_EQ(store->m_dbCount, 0);
+    EXPECT_TRUE(store->m_dbX.empty());
+
+    dir.write("only.txt", rows(3653, 339, 0.2, "\r\n", 1));
+    expectLoadMatches(dir.str(), *store);
+    EXPECT_EQ(store->m_dbPoints, (std::vector<std::int32_t>{3653}));
+
+    fs::remove(dir / "only.txt");
+    fs::create_directory(dir / "sub");
+    expectLoadMatches(dir.str(), *store);  // one entry, not a file
+    EXPECT_EQ(store->m_dbPoints, (std::vector<std::int32_t>{0}));
+}
+
+TEST(DatabaseLoad, EntriesPastTheCapacityAreLeftOut) {
+    LoadFolder dir;
+    // Names sort with the data file last among the kept ones.
+    for (int k = 0; k < kDatabaseCapacity + 3; ++k) {
+        char name[32];
+        std::snprintf(name, sizeof name, "e%05d", k);
+        std::ofstream(dir / name, std::ios::binary) << (k == kDatabaseCapacity - 1 ? "1 2\r\n3 4\r\n" : "");
+    }
+    auto store = std::make_unique<SpectrumStore>();
+    expectLoadMatches(dir.str(), *store);
+    EXPECT_EQ(store->m_dbCount, kDatabaseCapacity);
+    EXPECT_EQ(store->m_dbPoints.back(), 2);
+}
+
+TEST(DatabaseLoad, AFailingProgressCallbackStopsTheLoadCleanly) {
+    LoadFolder dir;
+    for (int k = 0; k < 40; ++k) dir.write("f" + std::to_string(100 + k), rows(200, 300, 0.25, "\r\n", k));
+    auto store = std::make_unique<SpectrumStore>();
+    int calls = 0;
+    const DatabaseProgress failing = [&](const std::string&) {
+        if (++calls == 5) throw std::runtime_error("cancelled");
+    };
+    EXPECT_THROW(loadDatabaseFolder(*store, dir.str(), failing), std::runtime_error);
+    EXPECT_EQ(calls, 5);
+    // The loader threads are gone and a new load works as usual.
+    expectLoadMatches(dir.str(), *store);
+}
+
+}  // namespace
+}  // namespace halden
