@@ -31,9 +31,10 @@ struct LiveIntervals {
 
 void prepareLive(const CurveView& live, LiveIntervals& out);
 
-// Pairs found for one file: s the interpolated live values, d the file's.
-// (num and den are no longer used by the pairing; they stay for callers
-// that still name them.)
+// Pairs found for one file by pairWithLive: s the interpolated live values,
+// d the file's. similarityScore only uses it as working space (reused from
+// file to file; one per thread). (num and den are no longer used by the
+// pairing; they stay for callers that still name them.)
 struct PairScratch {
     std::vector<double> s, d;
     std::vector<double> num, den;
