@@ -266,7 +266,6 @@ struct alignas(32) RowLayout {
     unsigned char literal[kLayoutBytes];  // the row's bytes (its digits as 0)
     unsigned char gather[kLayoutBytes];   // source byte of each lane byte (a non-digit: 0)
     std::uint32_t key;                    // the places of the non-digit bytes
-    std::uint32_t laneDigits;             // lane bytes that take a digit
     double divisor[2];
     std::uint64_t sign[2];                // the sign bit of each number
     bool wide;                            // a number of more than 8 digits: 16-byte lanes
@@ -386,13 +385,9 @@ __attribute__((noinline)) bool buildLayout(const char* p, unsigned length, RowLa
     }
     r.wide = digits[0] > 8 || digits[1] > 8;
     const unsigned lane = r.wide ? 16 : 8;
-    r.laneDigits = 0;
     for (int f = 0; f < 2; ++f) {
         const unsigned first = lane * static_cast<unsigned>(f + 1) - digits[f];
-        for (unsigned j = 0; j < digits[f]; ++j) {
-            r.gather[first + j] = digitAt[f][j];
-            r.laneDigits |= 1U << (first + j);
-        }
+        for (unsigned j = 0; j < digits[f]; ++j) r.gather[first + j] = digitAt[f][j];
         r.divisor[f] = kExactPowersOfTen[fraction[f]];
         r.sign[f] = negative[f] ? 0x8000000000000000ULL : 0;
     }
@@ -505,7 +500,10 @@ HALDEN_AVX512_ROWS void readRowsVector(const char* begin, const char* end, std::
                         return;
                     }
                     const __m256i gather = _mm256_load_si256(reinterpret_cast<const __m256i*>(r->gather));
-                    const __m256i lanes = _mm256_permutexvar_epi8(gather, _mm256_and_si256(values, isDigit));
+                    // (The zero-masking form: GCC 12 warns about the undefined
+                    // source of the plain one.)
+                    const __m256i lanes =
+                        _mm256_maskz_permutexvar_epi8(~0U, gather, _mm256_and_si256(values, isDigit));
                     __m128d xy;
                     if (!r->wide) {
                         // x's eight digits in bytes 0-7, y's in 8-15: four-digit

@@ -40,7 +40,11 @@ DataLines readDataLines(std::string_view bytes, std::size_t maxLines = kMaxDataL
 // next.
 void readDataLines(std::string_view bytes, std::size_t maxLines, DataLines& out);
 
-// Which row reader readDataLinesWith uses: Best is the vector reader where
+// The same without the fast path for common rows: every line is tested and
+// parsed field by field. Slower; the reference the fast path must match.
+DataLines readDataLinesPlain(std::string_view bytes, std::size_t maxLines = kMaxDataLines);
+
+// The row reader: Best (what readDataLines uses) is the vector reader where
 // the CPU has it (AVX-512 with VBMI) and Portable otherwise; Portable is the
 // scalar reader every CPU runs. Both give the same values, bit for bit.
 enum class RowReader { Best, Portable };
@@ -49,10 +53,6 @@ void readDataLinesWith(std::string_view bytes, std::size_t maxLines, DataLines& 
 
 // True when RowReader::Best runs the vector reader on this CPU.
 bool vectorRowReaderAvailable();
-
-// The same without the fast path for common rows: every line is tested and
-// parsed field by field. Slower; the reference the fast path must match.
-DataLines readDataLinesPlain(std::string_view bytes, std::size_t maxLines = kMaxDataLines);
 
 // The leading decimal number of text as atof reads it (leading white space
 // skipped, 0 when there is none), independent of the process locale.
