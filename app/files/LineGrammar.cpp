@@ -523,8 +523,8 @@ HALDEN_AVX512_ROWS void readRowsVector(const char* begin, const char* end, std::
                             _mm256_add_epi64(_mm256_mul_epu32(octets, e8), _mm256_srli_epi64(octets, 32));
                         xy = _mm256_castpd256_pd128(_mm256_permute4x64_pd(_mm256_cvtepi64_pd(whole), 0x08));
                     }
-                    xy = _mm_div_pd(xy, _mm_load_pd(r->divisor));
-                    xy = _mm_xor_pd(xy, _mm_castsi128_pd(_mm_load_si128(reinterpret_cast<const __m128i*>(r->sign))));
+                    xy = _mm_div_pd(xy, _mm_loadu_pd(r->divisor));
+                    xy = _mm_xor_pd(xy, _mm_castsi128_pd(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r->sign))));
                     _mm_storel_pd(xs + rows, xy);
                     _mm_storeh_pd(ys + rows, xy);
                     ++rows;
