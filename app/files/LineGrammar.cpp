@@ -242,20 +242,21 @@ inline bool generalLine(const char* p, const char* end, const char*& lineEnd, do
 
 #if defined(HALDEN_VECTOR_ROWS)
 
-// ---- vector reader for runs of rows of one layout ----
+// ---- vector reader for rows of known layouts ----
 //
 // Saved files repeat a handful of row layouts: "532.117 1843.000\r\n" and
 // "1012.345 843.000\r\n" differ only in where the digits are. A layout is
-// the row with every digit replaced by '0' (signs, points, separators and
-// the line end as they are), for rows of the fast shape: an optional '-',
-// digits, optionally '.' and digits (at most 15 digits in all), a run of
-// tabs, commas or spaces, a second such number, then CR, LF or CR LF. A row
-// whose 64 bytes from its start show a known layout is read without looking
-// for its end: its digits are gathered into two 16-byte lanes (one per
-// number, right-aligned), converted in a few multiply-adds, and each number
-// is divided by its power of ten, the value atof gives (the digits are below
-// 2^53 and the power of ten is exact). CR LF is one layout, so the empty
-// line between CR and LF costs nothing.
+// a row of the fast shape (an optional '-', digits, optionally '.' and
+// digits, at most 15 digits in all; a run of tabs, commas or spaces; a second
+// such number; CR, LF or CR LF) of at most 32 bytes, with its digits as 0.
+// Row ends are found 64 bytes at a time ahead of the rows. A row is looked up
+// by the places of its non-digit bytes and checked byte for byte against the
+// layout found; then its digits are gathered into two lanes (one per number,
+// right-aligned), converted in a few multiply-adds, and each number is
+// divided by its power of ten: the value atof gives, as the digits are below
+// 2^53 and the power of ten is exact. CR LF is one row end, so the empty
+// line between CR and LF costs nothing. Any other line takes the general
+// path.
 
 constexpr double kExactPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
