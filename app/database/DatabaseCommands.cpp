@@ -1,5 +1,8 @@
 #include "database/DatabaseCommands.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <condition_variable>
@@ -70,6 +73,8 @@ struct LoadedFile {
 class FolderReader {
 public:
     FolderReader(const std::string& folder, const std::vector<std::string>& names) : folder_(folder), names_(names) {
+        // Files are opened relative to the folder when it can be opened itself.
+        folderFd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         const int files = static_cast<int>(names_.size());
         const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
         const int threads = std::min(files, cores) - 1;
@@ -94,6 +99,7 @@ public:
         }
         free_.notify_all();
         for (std::thread& t : workers_) t.join();
+        if (folderFd_ >= 0) ::close(folderFd_);
     }
 
     // File k's result; files are taken in order 0, 1, 2, ..., each released
@@ -135,7 +141,9 @@ private:
         slot.failure = nullptr;
         try {
             std::size_t length = 0;
-            slot.read = readWholeFile(joinPath(folder_, names_[static_cast<std::size_t>(k)]), buffer, length);
+            const std::string& name = names_[static_cast<std::size_t>(k)];
+            slot.read = folderFd_ >= 0 ? readWholeFileAt(folderFd_, name, buffer, length)
+                                       : readWholeFile(joinPath(folder_, name), buffer, length);
             if (slot.read == FileRead::Ok) parseDatabaseSpectrum(std::string_view(buffer.data(), length), slot.spectrum);
         } catch (...) {
             slot.failure = std::current_exception();
@@ -163,6 +171,7 @@ private:
 
     const std::string& folder_;
     const std::vector<std::string>& names_;
+    int folderFd_ = -1;
     std::vector<LoadedFile> slots_;
     std::vector<int> ready_;  // the file each slot holds, once it is read
     std::string buffer_;      // the caller's

@@ -26,10 +26,11 @@ void parseDatabaseSpectrum(std::string_view bytes, DatabaseSpectrum& out) {
     }
 }
 
-FileRead readWholeFile(const std::string& path, std::string& buffer, std::size_t& length) {
+namespace {
+
+// Reads the open file fd whole (and closes it).
+FileRead readOpenFile(int fd, std::string& buffer, std::size_t& length) {
     length = 0;
-    // Non-blocking so that a FIFO in the folder cannot stall the load.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return FileRead::Unreadable;
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
@@ -58,6 +59,17 @@ FileRead readWholeFile(const std::string& path, std::string& buffer, std::size_t
     ::close(fd);
     length = used;
     return FileRead::Ok;
+}
+
+}  // namespace
+
+// Non-blocking opens, so that a FIFO in the folder cannot stall the load.
+FileRead readWholeFile(const std::string& path, std::string& buffer, std::size_t& length) {
+    return readOpenFile(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK), buffer, length);
+}
+
+FileRead readWholeFileAt(int folderFd, const std::string& name, std::string& buffer, std::size_t& length) {
+    return readOpenFile(::openat(folderFd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK), buffer, length);
 }
 
 }  // namespace halden

@@ -25,4 +25,8 @@ enum class FileRead { Ok, NotRegular, Unreadable };
 // anything but a readable regular file).
 FileRead readWholeFile(const std::string& path, std::string& buffer, std::size_t& length);
 
+// The same for the entry name of the folder open as folderFd (a descriptor
+// of a directory), which spares looking the folder up for every file.
+FileRead readWholeFileAt(int folderFd, const std::string& name, std::string& buffer, std::size_t& length);
+
 }  // namespace halden
