@@ -1,6 +1,7 @@
 #include "database/DatabaseCommands.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -56,6 +57,21 @@ bool listFolder(const std::string& folder, std::vector<std::string>& names, std:
 std::string joinPath(const std::string& folder, const std::string& name) {
     if (!folder.empty() && folder.back() == '/') return folder + name;
     return folder + "/" + name;
+}
+
+// Asks for large pages for a new pool: filling a fresh pool page by page
+// costs one fault per 4 KiB otherwise (only the pages written are backed,
+// as before). A hint: nothing changes where it is not taken.
+void preferHugePages(void* data, std::size_t bytes) {
+#if defined(MADV_HUGEPAGE)
+    const std::uintptr_t page = 4096;
+    const auto first = (reinterpret_cast<std::uintptr_t>(data) + page - 1) & ~(page - 1);
+    const auto last = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(page - 1);
+    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)bytes;
+#endif
 }
 
 // One entry of the folder, read and parsed.
@@ -224,6 +240,7 @@ std::optional<DatabaseLoadSummary> loadDatabaseFolder(SpectrumStore& s, const st
         } else {
             std::vector<double>().swap(*pool);
             pool->reserve(need);
+            preferHugePages(pool->data(), pool->capacity() * sizeof(double));
         }
     }
     s.m_dbCapacity = kCapacityAfterLoad;
