@@ -163,34 +163,12 @@ namespace {
 // point to point and lie between 0 and 1300 nm. On such an axis the
 // distances |w - nm| are computed exactly or at least strictly ordered like
 // the true distances, which the closed form of the lumen scan relies on.
-__attribute__((target_clones("avx512f", "avx2", "default")))
 bool clearlyRising(const double* w, int last, int step) {
     if (!(w[0] > 0) || !(w[step * last] < 1300)) return false;
-    if (step != 1) {
-        for (int j = 0; j < last; ++j)
-            if (!(w[step * (j + 1)] - w[step * j] > 1e-9)) return false;
-        return true;
-    }
-    using Lanes = double __attribute__((vector_size(64)));
-    using LaneMask = long long __attribute__((vector_size(64)));
-    LaneMask rising = {-1, -1, -1, -1, -1, -1, -1, -1};
-    int j = 0;
-    if (last >= 16) {
-        // One load per eight points: the neighbours are the lanes shifted by one.
-        Lanes a;
-        std::memcpy(&a, w, sizeof a);
-        for (; j + 16 <= last; j += 8) {
-            Lanes next;
-            std::memcpy(&next, w + j + 8, sizeof next);
-            const Lanes b = __builtin_shufflevector(a, next, 1, 2, 3, 4, 5, 6, 7, 8);
-            rising &= (b - a) > 1e-9;
-            a = next;
-        }
-    }
-    bool result = true;
-    for (int k = 0; k < 8; ++k) result = result && rising[k];
-    for (; j < last; ++j) result = result && w[j + 1] - w[j] > 1e-9;
-    return result;
+    if (step == 1) return wavelengthsRiseBy(w, last, 1e-9);
+    for (int j = 0; j < last; ++j)
+        if (!(w[step * (j + 1)] - w[step * j] > 1e-9)) return false;
+    return true;
 }
 
 // The first j in 0..last + 1 with w[step * j] >= value (w rising).
