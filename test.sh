@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the normal build, the device library under
-# ThreadSanitizer, and the whole suite under AddressSanitizer + UBSan.
+# Builds and runs every test: the normal build, the device library and the
+# database's loader and scoring threads under ThreadSanitizer, and the whole
+# suite under AddressSanitizer + UBSan.
 # Exits non-zero on any failure or sanitizer report.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -22,12 +23,13 @@ cmake --build build -j"$jobs"
 echo "== tests"
 ctest --test-dir build --output-on-failure -j"$jobs" --timeout 300
 
-echo "== device library under ThreadSanitizer"
-configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DHALDEN_SANITIZE=thread -DHALDEN_BUILD_APP=OFF -DHALDEN_BUILD_BENCH=OFF
-cmake --build build-tsan -j"$jobs" --target devicelib_tests
+echo "== device library and database threads under ThreadSanitizer"
+configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DHALDEN_SANITIZE=thread -DHALDEN_BUILD_APP=ON -DHALDEN_BUILD_BENCH=OFF
+cmake --build build-tsan -j"$jobs" --target devicelib_tests database_tests
 # TSan needs a fixed address layout on kernels with high mmap randomisation.
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-  setarch "$(uname -m)" -R ctest --test-dir build-tsan --output-on-failure -j"$jobs" --timeout 600
+  setarch "$(uname -m)" -R ctest --test-dir build-tsan --output-on-failure -j"$jobs" --timeout 600 \
+  -L 'devicelib_tests|database_tests'
 
 echo "== whole suite under AddressSanitizer + UndefinedBehaviorSanitizer"
 configure build-asan -DCMAKE_BUILD_TYPE=Debug -DHALDEN_SANITIZE=address -DHALDEN_BUILD_BENCH=OFF
