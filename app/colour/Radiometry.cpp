@@ -200,11 +200,12 @@ struct Stride {
 // below (the last write to a bin is its last such point); a running maximum
 // then gives the last of them below nm, and a search over the seven points
 // after it finds the point itself.
+// to is the first point at or above kLuminousLastNm (last + 1 when there is
+// none); the axis need only rise clearly up to point to + 7.
 template <class Index>
-void lastPointsBelowNanometres(const double* w, int last, Index at, int* below) {
+void lastPointsBelowNanometres(const double* w, int last, int to, Index at, int* below) {
     constexpr int kStride = 8;
-    const int from = firstAtOrAbove(w, last, at.step, kLuminousFirstNm - 1);
-    const int to = firstAtOrAbove(w, last, at.step, kLuminousLastNm);
+    const int from = firstAtOrAbove(w, std::min(last, to), at.step, kLuminousFirstNm - 1);
     int coarse[kLuminousRows];
     std::fill(coarse, coarse + kLuminousRows, -1);
     for (int j = from; j < to; j += kStride) coarse[static_cast<int>(w[at(j)]) + 1 - kLuminousFirstNm] = j;
@@ -233,10 +234,10 @@ void lastPointsBelowNanometres(const double* w, int last, Index at, int* below) 
 // above, whichever is strictly nearer (the one below on a tie), but never
 // goes back before where it started.
 template <class Index>
-double lumenSum(const double* spectrum, const double* w, const double* cal, int last, Index index,
+double lumenSum(const double* spectrum, const double* w, const double* cal, int last, int to, Index index,
                 const double* luminousEfficiency) {
     int below[kLuminousRows];
-    lastPointsBelowNanometres(w, last, index, below);
+    lastPointsBelowNanometres(w, last, to, index, below);
     double sum = 0;
     int at = 0;
     for (int k = 0; k < kLuminousRows; ++k) {
@@ -257,9 +258,15 @@ double lumenSum(const double* spectrum, const double* w, const double* cal, int 
 double luminousFlux(const double* spectrum, const double* wavelength, const double* irradianceCal,
                     int last, int step, double exposureScaled, const double* luminousEfficiency) {
     double sum = 0;
-    if (last >= 0 && clearlyRising(wavelength, last, step)) {
-        sum = step == 1 ? lumenSum(spectrum, wavelength, irradianceCal, last, UnitStride{}, luminousEfficiency)
-                        : lumenSum(spectrum, wavelength, irradianceCal, last, Stride{step}, luminousEfficiency);
+    // Neither the scan nor its closed form reads past a few points beyond
+    // the first one at or above the last nanometre, so the axis is checked
+    // up to there. A binary search ends between a point below the value and
+    // one at or above it on any axis, so to is that first point once the
+    // points up to it are known to rise.
+    const int to = last >= 0 ? firstAtOrAbove(wavelength, last, step, kLuminousLastNm) : 0;
+    if (last >= 0 && clearlyRising(wavelength, std::min(last, to + 8), step)) {
+        sum = step == 1 ? lumenSum(spectrum, wavelength, irradianceCal, last, to, UnitStride{}, luminousEfficiency)
+                        : lumenSum(spectrum, wavelength, irradianceCal, last, to, Stride{step}, luminousEfficiency);
         return kLumensPerWatt * sum / exposureScaled / 1000000;
     }
     // Any other axis: the scan itself.

@@ -342,6 +342,12 @@ TEST(LumenScan, GivesTheSameBitsAsTheStepwiseScanOnEveryKindOfAxis) {
     Axis nan = randomAxis(rng, 350, 0.2, 0.3, 3000);
     nan.wavelength[700] = std::nan("");
     axes.push_back(nan);
+    // Past the last nanometre the axis is never read: a fall or a NaN there
+    // changes nothing.
+    Axis tail = randomAxis(rng, 350, 0.2, 0.3, 3000);
+    tail.wavelength[2900] = std::nan("");
+    std::swap(tail.wavelength[2950], tail.wavelength[2960]);
+    axes.push_back(tail);
     axes.push_back(randomAxis(rng, -2000, 1.0, 1.5, 3000));
     axes.push_back(randomAxis(rng, 1500, 0.2, 0.3, 100));
     for (std::size_t n = 0; n < axes.size(); ++n) {
