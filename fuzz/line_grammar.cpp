@@ -1,8 +1,10 @@
 // Feeds arbitrary bytes to the spectrum-file line grammar and checks the
-// reader's limits and its agreement with the per-line test.
+// reader's limits, its agreement with the per-line test, and that the vector
+// and scalar row readers give the plain reading bit for bit.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string_view>
 
 #include "files/LineGrammar.h"
@@ -27,5 +29,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (d.overflow != (count > limit)) std::abort();
     if (!d.overflow && d.x.size() != count) std::abort();
+
+    // Every reader gives the plain reading, bit for bit.
+    for (std::size_t maxLines : {limit, halden::kMaxDataLines}) {
+        const halden::DataLines plain = halden::readDataLinesPlain(bytes, maxLines);
+        for (halden::RowReader reader : {halden::RowReader::Best, halden::RowReader::Portable}) {
+            halden::DataLines got;
+            halden::readDataLinesWith(bytes, maxLines, got, reader);
+            if (got.overflow != plain.overflow || got.x.size() != plain.x.size() || got.y.size() != plain.y.size())
+                std::abort();
+            if (!got.x.empty() && (std::memcmp(got.x.data(), plain.x.data(), got.x.size() * sizeof(double)) != 0 ||
+                                   std::memcmp(got.y.data(), plain.y.data(), got.y.size() * sizeof(double)) != 0))
+                std::abort();
+        }
+    }
     return 0;
 }
