@@ -53,30 +53,28 @@ struct Largest {
 // ---- plain code (also the tails of the vector code; never inlined there,
 // where the compiler could fuse a multiply and an add) ----
 
-[[gnu::noinline]] void sumsScalar(const double* s, const double* d, std::size_t from, std::size_t n, Lanes& lanes) {
-    for (std::size_t k = from; k < n; ++k) {
-        lanes.a[k & 3] += std::fabs(s[k] - d[k]);
-        lanes.b[k & 3] += std::sqrt(s[k] * s[k] + d[k] * d[k]);
-    }
-}
+// How each pair enters the sums: as it is; divided by the largest values
+// (normalised); or crosswise, s * byd against d * bys, every term the
+// divided one times bys * byd, which cancels in the ratio (normalised
+// without divisions).
+enum class Form { Plain, Divided, Crosswise };
 
-[[gnu::noinline]] void sumsScaledScalar(const double* s, const double* d, double bys, double byd, std::size_t from,
-                                        std::size_t n, Lanes& lanes) {
-    for (std::size_t k = from; k < n; ++k) {
-        const double sv = s[k] / bys;
-        const double dv = d[k] / byd;
-        lanes.a[k & 3] += std::fabs(sv - dv);
-        lanes.b[k & 3] += std::sqrt(sv * sv + dv * dv);
-    }
-}
+struct Scale {
+    double bys = 1, byd = 1;
+};
 
-// The normalised sums without divisions: s * byd against d * bys, every
-// term the divided one times bys * byd, which cancels in the ratio.
-[[gnu::noinline]] void sumsCrossScalar(const double* s, const double* d, double bys, double byd, std::size_t from,
-                                       std::size_t n, Lanes& lanes) {
+template <Form F>
+[[gnu::noinline]] void sumsScalar(const double* s, const double* d, Scale c, std::size_t from, std::size_t n,
+                                  Lanes& lanes) {
     for (std::size_t k = from; k < n; ++k) {
-        const double sv = s[k] * byd;
-        const double dv = d[k] * bys;
+        double sv = s[k], dv = d[k];
+        if constexpr (F == Form::Divided) {
+            sv = sv / c.bys;
+            dv = dv / c.byd;
+        } else if constexpr (F == Form::Crosswise) {
+            sv = sv * c.byd;
+            dv = dv * c.bys;
+        }
         lanes.a[k & 3] += std::fabs(sv - dv);
         lanes.b[k & 3] += std::sqrt(sv * sv + dv * dv);
     }
@@ -122,49 +120,28 @@ __attribute__((target("avx512f"))) inline void readAheadStep(ReadAhead& ahead) {
     }
 }
 
-__attribute__((target("avx512f"))) Sums sumsAvx512(const double* s, const double* d, std::size_t n,
+template <Form F>
+__attribute__((target("avx512f"))) Sums sumsAvx512(const double* s, const double* d, Scale c, std::size_t n,
                                                   ReadAhead& ahead) {
+    const __m512d vs = _mm512_set1_pd(c.bys), vd = _mm512_set1_pd(c.byd);
     __m256d va = _mm256_setzero_pd(), vb = _mm256_setzero_pd();
     std::size_t k = 0;
     for (; k + 8 <= n; k += 8) {
         readAheadStep(ahead);
-        accumulate8(va, vb, _mm512_loadu_pd(s + k), _mm512_loadu_pd(d + k));
+        __m512d sv = _mm512_loadu_pd(s + k), dv = _mm512_loadu_pd(d + k);
+        if constexpr (F == Form::Divided) {
+            sv = _mm512_div_pd(sv, vs);
+            dv = _mm512_div_pd(dv, vd);
+        } else if constexpr (F == Form::Crosswise) {
+            sv = _mm512_mul_round_pd(sv, vd, HALDEN_RN);
+            dv = _mm512_mul_round_pd(dv, vs, HALDEN_RN);
+        }
+        accumulate8(va, vb, sv, dv);
     }
     Lanes lanes;
     _mm256_storeu_pd(lanes.a, va);
     _mm256_storeu_pd(lanes.b, vb);
-    sumsScalar(s, d, k, n, lanes);
-    return lanes.total();
-}
-
-__attribute__((target("avx512f"))) Sums sumsScaledAvx512(const double* s, const double* d, double bys, double byd,
-                                                         std::size_t n) {
-    const __m512d vs = _mm512_set1_pd(bys), vd = _mm512_set1_pd(byd);
-    __m256d va = _mm256_setzero_pd(), vb = _mm256_setzero_pd();
-    std::size_t k = 0;
-    for (; k + 8 <= n; k += 8)
-        accumulate8(va, vb, _mm512_div_pd(_mm512_loadu_pd(s + k), vs), _mm512_div_pd(_mm512_loadu_pd(d + k), vd));
-    Lanes lanes;
-    _mm256_storeu_pd(lanes.a, va);
-    _mm256_storeu_pd(lanes.b, vb);
-    sumsScaledScalar(s, d, bys, byd, k, n, lanes);
-    return lanes.total();
-}
-
-__attribute__((target("avx512f"))) Sums sumsCrossAvx512(const double* s, const double* d, double bys, double byd,
-                                                        std::size_t n, ReadAhead& ahead) {
-    const __m512d vs = _mm512_set1_pd(bys), vd = _mm512_set1_pd(byd);
-    __m256d va = _mm256_setzero_pd(), vb = _mm256_setzero_pd();
-    std::size_t k = 0;
-    for (; k + 8 <= n; k += 8) {
-        readAheadStep(ahead);
-        accumulate8(va, vb, _mm512_mul_round_pd(_mm512_loadu_pd(s + k), vd, HALDEN_RN),
-                    _mm512_mul_round_pd(_mm512_loadu_pd(d + k), vs, HALDEN_RN));
-    }
-    Lanes lanes;
-    _mm256_storeu_pd(lanes.a, va);
-    _mm256_storeu_pd(lanes.b, vb);
-    sumsCrossScalar(s, d, bys, byd, k, n, lanes);
+    sumsScalar<F>(s, d, c, k, n, lanes);
     return lanes.total();
 }
 
@@ -177,42 +154,26 @@ __attribute__((target("avx2"))) inline void accumulate4(__m256d& va, __m256d& vb
     vb = _mm256_add_pd(vb, _mm256_sqrt_pd(_mm256_add_pd(_mm256_mul_pd(s, s), _mm256_mul_pd(d, d))));
 }
 
-__attribute__((target("avx2"))) Sums sumsAvx2(const double* s, const double* d, std::size_t n) {
+template <Form F>
+__attribute__((target("avx2"))) Sums sumsAvx2(const double* s, const double* d, Scale c, std::size_t n) {
+    const __m256d vs = _mm256_set1_pd(c.bys), vd = _mm256_set1_pd(c.byd);
     __m256d va = _mm256_setzero_pd(), vb = _mm256_setzero_pd();
     std::size_t k = 0;
-    for (; k + 4 <= n; k += 4) accumulate4(va, vb, _mm256_loadu_pd(s + k), _mm256_loadu_pd(d + k));
+    for (; k + 4 <= n; k += 4) {
+        __m256d sv = _mm256_loadu_pd(s + k), dv = _mm256_loadu_pd(d + k);
+        if constexpr (F == Form::Divided) {
+            sv = _mm256_div_pd(sv, vs);
+            dv = _mm256_div_pd(dv, vd);
+        } else if constexpr (F == Form::Crosswise) {
+            sv = _mm256_mul_pd(sv, vd);
+            dv = _mm256_mul_pd(dv, vs);
+        }
+        accumulate4(va, vb, sv, dv);
+    }
     Lanes lanes;
     _mm256_storeu_pd(lanes.a, va);
     _mm256_storeu_pd(lanes.b, vb);
-    sumsScalar(s, d, k, n, lanes);
-    return lanes.total();
-}
-
-__attribute__((target("avx2"))) Sums sumsScaledAvx2(const double* s, const double* d, double bys, double byd,
-                                                    std::size_t n) {
-    const __m256d vs = _mm256_set1_pd(bys), vd = _mm256_set1_pd(byd);
-    __m256d va = _mm256_setzero_pd(), vb = _mm256_setzero_pd();
-    std::size_t k = 0;
-    for (; k + 4 <= n; k += 4)
-        accumulate4(va, vb, _mm256_div_pd(_mm256_loadu_pd(s + k), vs), _mm256_div_pd(_mm256_loadu_pd(d + k), vd));
-    Lanes lanes;
-    _mm256_storeu_pd(lanes.a, va);
-    _mm256_storeu_pd(lanes.b, vb);
-    sumsScaledScalar(s, d, bys, byd, k, n, lanes);
-    return lanes.total();
-}
-
-__attribute__((target("avx2"))) Sums sumsCrossAvx2(const double* s, const double* d, double bys, double byd,
-                                                   std::size_t n) {
-    const __m256d vs = _mm256_set1_pd(bys), vd = _mm256_set1_pd(byd);
-    __m256d va = _mm256_setzero_pd(), vb = _mm256_setzero_pd();
-    std::size_t k = 0;
-    for (; k + 4 <= n; k += 4)
-        accumulate4(va, vb, _mm256_mul_pd(_mm256_loadu_pd(s + k), vd), _mm256_mul_pd(_mm256_loadu_pd(d + k), vs));
-    Lanes lanes;
-    _mm256_storeu_pd(lanes.a, va);
-    _mm256_storeu_pd(lanes.b, vb);
-    sumsCrossScalar(s, d, bys, byd, k, n, lanes);
+    sumsScalar<F>(s, d, c, k, n, lanes);
     return lanes.total();
 }
 
@@ -278,44 +239,18 @@ Simd simdLevel() {
 }
 #endif
 
-Sums sums(const double* s, const double* d, std::size_t n, ReadAhead& ahead) {
+template <Form F>
+Sums sums(const double* s, const double* d, Scale c, std::size_t n, ReadAhead& ahead) {
 #ifdef HALDEN_HAVE_SIMD_PATHS
     switch (simdLevel()) {
-        case Simd::Avx512: return sumsAvx512(s, d, n, ahead);
-        case Simd::Avx2: return sumsAvx2(s, d, n);
+        case Simd::Avx512: return sumsAvx512<F>(s, d, c, n, ahead);
+        case Simd::Avx2: return sumsAvx2<F>(s, d, c, n);
         case Simd::None: break;
     }
 #endif
     (void)ahead;  // read ahead by the vector code only
     Lanes lanes;
-    sumsScalar(s, d, 0, n, lanes);
-    return lanes.total();
-}
-
-Sums sumsScaled(const double* s, const double* d, double bys, double byd, std::size_t n) {
-#ifdef HALDEN_HAVE_SIMD_PATHS
-    switch (simdLevel()) {
-        case Simd::Avx512: return sumsScaledAvx512(s, d, bys, byd, n);
-        case Simd::Avx2: return sumsScaledAvx2(s, d, bys, byd, n);
-        case Simd::None: break;
-    }
-#endif
-    Lanes lanes;
-    sumsScaledScalar(s, d, bys, byd, 0, n, lanes);
-    return lanes.total();
-}
-
-Sums sumsCross(const double* s, const double* d, double bys, double byd, std::size_t n, ReadAhead& ahead) {
-#ifdef HALDEN_HAVE_SIMD_PATHS
-    switch (simdLevel()) {
-        case Simd::Avx512: return sumsCrossAvx512(s, d, bys, byd, n, ahead);
-        case Simd::Avx2: return sumsCrossAvx2(s, d, bys, byd, n);
-        case Simd::None: break;
-    }
-#endif
-    (void)ahead;
-    Lanes lanes;
-    sumsCrossScalar(s, d, bys, byd, 0, n, lanes);
+    sumsScalar<F>(s, d, c, 0, n, lanes);
     return lanes.total();
 }
 
@@ -355,16 +290,16 @@ bool crossable(double divisor) {
 }
 
 double scoreOf(const double* s, const double* d, std::size_t n, bool normalize, ReadAhead& ahead) {
-    if (!normalize) return scoreOf(sums(s, d, n, ahead));
+    if (!normalize) return scoreOf(sums<Form::Plain>(s, d, {}, n, ahead));
     const Largest top = largest(s, d, n);
-    const double bys = divisorFor(top.s), byd = divisorFor(top.d);
-    if (crossable(bys) && crossable(byd)) {
+    const Scale scale{divisorFor(top.s), divisorFor(top.d)};
+    if (crossable(scale.bys) && crossable(scale.byd)) {
         // Non-finite sums (NaN or infinite values, or a product out of range)
         // and tiny ones (subnormal products) take the divided form.
-        const Sums t = sumsCross(s, d, bys, byd, n, ahead);
+        const Sums t = sums<Form::Crosswise>(s, d, scale, n, ahead);
         if (std::isfinite(t.a) && std::isfinite(t.b) && t.b >= 0x1p-400) return scoreOf(t);
     }
-    return scoreOf(sumsScaled(s, d, bys, byd, n));
+    return scoreOf(sums<Form::Divided>(s, d, scale, n, ahead));
 }
 
 // True when no x[j+1] is below x[j] (NaN counts as a fall).
