@@ -20,6 +20,7 @@
 
 #include "database/DatabaseCommands.h"
 #include "database/DatabaseFile.h"
+#include "DatabaseTestFolder.h"
 #include "files/LineGrammar.h"
 
 namespace halden {
@@ -27,26 +28,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class LoadFolder {
-public:
-    LoadFolder() {
-        std::random_device rd;
-        path_ = fs::temp_directory_path() / ("halden-dbload-" + std::to_string(rd()) + "-" + std::to_string(getpid()));
-        fs::create_directories(path_);
-    }
-    ~LoadFolder() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    std::string str() const { return path_.string(); }
-    fs::path operator/(const std::string& name) const { return path_ / name; }
-    void write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(path_ / name, std::ios::binary) << bytes;
-    }
-
-private:
-    fs::path path_;
-};
+using test::TempFolder;
 
 // What a load must give, worked out file by file with the plain reader.
 struct Expected {
@@ -160,7 +142,7 @@ std::string rows(int count, double start, double step, const char* lineEnd, int 
 }
 
 TEST(DatabaseLoad, OddEntriesAmongManyFilesLoadAsOneByOne) {
-    LoadFolder dir;
+    TempFolder dir;
     // More files than the loader keeps in flight, so that its slots wrap.
     for (int k = 0; k < 60; ++k) {
         char name[32];
@@ -189,7 +171,7 @@ TEST(DatabaseLoad, OddEntriesAmongManyFilesLoadAsOneByOne) {
 }
 
 TEST(DatabaseLoad, OneFileAndNoFiles) {
-    LoadFolder dir;
+    TempFolder dir;
     auto store = std::make_unique<SpectrumStore>();
     expectLoadMatches(dir.str(), *store);
     EXPECT_EQ(store->m_dbCount, 0);
@@ -206,7 +188,7 @@ TEST(DatabaseLoad, OneFileAndNoFiles) {
 }
 
 TEST(DatabaseLoad, EntriesPastTheCapacityAreLeftOut) {
-    LoadFolder dir;
+    TempFolder dir;
     // Names sort with the data file last among the kept ones.
     for (int k = 0; k < kDatabaseCapacity + 3; ++k) {
         char name[32];
@@ -220,7 +202,7 @@ TEST(DatabaseLoad, EntriesPastTheCapacityAreLeftOut) {
 }
 
 TEST(DatabaseLoad, AFailingProgressCallbackStopsTheLoadCleanly) {
-    LoadFolder dir;
+    TempFolder dir;
     for (int k = 0; k < 40; ++k) dir.write("f" + std::to_string(100 + k), rows(200, 300, 0.25, "\r\n", k));
     auto store = std::make_unique<SpectrumStore>();
     int calls = 0;

@@ -13,6 +13,7 @@
 
 #include "database/DatabaseCommands.h"
 #include "database/DatabaseFile.h"
+#include "DatabaseTestFolder.h"
 #include "database/Similarity.h"
 #include "support/PromptRecorder.h"
 
@@ -21,27 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class TempFolder {
-public:
-    TempFolder() {
-        std::random_device rd;
-        path_ = fs::temp_directory_path() / ("halden-db-" + std::to_string(rd()) + "-" + std::to_string(getpid()));
-        fs::create_directories(path_);
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(path_, ec);
-    }
-    std::string str() const { return path_.string(); }
-    fs::path operator/(const std::string& name) const { return path_ / name; }
-    void write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(path_ / name, std::ios::binary) << bytes;
-    }
-
-private:
-    fs::path path_;
-};
+using test::TempFolder;
 
 // Live spectrum x = 0..10, y = 10 + x^2 (positive, not linear).
 double liveY(int i) { return 10.0 + i * i; }
