@@ -1,22 +1,16 @@
 #include "database/DatabaseCommands.h"
 
-#include <fcntl.h>
 #include <sys/mman.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
-#include <condition_variable>
 #include <cstdio>
-#include <exception>
 #include <filesystem>
-#include <mutex>
 #include <numeric>
-#include <system_error>
-#include <thread>
 
 #include "database/DatabaseFile.h"
 #include "database/DatabaseScoring.h"
+#include "database/FolderLoader.h"
 #include "database/Similarity.h"
 #include "files/LineGrammar.h"
 
@@ -54,11 +48,6 @@ bool listFolder(const std::string& folder, std::vector<std::string>& names, std:
     return true;
 }
 
-std::string joinPath(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && folder.back() == '/') return folder + name;
-    return folder + "/" + name;
-}
-
 // Asks for large pages for a new pool: filling a fresh pool page by page
 // costs one fault per 4 KiB otherwise (only the pages written are backed,
 // as before). A hint: nothing changes where it is not taken.
@@ -73,132 +62,6 @@ void preferHugePages(void* data, std::size_t bytes) {
     (void)bytes;
 #endif
 }
-
-// One entry of the folder, read and parsed.
-struct LoadedFile {
-    FileRead read = FileRead::Ok;
-    DatabaseSpectrum spectrum;
-    std::exception_ptr failure;  // what reading or parsing threw
-};
-
-// Reads and parses the folder's files on loader threads, a bounded number of
-// files ahead, while the caller takes the results strictly in name order. The
-// caller is a loader too: while the file it needs next is not ready it reads
-// one itself, so every core works, the calling one included (without loader
-// threads, if none could be started, it reads every file itself).
-class FolderReader {
-public:
-    FolderReader(const std::string& folder, const std::vector<std::string>& names) : folder_(folder), names_(names) {
-        // Files are opened relative to the folder when it can be opened itself.
-        folderFd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        const int files = static_cast<int>(names_.size());
-        const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-        const int threads = std::min(files, cores) - 1;
-        // A few files in flight per thread keep every thread busy; the slots
-        // bound the memory held.
-        slots_.resize(static_cast<std::size_t>(4 * (threads + 1)));
-        ready_.assign(slots_.size(), -1);
-        try {
-            for (int t = 0; t < threads; ++t) workers_.emplace_back([this] { work(); });
-        } catch (const std::system_error&) {
-            // Fewer threads (or none): the ones started and the caller do the work.
-        }
-    }
-
-    FolderReader(const FolderReader&) = delete;
-    FolderReader& operator=(const FolderReader&) = delete;
-
-    ~FolderReader() {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            stop_ = true;
-        }
-        free_.notify_all();
-        for (std::thread& t : workers_) t.join();
-        if (folderFd_ >= 0) ::close(folderFd_);
-    }
-
-    // File k's result; files are taken in order 0, 1, 2, ..., each released
-    // before the next is taken.
-    LoadedFile& take(int k) {
-        const std::size_t s = slotOf(k);
-        std::unique_lock<std::mutex> lock(mutex_);
-        for (;;) {
-            if (ready_[s] == k) return slots_[s];
-            if (claimable()) {
-                const int j = next_++;
-                lock.unlock();
-                load(j, slots_[slotOf(j)], buffer_);
-                lock.lock();
-                ready_[slotOf(j)] = j;
-                continue;
-            }
-            done_.wait(lock);
-        }
-    }
-
-    void release(int k) {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            taken_ = k + 1;
-        }
-        if (!workers_.empty()) free_.notify_all();
-    }
-
-private:
-    std::size_t slotOf(int k) const { return static_cast<std::size_t>(k) % slots_.size(); }
-
-    // Under the lock: a file is left to read and a slot is free for it.
-    bool claimable() const {
-        return next_ < static_cast<int>(names_.size()) && next_ < taken_ + static_cast<int>(slots_.size());
-    }
-
-    void load(int k, LoadedFile& slot, std::string& buffer) const {
-        slot.failure = nullptr;
-        try {
-            std::size_t length = 0;
-            const std::string& name = names_[static_cast<std::size_t>(k)];
-            slot.read = folderFd_ >= 0 ? readWholeFileAt(folderFd_, name, buffer, length)
-                                       : readWholeFile(joinPath(folder_, name), buffer, length);
-            if (slot.read == FileRead::Ok) parseDatabaseSpectrum(std::string_view(buffer.data(), length), slot.spectrum);
-        } catch (...) {
-            slot.failure = std::current_exception();
-        }
-    }
-
-    void work() {
-        std::string buffer;
-        for (;;) {
-            int k;
-            {
-                std::unique_lock<std::mutex> lock(mutex_);
-                free_.wait(lock, [&] { return stop_ || next_ >= static_cast<int>(names_.size()) || claimable(); });
-                if (stop_ || !claimable()) return;
-                k = next_++;
-            }
-            load(k, slots_[slotOf(k)], buffer);
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                ready_[slotOf(k)] = k;
-            }
-            done_.notify_one();
-        }
-    }
-
-    const std::string& folder_;
-    const std::vector<std::string>& names_;
-    int folderFd_ = -1;
-    std::vector<LoadedFile> slots_;
-    std::vector<int> ready_;  // the file each slot holds, once it is read
-    std::string buffer_;      // the caller's
-    std::mutex mutex_;
-    std::condition_variable done_;  // a slot was filled
-    std::condition_variable free_;  // a slot was released, or stop
-    int next_ = 0;                  // the next file to claim
-    int taken_ = 0;                 // files released by the caller
-    bool stop_ = false;
-    std::vector<std::thread> workers_;
-};
 
 }  // namespace
 
@@ -228,48 +91,50 @@ std::optional<DatabaseLoadSummary> loadDatabaseFolder(SpectrumStore& s, const st
     s.m_dbBar.normalizeChecked = s.m_dbNormalize;
     s.m_dbBar.folderText = folder;
 
-    // No file keeps more than kMaxDataLines points, so this reservation is
-    // never outgrown; pages that are never written are never backed by
-    // memory. Pools of a fitting size are reused as they are (reloading the
-    // same folder then writes to memory already in place); others are
-    // released before the new ones are reserved.
+    // No file keeps more than kMaxDataLines points, so pools of that size
+    // are never outgrown; sizing them writes nothing (PointPool), and pages
+    // that are never written are never backed by memory. Pools of a fitting
+    // capacity are reused (reloading the same folder then writes to memory
+    // already in place); others are released before the new ones are made.
     const std::size_t need = static_cast<std::size_t>(n) * kMaxDataLines;
-    for (std::vector<double>* pool : {&s.m_dbX, &s.m_dbY}) {
-        if (pool->capacity() >= need && pool->capacity() <= 2 * need + kMaxDataLines) {
-            pool->clear();
-        } else {
-            std::vector<double>().swap(*pool);
+    for (PointPool* pool : {&s.m_dbX, &s.m_dbY}) {
+        if (pool->capacity() < need || pool->capacity() > 2 * need + kMaxDataLines) {
+            PointPool().swap(*pool);
             pool->reserve(need);
             preferHugePages(pool->data(), pool->capacity() * sizeof(double));
         }
+        pool->resize(need);
     }
     s.m_dbCapacity = kCapacityAfterLoad;
 
-    // Files are read and parsed ahead on loader threads; this thread reports
-    // progress and fills the pools in name order.
-    FolderReader reader(folder, names);
-    for (int k = 0; k < n; ++k) {
-        report(s, progress, progressText("loading", k + 1, n));
-        LoadedFile& file = reader.take(k);
-        if (file.failure) std::rethrow_exception(file.failure);
-        const auto offset = static_cast<std::int64_t>(s.m_dbX.size());
-        s.m_dbOffsets[k] = offset;
-        if (file.read != FileRead::Ok) {
-            ++summary.skipped;
-            reader.release(k);
-            continue;
+    // Loader threads and this one read the files and fill the pools; this
+    // thread alone reports progress and fills the tables, in name order.
+    std::int64_t filled = 0;
+    try {
+        FolderLoader loader(folder, names, s.m_dbX.data(), s.m_dbY.data());
+        for (int k = 0; k < n; ++k) {
+            report(s, progress, progressText("loading", k + 1, n));
+            const FolderEntry file = loader.wait(k);
+            s.m_dbOffsets[k] = file.offset;
+            if (file.read != FileRead::Ok) {
+                ++summary.skipped;
+                continue;
+            }
+            if (file.truncated) ++summary.truncated;
+            if (file.points == 0) ++summary.empty;
+            s.m_dbPoints[k] = file.points;
+            if (file.offset + file.points > s.m_dbCapacity) s.m_dbCapacity += kCapacityStep;
+            filled = file.offset + file.points;
         }
-        const DatabaseSpectrum& spectrum = file.spectrum;
-        const auto count = static_cast<std::int32_t>(spectrum.x.size());
-        if (spectrum.truncated) ++summary.truncated;
-        if (count == 0) ++summary.empty;
-        s.m_dbPoints[k] = count;
-        if (offset + count > s.m_dbCapacity) s.m_dbCapacity += kCapacityStep;
-        s.m_dbX.insert(s.m_dbX.end(), spectrum.x.begin(), spectrum.x.end());
-        s.m_dbY.insert(s.m_dbY.end(), spectrum.y.begin(), spectrum.y.end());
-        summary.points += count;
-        reader.release(k);
+    } catch (...) {
+        // The files not reached keep zero points; the pools end with the last one.
+        s.m_dbX.resize(static_cast<std::size_t>(filled));
+        s.m_dbY.resize(static_cast<std::size_t>(filled));
+        throw;
     }
+    s.m_dbX.resize(static_cast<std::size_t>(filled));
+    s.m_dbY.resize(static_cast<std::size_t>(filled));
+    summary.points = filled;
     report(s, progress, kMakeComparisonText);
     return summary;
 }

@@ -11,7 +11,10 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "colour/ColorimetryResult.h"
@@ -28,6 +31,29 @@ inline constexpr int kStoredPoolSize = 1000000;  // stored-curve point pool
 inline constexpr int kStoredSlots = 100;         // 99 curves + end marker
 inline constexpr int kGaussCapacity = 4000;
 inline constexpr int kDatabaseCapacity = 20000;  // files in a database folder
+
+// An allocator whose resize() leaves new values unset, so that a pool can be
+// sized for the most it may hold without writing (and so backing) all of it.
+template <class T>
+struct UninitialisedAllocator : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = UninitialisedAllocator<U>;
+    };
+    UninitialisedAllocator() noexcept = default;
+    template <class U>
+    UninitialisedAllocator(const UninitialisedAllocator<U>&) noexcept {}
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args) {
+        if constexpr (sizeof...(Args) == 0)
+            ::new (static_cast<void*>(p)) U;
+        else
+            ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+
+// The database's x and y values, file after file.
+using PointPool = std::vector<double, UninitialisedAllocator<double>>;
 inline constexpr int kCalibrationHeaderSize = 16;
 
 // The chart bar's controls as the core sees them: the texts of the edits and
@@ -199,7 +225,7 @@ struct SpectrumStore {
     std::int32_t m_dbCount = 0;
     std::vector<std::string> m_dbNames;  // slot 0 holds no name
     std::vector<std::int32_t> m_dbPoints;
-    std::vector<double> m_dbX, m_dbY;
+    PointPool m_dbX, m_dbY;
     // Where file k's points start in m_dbX / m_dbY. Ranking reorders this
     // table instead of moving the points.
     std::vector<std::int64_t> m_dbOffsets;

@@ -77,7 +77,8 @@ Expected expectedLoad(const std::string& folder) {
     return e;
 }
 
-bool sameBits(const std::vector<double>& a, const std::vector<double>& b) {
+template <class A, class B>
+bool sameBits(const A& a, const B& b) {
     return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
 }
 
