@@ -11,19 +11,23 @@
 
 namespace halden {
 
-void parseDatabaseSpectrum(std::string_view bytes, DatabaseSpectrum& out) {
-    // Parse into out's own vectors so that their capacity serves every file.
-    DataLines lines;
-    lines.x.swap(out.x);
-    lines.y.swap(out.y);
-    readDataLines(bytes, kMaxDataLines, lines);
-    out.truncated = lines.overflow;
-    out.x.swap(lines.x);
-    out.y.swap(lines.y);
-    if (!out.x.empty() && out.x.front() > out.x.back()) {
-        std::reverse(out.x.begin(), out.x.end());
-        std::reverse(out.y.begin(), out.y.end());
+DatabaseRows parseDatabaseRows(std::string_view bytes, double* x, double* y) {
+    DatabaseRows rows;
+    rows.points = readDataRows(bytes, kMaxDataLines, x, y, rows.truncated);
+    if (rows.points > 1 && x[0] > x[rows.points - 1]) {
+        std::reverse(x, x + rows.points);
+        std::reverse(y, y + rows.points);
     }
+    return rows;
+}
+
+void parseDatabaseSpectrum(std::string_view bytes, DatabaseSpectrum& out) {
+    out.x.resize(dataRowRoom(bytes, kMaxDataLines));
+    out.y.resize(out.x.size());
+    const DatabaseRows rows = parseDatabaseRows(bytes, out.x.data(), out.y.data());
+    out.x.resize(rows.points);
+    out.y.resize(rows.points);
+    out.truncated = rows.truncated;
 }
 
 namespace {

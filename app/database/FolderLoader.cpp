@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "database/PoolCopy.h"
+#include "files/LineGrammar.h"
 
 namespace halden {
 
@@ -30,6 +31,10 @@ FolderLoader::FolderLoader(const std::string& folder, const std::vector<std::str
     // A few files in flight per thread keep every thread busy; the slots
     // bound the memory held.
     slots_.resize(static_cast<std::size_t>(4 * (threads + 1)));
+    for (Slot& slot : slots_) {
+        slot.x = std::make_unique_for_overwrite<double[]>(kMaxDataLines);
+        slot.y = std::make_unique_for_overwrite<double[]>(kMaxDataLines);
+    }
     try {
         for (int t = 0; t < threads; ++t) workers_.emplace_back([this] { work(); });
     } catch (const std::system_error&) {
@@ -84,30 +89,28 @@ bool FolderLoader::step(Lock& lock, std::string& buffer) {
 
 void FolderLoader::load(int k, Lock& lock, std::string& buffer) {
     File& file = files_[static_cast<std::size_t>(k)];
-    DatabaseSpectrum& spectrum = slots_[slotOf(k)];
+    Slot& slot = slots_[slotOf(k)];
     file.state = State::Loading;
     lock.unlock();
     FileRead read = FileRead::Unreadable;
+    DatabaseRows rows;
     std::exception_ptr failure;
     try {
         std::size_t length = 0;
         const std::string& name = names_[static_cast<std::size_t>(k)];
         read = folderFd_ >= 0 ? readWholeFileAt(folderFd_, name, buffer, length)
                               : readWholeFile(joinPath(folder_, name), buffer, length);
-        spectrum.x.clear();
-        spectrum.y.clear();
-        spectrum.truncated = false;
-        if (read == FileRead::Ok) parseDatabaseSpectrum(std::string_view(buffer.data(), length), spectrum);
+        if (read == FileRead::Ok)
+            rows = parseDatabaseRows(std::string_view(buffer.data(), length), slot.x.get(), slot.y.get());
     } catch (...) {
         // Kept with zero points; the caller rethrows it when it reaches the file.
         failure = std::current_exception();
-        spectrum.x.clear();
-        spectrum.y.clear();
+        rows = {};
     }
     lock.lock();
     file.entry.read = read;
-    file.entry.points = static_cast<std::int32_t>(spectrum.x.size());
-    file.entry.truncated = spectrum.truncated;
+    file.entry.points = static_cast<std::int32_t>(rows.points);
+    file.entry.truncated = rows.truncated;
     file.failure = failure;
     file.state = State::Parsed;
     // Offsets follow in file order as far as the files are parsed.
@@ -120,13 +123,13 @@ void FolderLoader::load(int k, Lock& lock, std::string& buffer) {
 
 void FolderLoader::place(int k, Lock& lock) {
     File& file = files_[static_cast<std::size_t>(k)];
-    const DatabaseSpectrum& spectrum = slots_[slotOf(k)];
+    const Slot& slot = slots_[slotOf(k)];
     file.state = State::Placing;
     const auto at = static_cast<std::size_t>(file.entry.offset);
     const auto count = static_cast<std::size_t>(file.entry.points);
     lock.unlock();
-    copyToPool(x_ + at, spectrum.x.data(), count);
-    copyToPool(y_ + at, spectrum.y.data(), count);
+    copyToPool(x_ + at, slot.x.get(), count);
+    copyToPool(y_ + at, slot.y.get(), count);
     lock.lock();
     file.state = State::Placed;
     while (placed_ < known_ && files_[static_cast<std::size_t>(placed_)].state == State::Placed) ++placed_;

@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -49,6 +50,11 @@ private:
         std::exception_ptr failure;
     };
 
+    // The parsed points of a file in flight, room for kMaxDataLines.
+    struct Slot {
+        std::unique_ptr<double[]> x, y;
+    };
+
     using Lock = std::unique_lock<std::mutex>;
 
     std::size_t slotOf(int k) const { return static_cast<std::size_t>(k) % slots_.size(); }
@@ -68,7 +74,7 @@ private:
     double* const y_;
     int folderFd_ = -1;
     std::vector<File> files_;
-    std::vector<DatabaseSpectrum> slots_;  // the parsed points of files in flight
+    std::vector<Slot> slots_;
     std::string buffer_;                   // the calling thread's file bytes
     std::mutex mutex_;
     std::condition_variable changed_;  // a file was parsed or placed, or stop

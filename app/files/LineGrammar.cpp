@@ -433,21 +433,96 @@ HALDEN_AVX512_ROWS inline std::uint64_t rowEnds(const char* block, const char* e
     return lf | (cr & ~lfNext);
 }
 
+#define HALDEN_ROWS_INLINE HALDEN_AVX512_ROWS inline __attribute__((always_inline))
+
+// The layout met before that the row [start, start + length) matches, or
+// null (length at most kLayoutBytes, kLayoutBytes readable from start);
+// values and isDigit receive the row's bytes less '0' and its digit mask.
+HALDEN_ROWS_INLINE const RowLayout* knownLayout(const char* start, unsigned length, const RowLayouts& layouts,
+                                                std::uint64_t multiplier, __m256i& values, __m256i& isDigit) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(start));
+    values = _mm256_sub_epi8(v, _mm256_set1_epi8('0'));
+    // Compares into vectors, not masks, spare the one port the permutes need.
+    isDigit = _mm256_cmpeq_epi8(_mm256_min_epu8(values, _mm256_set1_epi8(9)), values);
+    const std::uint32_t rowBytes = _bzhi_u32(~0U, length);
+    const std::uint32_t key = ~static_cast<std::uint32_t>(_mm256_movemask_epi8(isDigit)) & rowBytes;
+    const RowLayout* r = layouts.slot[RowLayouts::hash(key, multiplier)];
+    const __m256i literal = _mm256_load_si256(reinterpret_cast<const __m256i*>(r->literal));
+    const auto same = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, literal)));
+    return (r->key == key && (same & key) == key) ? r : nullptr;
+}
+
+// The row's two numbers by its layout, stored to x and y.
+HALDEN_ROWS_INLINE void convertRow(const RowLayout& r, __m256i values, __m256i isDigit, double* x, double* y) {
+    const __m256i tens = _mm256_set1_epi16(0x010A);             // bytes 10, 1
+    const __m256i hundreds = _mm256_set1_epi32(0x00010064);      // words 100, 1
+    const __m256i gather = _mm256_load_si256(reinterpret_cast<const __m256i*>(r.gather));
+    // (The zero-masking form: GCC 12 warns about the undefined source of the
+    // plain one.)
+    const __m256i lanes = _mm256_maskz_permutexvar_epi8(~0U, gather, _mm256_and_si256(values, isDigit));
+    __m128d xy;
+    if (!r.wide) {
+        // x's eight digits in bytes 0-7, y's in 8-15: four-digit groups
+        // high, low for x then y, joined in 64 bits.
+        const __m128i pairs = _mm_maddubs_epi16(_mm256_castsi256_si128(lanes), _mm256_castsi256_si128(tens));
+        const __m128i quads = _mm_madd_epi16(pairs, _mm256_castsi256_si128(hundreds));
+        const __m128i whole =
+            _mm_add_epi64(_mm_mul_epu32(quads, _mm_set1_epi64x(10000)), _mm_srli_epi64(quads, 32));
+        xy = _mm_cvtepi64_pd(whole);
+    } else {
+        // x's sixteen digits in bytes 0-15, y's in 16-31.
+        const __m256i tenThousands = _mm256_set1_epi32(0x00012710);  // words 10000, 1
+        const __m256i pairs = _mm256_maddubs_epi16(lanes, tens);
+        const __m256i quads = _mm256_packus_epi32(_mm256_madd_epi16(pairs, hundreds), _mm256_setzero_si256());
+        const __m256i octets = _mm256_madd_epi16(quads, tenThousands);  // high eight, low eight
+        const __m256i whole = _mm256_add_epi64(_mm256_mul_epu32(octets, _mm256_set1_epi64x(100000000)),
+                                               _mm256_srli_epi64(octets, 32));
+        xy = _mm256_castpd256_pd128(_mm256_permute4x64_pd(_mm256_cvtepi64_pd(whole), 0x08));
+    }
+    xy = _mm_div_pd(xy, _mm_loadu_pd(r.divisor));
+    xy = _mm_xor_pd(xy, _mm_castsi128_pd(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r.sign))));
+    _mm_storel_pd(x, xy);
+    _mm_storeh_pd(y, xy);
+}
+
+// Where a run of rows stands: the next row's first byte and the rows stored.
+struct RowCursor {
+    const char* start;
+    std::size_t rows;
+};
+
+// The rows of the list from i on while each is of a layout met before and
+// fewer than maxLines are stored; returns the first row left. It calls
+// nothing, so that its constants stay in registers (a call would clobber
+// every vector register).
+HALDEN_AVX512_ROWS __attribute__((noinline)) std::size_t knownRows(const char* begin, const char* end,
+                                                                   const std::uint32_t* lastAt, std::size_t i,
+                                                                   std::size_t count, const RowLayouts& layouts,
+                                                                   std::uint64_t multiplier, std::size_t maxLines,
+                                                                   double* xs, double* ys, RowCursor& cursor) {
+    const char* start = cursor.start;
+    std::size_t rows = cursor.rows;
+    for (; i < count && rows < maxLines; ++i) {
+        const char* last = begin + lastAt[i];
+        const auto length = static_cast<unsigned>(last + 1 - start);
+        if (length > kLayoutBytes || end - start < static_cast<std::ptrdiff_t>(kLayoutBytes)) break;
+        __m256i values, isDigit;
+        const RowLayout* r = knownLayout(start, length, layouts, multiplier, values, isDigit);
+        if (!r) break;
+        convertRow(*r, values, isDigit, xs + rows, ys + rows);
+        ++rows;
+        start = last + 1;
+    }
+    cursor = {start, rows};
+    return i;
+}
+
 // Every row: rows of the fast shape by their layouts, anything else (and
 // rows near the end of the bytes) by the general rules.
 HALDEN_AVX512_ROWS void readRowsVector(const char* begin, const char* end, std::size_t maxLines, double* xs,
                                        double* ys, std::size_t& rowCount, bool& overflow) {
     RowLayouts& layouts = threadLayouts();
-    std::uint64_t multiplier = layouts.multiplier;
-    const __m256i zeroChar = _mm256_set1_epi8('0');
-    const __m256i nine = _mm256_set1_epi8(9);
-    const __m256i tens = _mm256_set1_epi16(0x010A);             // bytes 10, 1
-    const __m256i hundreds = _mm256_set1_epi32(0x00010064);      // words 100, 1
-    const __m256i tenThousands = _mm256_set1_epi32(0x00012710);  // words 10000, 1
-    const __m256i e8 = _mm256_set1_epi64x(100000000);
-    const __m256i e4 = _mm256_set1_epi64x(10000);
-    std::size_t rows = 0;
-    const char* start = begin;  // of the current row
+    RowCursor cursor{begin, 0};
 
     // The row ends of 16 blocks at a time go to a list first, so that the row
     // loop neither waits for the search nor leaves it at every block.
@@ -472,81 +547,47 @@ HALDEN_AVX512_ROWS void readRowsVector(const char* begin, const char* end, std::
             count += n;
         }
         for (std::size_t i = 0; i < count; ++i) {
+            i = knownRows(begin, end, lastAt, i, count, layouts, layouts.multiplier, maxLines, xs, ys, cursor);
+            if (i == count) break;
+            // Row i is of a new layout, of another shape, near the end of
+            // the bytes, or one too many.
             const char* last = begin + lastAt[i];
+            const char* start = cursor.start;
             const auto length = static_cast<unsigned>(last + 1 - start);
+            cursor.start = last + 1;
             if (length <= kLayoutBytes && end - start >= static_cast<std::ptrdiff_t>(kLayoutBytes)) {
-                const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(start));
-                const __m256i values = _mm256_sub_epi8(v, zeroChar);
-                // Compares into vectors, not masks, spare the one port the
-                // permutes need.
-                const __m256i isDigit = _mm256_cmpeq_epi8(_mm256_min_epu8(values, nine), values);
-                const std::uint32_t rowBytes = _bzhi_u32(~0U, length);
-                const std::uint32_t key = ~static_cast<std::uint32_t>(_mm256_movemask_epi8(isDigit)) & rowBytes;
-                const RowLayout* r = layouts.slot[RowLayouts::hash(key, multiplier)];
-                const __m256i literal = _mm256_load_si256(reinterpret_cast<const __m256i*>(r->literal));
-                const auto same = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, literal)));
-                bool known = r->key == key && (same & key) == key;
-                if (!known) {
+                __m256i values, isDigit;
+                const RowLayout* r = knownLayout(start, length, layouts, layouts.multiplier, values, isDigit);
+                if (!r) {
                     RowLayout fresh{};
-                    if (buildLayout(start, length, fresh)) {
-                        r = layouts.add(fresh);
-                        multiplier = layouts.multiplier;
-                        known = true;
-                    }
+                    if (buildLayout(start, length, fresh)) r = layouts.add(fresh);
                 }
-                if (known) {
-                    if (rows >= maxLines) {
+                if (r) {
+                    if (cursor.rows >= maxLines) {
                         overflow = true;
-                        rowCount = rows;
+                        rowCount = cursor.rows;
                         return;
                     }
-                    const __m256i gather = _mm256_load_si256(reinterpret_cast<const __m256i*>(r->gather));
-                    // (The zero-masking form: GCC 12 warns about the undefined
-                    // source of the plain one.)
-                    const __m256i lanes =
-                        _mm256_maskz_permutexvar_epi8(~0U, gather, _mm256_and_si256(values, isDigit));
-                    __m128d xy;
-                    if (!r->wide) {
-                        // x's eight digits in bytes 0-7, y's in 8-15: four-digit
-                        // groups high, low for x then y, joined in 64 bits.
-                        const __m128i pairs = _mm_maddubs_epi16(_mm256_castsi256_si128(lanes), _mm256_castsi256_si128(tens));
-                        const __m128i quads = _mm_madd_epi16(pairs, _mm256_castsi256_si128(hundreds));
-                        const __m128i whole = _mm_add_epi64(_mm_mul_epu32(quads, _mm256_castsi256_si128(e4)),
-                                                            _mm_srli_epi64(quads, 32));
-                        xy = _mm_cvtepi64_pd(whole);
-                    } else {
-                        // x's sixteen digits in bytes 0-15, y's in 16-31.
-                        const __m256i pairs = _mm256_maddubs_epi16(lanes, tens);
-                        const __m256i quads =
-                            _mm256_packus_epi32(_mm256_madd_epi16(pairs, hundreds), _mm256_setzero_si256());
-                        const __m256i octets = _mm256_madd_epi16(quads, tenThousands);  // high eight, low eight
-                        const __m256i whole =
-                            _mm256_add_epi64(_mm256_mul_epu32(octets, e8), _mm256_srli_epi64(octets, 32));
-                        xy = _mm256_castpd256_pd128(_mm256_permute4x64_pd(_mm256_cvtepi64_pd(whole), 0x08));
-                    }
-                    xy = _mm_div_pd(xy, _mm_loadu_pd(r->divisor));
-                    xy = _mm_xor_pd(xy, _mm_castsi128_pd(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r->sign))));
-                    _mm_storel_pd(xs + rows, xy);
-                    _mm_storeh_pd(ys + rows, xy);
-                    ++rows;
-                    start = last + 1;
+                    convertRow(*r, values, isDigit, xs + cursor.rows, ys + cursor.rows);
+                    ++cursor.rows;
                     continue;
                 }
             }
             double x, y;
             if (generalRow(start, last, x, y)) {
-                if (rows >= maxLines) {
+                if (cursor.rows >= maxLines) {
                     overflow = true;
-                    rowCount = rows;
+                    rowCount = cursor.rows;
                     return;
                 }
-                xs[rows] = x;
-                ys[rows] = y;
-                ++rows;
+                xs[cursor.rows] = x;
+                ys[cursor.rows] = y;
+                ++cursor.rows;
             }
-            start = last + 1;
         }
     }
+    std::size_t rows = cursor.rows;
+    const char* start = cursor.start;
     // The last line, without a line end.
     if (start != end) {
         double x, y;
@@ -626,24 +667,36 @@ void readDataLines(std::string_view bytes, std::size_t maxLines, DataLines& out)
 bool vectorRowReaderAvailable() { return vectorRowsSupported(); }
 
 void readDataLinesWith(std::string_view bytes, std::size_t maxLines, DataLines& out, RowReader reader) {
-    out.overflow = false;
-    const char* p = bytes.data();
-    const char* end = p + bytes.size();
-    // A data line takes at least 3 bytes and a line end (the last line may
-    // lack it), which bounds the rows; growing to the bound writes only what
-    // an earlier, shorter parse did not leave in place.
-    const std::size_t room = std::min(maxLines, bytes.size() / 4 + 1);
+    // Growing to the most rows the bytes can hold writes only what an
+    // earlier, shorter parse did not leave in place.
+    const std::size_t room = dataRowRoom(bytes, maxLines);
     if (out.x.size() < room) out.x.resize(room);
     if (out.y.size() < room) out.y.resize(room);
-    double* xs = out.x.data();
-    double* ys = out.y.data();
+    const std::size_t rows = readDataRowsWith(bytes, maxLines, out.x.data(), out.y.data(), out.overflow, reader);
+    out.x.resize(rows);
+    out.y.resize(rows);
+}
+
+std::size_t dataRowRoom(std::string_view bytes, std::size_t maxLines) {
+    // A data line takes at least 3 bytes and a line end (the last line may
+    // lack it).
+    return std::min(maxLines, bytes.size() / 4 + 1);
+}
+
+std::size_t readDataRows(std::string_view bytes, std::size_t maxLines, double* xs, double* ys, bool& overflow) {
+    return readDataRowsWith(bytes, maxLines, xs, ys, overflow, RowReader::Best);
+}
+
+std::size_t readDataRowsWith(std::string_view bytes, std::size_t maxLines, double* xs, double* ys, bool& overflow,
+                             RowReader reader) {
+    overflow = false;
+    const char* p = bytes.data();
+    const char* end = p + bytes.size();
     std::size_t rows = 0;
 
     if (reader == RowReader::Best && vectorRowsSupported()) {
-        readRowsVector(p, end, maxLines, xs, ys, rows, out.overflow);
-        out.x.resize(rows);
-        out.y.resize(rows);
-        return;
+        readRowsVector(p, end, maxLines, xs, ys, rows, overflow);
+        return rows;
     }
 
     // The fast path leaves digits in xs / ys and the divisors here; the
@@ -675,7 +728,7 @@ void readDataLinesWith(std::string_view bytes, std::size_t maxLines, DataLines& 
                 }
                 if (data) {
                     if (rows >= maxLines) {
-                        out.overflow = true;
+                        overflow = true;
                         break;
                     }
                     xs[rows] = f.x;
@@ -690,9 +743,9 @@ void readDataLinesWith(std::string_view bytes, std::size_t maxLines, DataLines& 
         }
     }
     flush();
-    out.x.resize(rows);
-    out.y.resize(rows);
+    return rows;
 }
+
 
 DataLines readDataLinesPlain(std::string_view bytes, std::size_t maxLines) {
     DataLines out;

@@ -51,6 +51,15 @@ enum class RowReader { Best, Portable };
 
 void readDataLinesWith(std::string_view bytes, std::size_t maxLines, DataLines& out, RowReader reader);
 
+// The rows the bytes can hold, at most maxLines: the room readDataRows needs.
+std::size_t dataRowRoom(std::string_view bytes, std::size_t maxLines);
+
+// The same as readDataLines into xs and ys, each with room for
+// dataRowRoom(bytes, maxLines) values; returns the rows read.
+std::size_t readDataRows(std::string_view bytes, std::size_t maxLines, double* xs, double* ys, bool& overflow);
+std::size_t readDataRowsWith(std::string_view bytes, std::size_t maxLines, double* xs, double* ys, bool& overflow,
+                             RowReader reader);
+
 // True when RowReader::Best runs the vector reader on this CPU.
 bool vectorRowReaderAvailable();
 
