@@ -197,6 +197,17 @@ void expectReadersMatchPlain(const std::string& text, std::size_t maxLines, cons
                     << what << " " << name << " row " << k << ": " << got.y[k] << " vs " << plain.y[k];
             }
         }
+        // Into arrays of exactly the room promised, so that a write past it
+        // is caught by the address sanitizer.
+        const std::size_t room = dataRowRoom(bytes, maxLines);
+        const std::unique_ptr<double[]> xs(new double[room]), ys(new double[room]);
+        bool overflow = false;
+        const std::size_t rows = readDataRowsWith(bytes, maxLines, xs.get(), ys.get(), overflow, reader);
+        ASSERT_EQ(rows, plain.x.size()) << what << " " << name << " into arrays";
+        ASSERT_EQ(overflow, plain.overflow) << what << " " << name << " into arrays";
+        ASSERT_TRUE(rows == 0 || (std::memcmp(xs.get(), plain.x.data(), rows * sizeof(double)) == 0 &&
+                                  std::memcmp(ys.get(), plain.y.data(), rows * sizeof(double)) == 0))
+            << what << " " << name << " into arrays";
     }
 }
 
