@@ -267,8 +267,7 @@ struct alignas(32) RowLayout {
     unsigned char literal[kLayoutBytes];  // the row's bytes (its digits as 0)
     unsigned char gather[kLayoutBytes];   // source byte of each lane byte (a non-digit: 0)
     std::uint32_t key;                    // the places of the non-digit bytes
-    double divisor[2];
-    std::uint64_t sign[2];                // the sign bit of each number
+    double divisor[2];                    // the power of ten, negative for a negative number
     bool wide;                            // a number of more than 8 digits: 16-byte lanes
 };
 
@@ -389,8 +388,8 @@ __attribute__((noinline)) bool buildLayout(const char* p, unsigned length, RowLa
     for (int f = 0; f < 2; ++f) {
         const unsigned first = lane * static_cast<unsigned>(f + 1) - digits[f];
         for (unsigned j = 0; j < digits[f]; ++j) r.gather[first + j] = digitAt[f][j];
-        r.divisor[f] = kExactPowersOfTen[fraction[f]];
-        r.sign[f] = negative[f] ? 0x8000000000000000ULL : 0;
+        // Dividing by -d gives exactly -(x / d), -0 for zero digits included.
+        r.divisor[f] = negative[f] ? -kExactPowersOfTen[fraction[f]] : kExactPowersOfTen[fraction[f]];
     }
     return true;
 }
@@ -444,18 +443,30 @@ HALDEN_ROWS_INLINE const RowLayout* knownLayout(const char* start, unsigned leng
     values = _mm256_sub_epi8(v, _mm256_set1_epi8('0'));
     // Compares into vectors, not masks, spare the one port the permutes need.
     isDigit = _mm256_cmpeq_epi8(_mm256_min_epu8(values, _mm256_set1_epi8(9)), values);
-    const std::uint32_t rowBytes = _bzhi_u32(~0U, length);
-    const std::uint32_t key = ~static_cast<std::uint32_t>(_mm256_movemask_epi8(isDigit)) & rowBytes;
+    const std::uint32_t key = _bzhi_u32(~static_cast<std::uint32_t>(_mm256_movemask_epi8(isDigit)), length);
     const RowLayout* r = layouts.slot[RowLayouts::hash(key, multiplier)];
     const __m256i literal = _mm256_load_si256(reinterpret_cast<const __m256i*>(r->literal));
     const auto same = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, literal)));
     return (r->key == key && (same & key) == key) ? r : nullptr;
 }
 
+// The constants of the digit conversion.
+struct DigitWeights {
+    __m256i tens;          // bytes 10, 1
+    __m256i hundreds;      // words 100, 1
+    __m256i tenThousands;  // words 10000, 1
+    __m256i e8;
+    __m128i e4;
+};
+
+HALDEN_ROWS_INLINE DigitWeights digitWeights() {
+    return {_mm256_set1_epi16(0x010A), _mm256_set1_epi32(0x00010064), _mm256_set1_epi32(0x00012710),
+            _mm256_set1_epi64x(100000000), _mm_set1_epi64x(10000)};
+}
+
 // The row's two numbers by its layout, stored to x and y.
-HALDEN_ROWS_INLINE void convertRow(const RowLayout& r, __m256i values, __m256i isDigit, double* x, double* y) {
-    const __m256i tens = _mm256_set1_epi16(0x010A);             // bytes 10, 1
-    const __m256i hundreds = _mm256_set1_epi32(0x00010064);      // words 100, 1
+HALDEN_ROWS_INLINE void convertRow(const RowLayout& r, __m256i values, __m256i isDigit, const DigitWeights& w,
+                                   double* x, double* y) {
     const __m256i gather = _mm256_load_si256(reinterpret_cast<const __m256i*>(r.gather));
     // (The zero-masking form: GCC 12 warns about the undefined source of the
     // plain one.)
@@ -464,23 +475,19 @@ HALDEN_ROWS_INLINE void convertRow(const RowLayout& r, __m256i values, __m256i i
     if (!r.wide) {
         // x's eight digits in bytes 0-7, y's in 8-15: four-digit groups
         // high, low for x then y, joined in 64 bits.
-        const __m128i pairs = _mm_maddubs_epi16(_mm256_castsi256_si128(lanes), _mm256_castsi256_si128(tens));
-        const __m128i quads = _mm_madd_epi16(pairs, _mm256_castsi256_si128(hundreds));
-        const __m128i whole =
-            _mm_add_epi64(_mm_mul_epu32(quads, _mm_set1_epi64x(10000)), _mm_srli_epi64(quads, 32));
+        const __m128i pairs = _mm_maddubs_epi16(_mm256_castsi256_si128(lanes), _mm256_castsi256_si128(w.tens));
+        const __m128i quads = _mm_madd_epi16(pairs, _mm256_castsi256_si128(w.hundreds));
+        const __m128i whole = _mm_add_epi64(_mm_mul_epu32(quads, w.e4), _mm_srli_epi64(quads, 32));
         xy = _mm_cvtepi64_pd(whole);
     } else {
         // x's sixteen digits in bytes 0-15, y's in 16-31.
-        const __m256i tenThousands = _mm256_set1_epi32(0x00012710);  // words 10000, 1
-        const __m256i pairs = _mm256_maddubs_epi16(lanes, tens);
-        const __m256i quads = _mm256_packus_epi32(_mm256_madd_epi16(pairs, hundreds), _mm256_setzero_si256());
-        const __m256i octets = _mm256_madd_epi16(quads, tenThousands);  // high eight, low eight
-        const __m256i whole = _mm256_add_epi64(_mm256_mul_epu32(octets, _mm256_set1_epi64x(100000000)),
-                                               _mm256_srli_epi64(octets, 32));
+        const __m256i pairs = _mm256_maddubs_epi16(lanes, w.tens);
+        const __m256i quads = _mm256_packus_epi32(_mm256_madd_epi16(pairs, w.hundreds), _mm256_setzero_si256());
+        const __m256i octets = _mm256_madd_epi16(quads, w.tenThousands);  // high eight, low eight
+        const __m256i whole = _mm256_add_epi64(_mm256_mul_epu32(octets, w.e8), _mm256_srli_epi64(octets, 32));
         xy = _mm256_castpd256_pd128(_mm256_permute4x64_pd(_mm256_cvtepi64_pd(whole), 0x08));
     }
     xy = _mm_div_pd(xy, _mm_loadu_pd(r.divisor));
-    xy = _mm_xor_pd(xy, _mm_castsi128_pd(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r.sign))));
     _mm_storel_pd(x, xy);
     _mm_storeh_pd(y, xy);
 }
@@ -502,14 +509,20 @@ HALDEN_AVX512_ROWS __attribute__((noinline)) std::size_t knownRows(const char* b
                                                                    double* xs, double* ys, RowCursor& cursor) {
     const char* start = cursor.start;
     std::size_t rows = cursor.rows;
-    for (; i < count && rows < maxLines; ++i) {
+    // One bound for the rows left in the list and the rows left to store.
+    const std::size_t stop = std::min(count, i + (maxLines - rows));
+    DigitWeights w = digitWeights();
+    // Opaque to the compiler, so that it keeps them in registers instead of
+    // building them again for every row.
+    asm("" : "+v"(w.tens), "+v"(w.hundreds), "+v"(w.e4));
+    for (; i < stop; ++i) {
         const char* last = begin + lastAt[i];
         const auto length = static_cast<unsigned>(last + 1 - start);
         if (length > kLayoutBytes || end - start < static_cast<std::ptrdiff_t>(kLayoutBytes)) break;
         __m256i values, isDigit;
         const RowLayout* r = knownLayout(start, length, layouts, multiplier, values, isDigit);
         if (!r) break;
-        convertRow(*r, values, isDigit, xs + rows, ys + rows);
+        convertRow(*r, values, isDigit, w, xs + rows, ys + rows);
         ++rows;
         start = last + 1;
     }
@@ -568,7 +581,7 @@ HALDEN_AVX512_ROWS void readRowsVector(const char* begin, const char* end, std::
                         rowCount = cursor.rows;
                         return;
                     }
-                    convertRow(*r, values, isDigit, xs + cursor.rows, ys + cursor.rows);
+                    convertRow(*r, values, isDigit, digitWeights(), xs + cursor.rows, ys + cursor.rows);
                     ++cursor.rows;
                     continue;
                 }
