@@ -21,15 +21,6 @@ DatabaseRows parseDatabaseRows(std::string_view bytes, double* x, double* y) {
     return rows;
 }
 
-void parseDatabaseSpectrum(std::string_view bytes, DatabaseSpectrum& out) {
-    out.x.resize(dataRowRoom(bytes, kMaxDataLines));
-    out.y.resize(out.x.size());
-    const DatabaseRows rows = parseDatabaseRows(bytes, out.x.data(), out.y.data());
-    out.x.resize(rows.points);
-    out.y.resize(rows.points);
-    out.truncated = rows.truncated;
-}
-
 namespace {
 
 // Reads the open file fd whole (and closes it).

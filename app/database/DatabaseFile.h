@@ -6,25 +6,17 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace halden {
-
-struct DatabaseSpectrum {
-    std::vector<double> x, y;
-    bool truncated = false;  // the file held more data lines than are kept
-};
-
-// Parses file bytes; reverses the points when the first x is greater than
-// the last so that x ascends.
-void parseDatabaseSpectrum(std::string_view bytes, DatabaseSpectrum& out);
 
 struct DatabaseRows {
     std::size_t points = 0;
     bool truncated = false;  // the file held more data lines than are kept
 };
 
-// The same into x and y, each with room for kMaxDataLines values.
+// Parses file bytes into x and y, each with room for kMaxDataLines values;
+// reverses the points when the first x is greater than the last so that x
+// ascends.
 DatabaseRows parseDatabaseRows(std::string_view bytes, double* x, double* y);
 
 enum class FileRead { Ok, NotRegular, Unreadable };

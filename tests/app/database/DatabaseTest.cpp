@@ -13,6 +13,7 @@
 
 #include "database/DatabaseCommands.h"
 #include "database/DatabaseFile.h"
+#include "files/LineGrammar.h"
 #include "DatabaseTestFolder.h"
 #include "database/Similarity.h"
 #include "support/PromptRecorder.h"
@@ -203,25 +204,37 @@ TEST(DatabaseSimilarity, FastPairingMatchesThePlainWalk) {
     EXPECT_TRUE(sameBits(similarityScore(bentLive, file, false, scratch), referenceScore(bentLive, file, false)));
 }
 
+// A file's points as the loader keeps them.
+struct ParsedFile {
+    std::vector<double> x, y;
+    bool truncated = false;
+};
+
+ParsedFile parse(std::string_view bytes) {
+    ParsedFile f;
+    f.x.resize(kMaxDataLines);
+    f.y.resize(kMaxDataLines);
+    const DatabaseRows rows = parseDatabaseRows(bytes, f.x.data(), f.y.data());
+    f.x.resize(rows.points);
+    f.y.resize(rows.points);
+    f.truncated = rows.truncated;
+    return f;
+}
+
 TEST(DatabaseFileRead, LineEndsAndOrder) {
-    DatabaseSpectrum crlf, lf, cr;
-    parseDatabaseSpectrum(fileText(1, "\r\n"), crlf);
-    parseDatabaseSpectrum(fileText(1, "\n"), lf);
-    parseDatabaseSpectrum(fileText(1, "\r"), cr);
+    const ParsedFile crlf = parse(fileText(1, "\r\n")), lf = parse(fileText(1, "\n")), cr = parse(fileText(1, "\r"));
     ASSERT_EQ(crlf.x.size(), 10u);
     EXPECT_EQ(lf.x, crlf.x);
     EXPECT_EQ(lf.y, crlf.y);
     EXPECT_EQ(cr.x, crlf.x);
 
-    DatabaseSpectrum down;
-    parseDatabaseSpectrum("3 30\r\n2 20\r\n1 10", down);
+    const ParsedFile down = parse("3 30\r\n2 20\r\n1 10");
     EXPECT_EQ(down.x, (std::vector<double>{1, 2, 3}));
     EXPECT_EQ(down.y, (std::vector<double>{10, 20, 30}));
 
     std::string many;
     for (int i = 0; i < 5000; ++i) many += std::to_string(i) + "\t1\n";
-    DatabaseSpectrum big;
-    parseDatabaseSpectrum(many, big);
+    const ParsedFile big = parse(many);
     EXPECT_EQ(big.x.size(), 4096u);
     EXPECT_TRUE(big.truncated);
 }
