@@ -33,7 +33,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Every reader gives the plain reading, bit for bit.
     for (std::size_t maxLines : {limit, halden::kMaxDataLines}) {
         const halden::DataLines plain = halden::readDataLinesPlain(bytes, maxLines);
-        for (halden::RowReader reader : {halden::RowReader::Best, halden::RowReader::Portable}) {
+        for (halden::RowReader reader :
+             {halden::RowReader::Avx512, halden::RowReader::Avx2, halden::RowReader::Portable}) {
+            if (!halden::rowReaderAvailable(reader)) continue;
             halden::DataLines got;
             halden::readDataLinesWith(bytes, maxLines, got, reader);
             if (got.overflow != plain.overflow || got.x.size() != plain.x.size() || got.y.size() != plain.y.size())

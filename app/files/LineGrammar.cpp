@@ -266,6 +266,10 @@ constexpr unsigned kLayoutBytes = 32;  // rows up to this long, line end include
 struct alignas(32) RowLayout {
     unsigned char literal[kLayoutBytes];  // the row's bytes (its digits as 0)
     unsigned char gather[kLayoutBytes];   // source byte of each lane byte (a non-digit: 0)
+    // The same as shuffle indices into each 16-byte half of the row, per
+    // 16-byte lane; 0x80 (a zero) where the source is in the other half.
+    unsigned char fromLow[kLayoutBytes];
+    unsigned char fromHigh[kLayoutBytes];
     std::uint32_t key;                    // the places of the non-digit bytes
     double divisor[2];                    // the power of ten, negative for a negative number
     bool wide;                            // a number of more than 8 digits: 16-byte lanes
@@ -391,6 +395,11 @@ __attribute__((noinline)) bool buildLayout(const char* p, unsigned length, RowLa
         // Dividing by -d gives exactly -(x / d), -0 for zero digits included.
         r.divisor[f] = negative[f] ? -kExactPowersOfTen[fraction[f]] : kExactPowersOfTen[fraction[f]];
     }
+    for (unsigned i = 0; i < kLayoutBytes; ++i) {
+        const unsigned source = r.gather[i];
+        r.fromLow[i] = static_cast<unsigned char>(source < 16 ? source : 0x80);
+        r.fromHigh[i] = static_cast<unsigned char>(source >= 16 ? source - 16 : 0x80);
+    }
     return true;
 }
 
@@ -402,223 +411,24 @@ __attribute__((noinline)) bool generalRow(const char* start, const char* last, d
     return contentEnd != start && generalLine(start, contentEnd, lineEnd, x, y);
 }
 
+namespace avx512 {
 // Only 256-bit vectors: 512-bit ones would close a vector port.
-#define HALDEN_AVX512_ROWS __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,bmi,bmi2")))
+#define HALDEN_ROWS_TARGET __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq,avx512vbmi,bmi,bmi2")))
+#define HALDEN_ROWS_VBMI 1
+#include "files/VectorRows.inc"
+#undef HALDEN_ROWS_VBMI
+#undef HALDEN_ROWS_TARGET
+}  // namespace avx512
 
-// Bit k set when byte k of the 64 at block ends a row: LF, or CR without LF
-// after it (so CR LF ends one row, at its LF).
-HALDEN_AVX512_ROWS inline std::uint64_t rowEnds(const char* block, const char* end) {
-    std::uint64_t cr = 0, lf = 0;
-    const std::ptrdiff_t left = end - block;
-    if (left >= 64) {
-        const __m256i crs = _mm256_set1_epi8('\r');
-        const __m256i lfs = _mm256_set1_epi8('\n');
-        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block));
-        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block + 32));
-        cr = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(a, crs))) |
-             static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(b, crs))))
-                 << 32;
-        lf = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(a, lfs))) |
-             static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(b, lfs))))
-                 << 32;
-    } else {
-        for (std::ptrdiff_t k = 0; k < left; ++k) {
-            cr |= static_cast<std::uint64_t>(block[k] == '\r') << k;
-            lf |= static_cast<std::uint64_t>(block[k] == '\n') << k;
-        }
-    }
-    const char next = left > 64 ? block[64] : 0;
-    const std::uint64_t lfNext = (lf >> 1) | (static_cast<std::uint64_t>(next == '\n') << 63);
-    return lf | (cr & ~lfNext);
-}
+namespace avx2 {
+#define HALDEN_ROWS_TARGET __attribute__((target("avx2,bmi,bmi2")))
+#define HALDEN_ROWS_VBMI 0
+#include "files/VectorRows.inc"
+#undef HALDEN_ROWS_VBMI
+#undef HALDEN_ROWS_TARGET
+}  // namespace avx2
 
-#define HALDEN_ROWS_INLINE HALDEN_AVX512_ROWS inline __attribute__((always_inline))
-
-// The layout met before that the row [start, start + length) matches, or
-// null (length at most kLayoutBytes, kLayoutBytes readable from start);
-// values and isDigit receive the row's bytes less '0' and its digit mask.
-HALDEN_ROWS_INLINE const RowLayout* knownLayout(const char* start, unsigned length, const RowLayouts& layouts,
-                                                std::uint64_t multiplier, __m256i& values, __m256i& isDigit) {
-    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(start));
-    values = _mm256_sub_epi8(v, _mm256_set1_epi8('0'));
-    // Compares into vectors, not masks, spare the one port the permutes need.
-    isDigit = _mm256_cmpeq_epi8(_mm256_min_epu8(values, _mm256_set1_epi8(9)), values);
-    const std::uint32_t key = _bzhi_u32(~static_cast<std::uint32_t>(_mm256_movemask_epi8(isDigit)), length);
-    const RowLayout* r = layouts.slot[RowLayouts::hash(key, multiplier)];
-    const __m256i literal = _mm256_load_si256(reinterpret_cast<const __m256i*>(r->literal));
-    const auto same = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, literal)));
-    return (r->key == key && (same & key) == key) ? r : nullptr;
-}
-
-// The constants of the digit conversion.
-struct DigitWeights {
-    __m256i tens;          // bytes 10, 1
-    __m256i hundreds;      // words 100, 1
-    __m256i tenThousands;  // words 10000, 1
-    __m256i e8;
-    __m128i e4;
-};
-
-HALDEN_ROWS_INLINE DigitWeights digitWeights() {
-    return {_mm256_set1_epi16(0x010A), _mm256_set1_epi32(0x00010064), _mm256_set1_epi32(0x00012710),
-            _mm256_set1_epi64x(100000000), _mm_set1_epi64x(10000)};
-}
-
-// The row's two numbers by its layout, stored to x and y.
-HALDEN_ROWS_INLINE void convertRow(const RowLayout& r, __m256i values, __m256i isDigit, const DigitWeights& w,
-                                   double* x, double* y) {
-    const __m256i gather = _mm256_load_si256(reinterpret_cast<const __m256i*>(r.gather));
-    // (The zero-masking form: GCC 12 warns about the undefined source of the
-    // plain one.)
-    const __m256i lanes = _mm256_maskz_permutexvar_epi8(~0U, gather, _mm256_and_si256(values, isDigit));
-    __m128d xy;
-    if (!r.wide) {
-        // x's eight digits in bytes 0-7, y's in 8-15: four-digit groups
-        // high, low for x then y, joined in 64 bits.
-        const __m128i pairs = _mm_maddubs_epi16(_mm256_castsi256_si128(lanes), _mm256_castsi256_si128(w.tens));
-        const __m128i quads = _mm_madd_epi16(pairs, _mm256_castsi256_si128(w.hundreds));
-        const __m128i whole = _mm_add_epi64(_mm_mul_epu32(quads, w.e4), _mm_srli_epi64(quads, 32));
-        xy = _mm_cvtepi64_pd(whole);
-    } else {
-        // x's sixteen digits in bytes 0-15, y's in 16-31.
-        const __m256i pairs = _mm256_maddubs_epi16(lanes, w.tens);
-        const __m256i quads = _mm256_packus_epi32(_mm256_madd_epi16(pairs, w.hundreds), _mm256_setzero_si256());
-        const __m256i octets = _mm256_madd_epi16(quads, w.tenThousands);  // high eight, low eight
-        const __m256i whole = _mm256_add_epi64(_mm256_mul_epu32(octets, w.e8), _mm256_srli_epi64(octets, 32));
-        xy = _mm256_castpd256_pd128(_mm256_permute4x64_pd(_mm256_cvtepi64_pd(whole), 0x08));
-    }
-    xy = _mm_div_pd(xy, _mm_loadu_pd(r.divisor));
-    _mm_storel_pd(x, xy);
-    _mm_storeh_pd(y, xy);
-}
-
-// Where a run of rows stands: the next row's first byte and the rows stored.
-struct RowCursor {
-    const char* start;
-    std::size_t rows;
-};
-
-// The rows of the list from i on while each is of a layout met before and
-// fewer than maxLines are stored; returns the first row left. It calls
-// nothing, so that its constants stay in registers (a call would clobber
-// every vector register).
-HALDEN_AVX512_ROWS __attribute__((noinline)) std::size_t knownRows(const char* begin, const char* end,
-                                                                   const std::uint32_t* lastAt, std::size_t i,
-                                                                   std::size_t count, const RowLayouts& layouts,
-                                                                   std::uint64_t multiplier, std::size_t maxLines,
-                                                                   double* xs, double* ys, RowCursor& cursor) {
-    const char* start = cursor.start;
-    std::size_t rows = cursor.rows;
-    // One bound for the rows left in the list and the rows left to store.
-    const std::size_t stop = std::min(count, i + (maxLines - rows));
-    DigitWeights w = digitWeights();
-    // Opaque to the compiler, so that it keeps them in registers instead of
-    // building them again for every row.
-    asm("" : "+v"(w.tens), "+v"(w.hundreds), "+v"(w.e4));
-    for (; i < stop; ++i) {
-        const char* last = begin + lastAt[i];
-        const auto length = static_cast<unsigned>(last + 1 - start);
-        if (length > kLayoutBytes || end - start < static_cast<std::ptrdiff_t>(kLayoutBytes)) break;
-        __m256i values, isDigit;
-        const RowLayout* r = knownLayout(start, length, layouts, multiplier, values, isDigit);
-        if (!r) break;
-        convertRow(*r, values, isDigit, w, xs + rows, ys + rows);
-        ++rows;
-        start = last + 1;
-    }
-    cursor = {start, rows};
-    return i;
-}
-
-// Every row: rows of the fast shape by their layouts, anything else (and
-// rows near the end of the bytes) by the general rules.
-HALDEN_AVX512_ROWS void readRowsVector(const char* begin, const char* end, std::size_t maxLines, double* xs,
-                                       double* ys, std::size_t& rowCount, bool& overflow) {
-    RowLayouts& layouts = threadLayouts();
-    RowCursor cursor{begin, 0};
-
-    // The row ends of 16 blocks at a time go to a list first, so that the row
-    // loop neither waits for the search nor leaves it at every block.
-    constexpr std::ptrdiff_t kChunk = 16 * 64;
-    std::uint32_t lastAt[kChunk + 4];
-    for (const char* chunk = begin; chunk < end; chunk += kChunk) {
-        std::size_t count = 0;
-        const char* chunkEnd = (end - chunk > kChunk) ? chunk + kChunk : end;
-        for (const char* block = chunk; block < chunkEnd; block += 64) {
-            std::uint64_t bits = rowEnds(block, end);
-            const auto base = static_cast<std::uint32_t>(block - begin);
-            const auto n = static_cast<std::size_t>(__builtin_popcountll(bits));
-            std::uint32_t* out = lastAt + count;
-            for (int k = 0; k < 4; ++k) {  // most blocks hold at most four
-                out[k] = base + static_cast<std::uint32_t>(_tzcnt_u64(bits));
-                bits = _blsr_u64(bits);
-            }
-            for (std::size_t k = 4; k < n; ++k) {
-                out[k] = base + static_cast<std::uint32_t>(_tzcnt_u64(bits));
-                bits = _blsr_u64(bits);
-            }
-            count += n;
-        }
-        for (std::size_t i = 0; i < count; ++i) {
-            i = knownRows(begin, end, lastAt, i, count, layouts, layouts.multiplier, maxLines, xs, ys, cursor);
-            if (i == count) break;
-            // Row i is of a new layout, of another shape, near the end of
-            // the bytes, or one too many.
-            const char* last = begin + lastAt[i];
-            const char* start = cursor.start;
-            const auto length = static_cast<unsigned>(last + 1 - start);
-            cursor.start = last + 1;
-            if (length <= kLayoutBytes && end - start >= static_cast<std::ptrdiff_t>(kLayoutBytes)) {
-                __m256i values, isDigit;
-                const RowLayout* r = knownLayout(start, length, layouts, layouts.multiplier, values, isDigit);
-                if (!r) {
-                    RowLayout fresh{};
-                    if (buildLayout(start, length, fresh)) r = layouts.add(fresh);
-                }
-                if (r) {
-                    if (cursor.rows >= maxLines) {
-                        overflow = true;
-                        rowCount = cursor.rows;
-                        return;
-                    }
-                    convertRow(*r, values, isDigit, digitWeights(), xs + cursor.rows, ys + cursor.rows);
-                    ++cursor.rows;
-                    continue;
-                }
-            }
-            double x, y;
-            if (generalRow(start, last, x, y)) {
-                if (cursor.rows >= maxLines) {
-                    overflow = true;
-                    rowCount = cursor.rows;
-                    return;
-                }
-                xs[cursor.rows] = x;
-                ys[cursor.rows] = y;
-                ++cursor.rows;
-            }
-        }
-    }
-    std::size_t rows = cursor.rows;
-    const char* start = cursor.start;
-    // The last line, without a line end.
-    if (start != end) {
-        double x, y;
-        const char* lineEnd;
-        if (generalLine(start, end, lineEnd, x, y)) {
-            if (rows >= maxLines) {
-                overflow = true;
-            } else {
-                xs[rows] = x;
-                ys[rows] = y;
-                ++rows;
-            }
-        }
-    }
-    rowCount = rows;
-}
-
-bool vectorRowsSupported() {
+bool avx512RowsSupported() {
     static const bool supported = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
                                   __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq") &&
                                   __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("bmi") &&
@@ -626,11 +436,23 @@ bool vectorRowsSupported() {
     return supported;
 }
 
+bool avx2RowsSupported() {
+    static const bool supported =
+        __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2");
+    return supported;
+}
+
 #else
 
-bool vectorRowsSupported() { return false; }
+bool avx512RowsSupported() { return false; }
+bool avx2RowsSupported() { return false; }
 
-void readRowsVector(const char*, const char*, std::size_t, double*, double*, std::size_t&, bool&) {}
+namespace avx512 {
+void readRows(const char*, const char*, std::size_t, double*, double*, std::size_t&, bool&) {}
+}  // namespace avx512
+namespace avx2 {
+void readRows(const char*, const char*, std::size_t, double*, double*, std::size_t&, bool&) {}
+}  // namespace avx2
 
 #endif
 
@@ -677,7 +499,21 @@ void readDataLines(std::string_view bytes, std::size_t maxLines, DataLines& out)
     readDataLinesWith(bytes, maxLines, out, RowReader::Best);
 }
 
-bool vectorRowReaderAvailable() { return vectorRowsSupported(); }
+bool rowReaderAvailable(RowReader reader) {
+    switch (reader) {
+        case RowReader::Avx512: return avx512RowsSupported();
+        case RowReader::Avx2: return avx2RowsSupported();
+        case RowReader::Best:
+        case RowReader::Portable: return true;
+    }
+    return false;
+}
+
+RowReader bestRowReader() {
+    if (avx512RowsSupported()) return RowReader::Avx512;
+    if (avx2RowsSupported()) return RowReader::Avx2;
+    return RowReader::Portable;
+}
 
 void readDataLinesWith(std::string_view bytes, std::size_t maxLines, DataLines& out, RowReader reader) {
     // Growing to the most rows the bytes can hold writes only what an
@@ -707,8 +543,13 @@ std::size_t readDataRowsWith(std::string_view bytes, std::size_t maxLines, doubl
     const char* end = p + bytes.size();
     std::size_t rows = 0;
 
-    if (reader == RowReader::Best && vectorRowsSupported()) {
-        readRowsVector(p, end, maxLines, xs, ys, rows, overflow);
+    if (reader == RowReader::Best || !rowReaderAvailable(reader)) reader = bestRowReader();
+    if (reader == RowReader::Avx512) {
+        avx512::readRows(p, end, maxLines, xs, ys, rows, overflow);
+        return rows;
+    }
+    if (reader == RowReader::Avx2) {
+        avx2::readRows(p, end, maxLines, xs, ys, rows, overflow);
         return rows;
     }
 

@@ -44,10 +44,10 @@ void readDataLines(std::string_view bytes, std::size_t maxLines, DataLines& out)
 // parsed field by field. Slower; the reference the fast path must match.
 DataLines readDataLinesPlain(std::string_view bytes, std::size_t maxLines = kMaxDataLines);
 
-// The row reader: Best (what readDataLines uses) is the vector reader where
-// the CPU has it (AVX-512 with VBMI) and Portable otherwise; Portable is the
-// scalar reader every CPU runs. Both give the same values, bit for bit.
-enum class RowReader { Best, Portable };
+// The row readers: Avx512 (AVX-512 with VBMI), Avx2 and Portable (scalar,
+// every CPU); Best is the fastest this CPU runs, what readDataLines uses. A
+// reader the CPU lacks reads as Best. All give the same values, bit for bit.
+enum class RowReader { Best, Avx512, Avx2, Portable };
 
 void readDataLinesWith(std::string_view bytes, std::size_t maxLines, DataLines& out, RowReader reader);
 
@@ -60,8 +60,11 @@ std::size_t readDataRows(std::string_view bytes, std::size_t maxLines, double* x
 std::size_t readDataRowsWith(std::string_view bytes, std::size_t maxLines, double* xs, double* ys, bool& overflow,
                              RowReader reader);
 
-// True when RowReader::Best runs the vector reader on this CPU.
-bool vectorRowReaderAvailable();
+// True when this CPU runs reader itself (Best and Portable always).
+bool rowReaderAvailable(RowReader reader);
+
+// The reader Best stands for on this CPU.
+RowReader bestRowReader();
 
 // The leading decimal number of text as atof reads it (leading white space
 // skipped, 0 when there is none), independent of the process locale.
