@@ -1,6 +1,8 @@
-// Calibration text parse and format, and spectrum-file loading throughput.
+// Calibration text parse and format, spectrum-file loading throughput, and
+// the row readers on one database file.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -84,6 +86,33 @@ void BM_SpectrumFileLoad(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 BENCHMARK(BM_SpectrumFileLoad)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);
+
+// One database file (3653 rows "%.3f %.3f" CR LF) by each row reader the
+// CPU runs: 0 Avx512, 1 Avx2, 2 Portable.
+void BM_DatabaseRowsByReader(benchmark::State& state) {
+    constexpr halden::RowReader kReaders[] = {halden::RowReader::Avx512, halden::RowReader::Avx2,
+                                              halden::RowReader::Portable};
+    const halden::RowReader reader = kReaders[state.range(0)];
+    if (!halden::rowReaderAvailable(reader)) {
+        state.SkipWithError("this CPU lacks the reader");
+        return;
+    }
+    std::string text;
+    for (int i = 0; i < 3653; ++i) {
+        char row[64];
+        const int n = std::snprintf(row, sizeof row, "%.3f %.3f\r\n", 339.0 + i * 0.2, 500.0 + (i * 7919 % 39500));
+        text.append(row, static_cast<std::size_t>(n));
+    }
+    std::vector<double> x(halden::kMaxDataLines), y(halden::kMaxDataLines);
+    for (auto _ : state) {
+        bool overflow = false;
+        benchmark::DoNotOptimize(halden::readDataRowsWith(text, halden::kMaxDataLines, x.data(), y.data(), overflow, reader));
+        benchmark::ClobberMemory();
+    }
+    state.counters["ns_per_row"] = benchmark::Counter(static_cast<double>(state.iterations()) * 3653,
+                                                      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_DatabaseRowsByReader)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
