@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstring>
 #include <system_error>
 
 #include "database/PoolCopy.h"
@@ -23,8 +22,6 @@ std::string joinPath(const std::string& folder, const std::string& name) {
 
 FolderLoader::FolderLoader(const std::string& folder, const std::vector<std::string>& names, double* x, double* y)
     : folder_(folder), names_(names), x_(x), y_(y), files_(names.size()) {
-    // Files are opened relative to the folder when it can be opened itself.
-    folderFd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     const int files = static_cast<int>(names_.size());
     const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     const int threads = std::max(0, std::min(files, cores) - 1);
@@ -35,6 +32,10 @@ FolderLoader::FolderLoader(const std::string& folder, const std::vector<std::str
         slot.x = std::make_unique_for_overwrite<double[]>(kMaxDataLines);
         slot.y = std::make_unique_for_overwrite<double[]>(kMaxDataLines);
     }
+    workers_.reserve(static_cast<std::size_t>(threads));
+    // Files are opened relative to the folder when it can be opened itself
+    // (after all that may throw, so that the descriptor is never left open).
+    folderFd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     try {
         for (int t = 0; t < threads; ++t) workers_.emplace_back([this] { work(); });
     } catch (const std::system_error&) {
