@@ -63,6 +63,19 @@ void preferHugePages(void* data, std::size_t bytes) {
 #endif
 }
 
+// Shrinks the pools to the points filled when it goes out of scope.
+struct PoolTrim {
+    SpectrumStore& s;
+    const std::int64_t& filled;
+    PoolTrim(SpectrumStore& store, const std::int64_t& points) : s(store), filled(points) {}
+    PoolTrim(const PoolTrim&) = delete;
+    PoolTrim& operator=(const PoolTrim&) = delete;
+    ~PoolTrim() {
+        s.m_dbX.resize(static_cast<std::size_t>(filled));
+        s.m_dbY.resize(static_cast<std::size_t>(filled));
+    }
+};
+
 }  // namespace
 
 std::optional<DatabaseLoadSummary> loadDatabaseFolder(SpectrumStore& s, const std::string& folder,
@@ -110,30 +123,25 @@ std::optional<DatabaseLoadSummary> loadDatabaseFolder(SpectrumStore& s, const st
     // Loader threads and this one read the files and fill the pools; this
     // thread alone reports progress and fills the tables, in name order.
     std::int64_t filled = 0;
-    try {
-        FolderLoader loader(folder, names, s.m_dbX.data(), s.m_dbY.data());
-        for (int k = 0; k < n; ++k) {
-            report(s, progress, progressText("loading", k + 1, n));
-            const FolderEntry file = loader.wait(k);
-            s.m_dbOffsets[k] = file.offset;
-            if (file.read != FileRead::Ok) {
-                ++summary.skipped;
-                continue;
-            }
-            if (file.truncated) ++summary.truncated;
-            if (file.points == 0) ++summary.empty;
-            s.m_dbPoints[k] = file.points;
-            if (file.offset + file.points > s.m_dbCapacity) s.m_dbCapacity += kCapacityStep;
-            filled = file.offset + file.points;
+    // However the load ends, the pools end with the last file taken (the
+    // files not reached keep zero points); the loader's threads are gone by
+    // then.
+    const PoolTrim trim{s, filled};
+    FolderLoader loader(folder, names, s.m_dbX.data(), s.m_dbY.data());
+    for (int k = 0; k < n; ++k) {
+        report(s, progress, progressText("loading", k + 1, n));
+        const FolderEntry file = loader.wait(k);
+        s.m_dbOffsets[k] = file.offset;
+        if (file.read != FileRead::Ok) {
+            ++summary.skipped;
+            continue;
         }
-    } catch (...) {
-        // The files not reached keep zero points; the pools end with the last one.
-        s.m_dbX.resize(static_cast<std::size_t>(filled));
-        s.m_dbY.resize(static_cast<std::size_t>(filled));
-        throw;
+        if (file.truncated) ++summary.truncated;
+        if (file.points == 0) ++summary.empty;
+        s.m_dbPoints[k] = file.points;
+        if (file.offset + file.points > s.m_dbCapacity) s.m_dbCapacity += kCapacityStep;
+        filled = file.offset + file.points;
     }
-    s.m_dbX.resize(static_cast<std::size_t>(filled));
-    s.m_dbY.resize(static_cast<std::size_t>(filled));
     summary.points = filled;
     report(s, progress, kMakeComparisonText);
     return summary;

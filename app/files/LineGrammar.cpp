@@ -600,7 +600,6 @@ std::size_t readDataRowsWith(std::string_view bytes, std::size_t maxLines, doubl
     return rows;
 }
 
-
 DataLines readDataLinesPlain(std::string_view bytes, std::size_t maxLines) {
     DataLines out;
     const char* p = bytes.data();
