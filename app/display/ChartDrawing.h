@@ -1,0 +1,74 @@
+// drawChart: the curves of the stored-curve table with axes, ticks, grid,
+// the second colour bar, the marker crosshair and the frame, onto any
+// painter. describeChart works out the same picture without painting it.
+#pragma once
+
+#include <QColor>
+#include <QSize>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "display/AxisTicks.h"
+#include "display/ChartGeometry.h"
+
+class QPainter;
+
+namespace halden {
+
+// Every parameter of drawChart. The pools and per-curve lists are the
+// store's; poolSize and slotCount bound every read of them.
+struct ChartParams {
+    QSize surface;
+    double unit = 14.0;
+    double xMin = -1.0, xMax = -1.0;  // both -1.0: automatic
+    double yMin = -1.0, yMax = -1.0;  // both -1.0: automatic
+    bool grid = true;
+    bool marker = true;
+    int markerIndex = 0;
+    bool colourBar = false;
+    const double* yPool = nullptr;
+    const double* xPool = nullptr;
+    const std::int32_t* lengths = nullptr;  // highest point index per curve, ends at -1
+    const std::int32_t* red = nullptr;
+    const std::int32_t* green = nullptr;
+    const std::int32_t* blue = nullptr;
+    int poolSize = 0;
+    int slotCount = 0;
+};
+
+struct ChartTick {
+    double value = 0;
+    std::string label;
+    int pixel = 0;         // x of an x tick's line, y of a y tick's line
+    int labelX = 0, labelY = 0;  // the label's top-left reference point
+};
+
+struct ChartMarker {
+    int index = 0;
+    double x = 0, y = 0;
+};
+
+// What drawChart draws, in surface pixels.
+struct ChartLayout {
+    ChartGeometry geometry;  // after the automatic range rules
+    std::vector<ChartTick> xTicks, yTicks;
+    std::optional<ChartMarker> marker;  // absent when the index is off curve 0
+};
+
+// The colour of wavelength nm in the colour bars; nothing outside 400..700.
+std::optional<QColor> wavelengthColour(double nm);
+
+// Curve k's pen colour: the low 8 bits of each component.
+QColor curveColour(std::int32_t red, std::int32_t green, std::int32_t blue);
+
+// The number of curves in the table (entries before the -1 marker, bounded
+// by slotCount and by the pool size).
+int curveCount(const ChartParams& params);
+
+ChartLayout describeChart(const ChartParams& params);
+void drawChart(QPainter& painter, const ChartParams& params);
+
+}  // namespace halden

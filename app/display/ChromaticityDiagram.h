@@ -1,0 +1,27 @@
+// The CIE 1931 chromaticity diagram behind the chromaticity view: a
+// 1300 x 1462 picture (spectral locus with wavelength labels, purple line,
+// the area in approximate display colours, axes, grid and the Planckian
+// locus), made once per process from the built-in observer table.
+#pragma once
+
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+
+namespace halden {
+
+inline constexpr int kDiagramWidth = 1300;
+inline constexpr int kDiagramHeight = 1462;
+
+// Image position of chromaticity (x, y): x 0..0.8 on columns 113..1258,
+// y 0..0.9 on rows 1337..50.
+double diagramColumn(double x);
+double diagramRow(double y);
+
+// The marker rectangle around (x, y): 30 x 30 pixels, truncated edges.
+QRect diagramMarkerRect(double x, double y);
+
+// The picture, built on the first call; later calls return the same image.
+const QImage& chromaticityDiagram();
+
+}  // namespace halden

@@ -1,0 +1,54 @@
+// The chart's mouse rules as plain functions: plot coordinates of a client
+// position, zooming with a dragged rectangle, placing the marker with the
+// right button, and what a left double-click opens.
+#pragma once
+
+#include "spectrum/SpectrumStore.h"
+
+namespace halden {
+
+// Pixels from the plot's left / top edge.
+struct PlotPoint {
+    int x = 0, y = 0;
+};
+
+// The view's mouse state between events.
+struct ViewInteraction {
+    bool zoomDragging = false;
+    PlotPoint zoomStart, zoomCurrent;
+    bool markerClick = false;  // right button went down inside the plot
+};
+
+// Plot width and height of the stored client size and margins.
+int plotWidth(const SpectrumStore& store);
+int plotHeight(const SpectrumStore& store);
+
+// Client (x, y) minus the left/top margins, clamped to the plot.
+PlotPoint plotPoint(const SpectrumStore& store, int clientX, int clientY);
+
+// Left button down: start dragging at the clamped point.
+void beginZoom(const SpectrumStore& store, ViewInteraction& view, int clientX, int clientY);
+// Mouse move: the current point follows while dragging; true when it did.
+bool moveZoom(const SpectrumStore& store, ViewInteraction& view, int clientX, int clientY);
+// Left button up: zooms when the rectangle exceeds 10 pixels both ways,
+// always stops dragging. True when the ranges changed.
+bool releaseZoom(SpectrumStore& store, ViewInteraction& view, int clientX, int clientY);
+
+// Strictly inside the plot area of the stored margins.
+bool insidePlot(const SpectrumStore& store, int clientX, int clientY);
+
+// Right button down: remembered when inside the plot.
+void markerPress(const SpectrumStore& store, ViewInteraction& view, int clientX, int clientY);
+// Right button up: inside the plot after a press inside, moves the marker to
+// the curve-0 point nearest the clicked x (m_markerIndex, m_markerX,
+// m_markerPixel). True when the marker moved.
+bool markerRelease(SpectrumStore& store, ViewInteraction& view, int clientX, int clientY);
+
+// The curve-0 point whose x is nearest xv (first on ties), or -1.
+int nearestCurve0Point(const SpectrumStore& store, double xv);
+
+enum class DoubleClickTarget { XYScaleDialog, YAutoscale };
+// Below or left of the plot: the "X Y Scale" dialog; elsewhere y autoscale.
+DoubleClickTarget doubleClickTarget(const SpectrumStore& store, int clientX, int clientY);
+
+}  // namespace halden
