@@ -2,7 +2,8 @@
 # Installs the Debian packages the build needs, only when one is missing.
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config libhidapi-dev qt6-base-dev
-          libgtest-dev libgmock-dev googletest libbenchmark-dev fonts-liberation)
+          libgtest-dev libgmock-dev googletest libbenchmark-dev fonts-liberation
+          qt6-svg-dev xvfb xauth xdotool)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
