@@ -5,35 +5,9 @@
 
 namespace vantrel::api {
 
-std::int32_t connectSlot(std::uint32_t index)
-{
-    if (index >= kSlotCount) return protocol::kErrBadIndex;
-    DeviceSlot& slot = deviceTable()[index];
-    teardownSlot(slot);
+namespace {
 
-    hid::Backend& backend = hid::activeBackend();
-    const std::vector<hid::DeviceInfo> devices =
-        backend.enumerate(protocol::kVendorId, protocol::kProductId);
-    if (index >= devices.size() || !devices[index].serialNumber) return protocol::kErrNoDevice;
-    const std::string& serial = *devices[index].serialNumber;
-    {
-        std::lock_guard operation(slot.operationLock);
-        slot.handle.device.reset();
-        std::unique_ptr<hid::Device> device =
-            backend.open(protocol::kVendorId, protocol::kProductId, serial.c_str());
-        if (!device) return protocol::kErrOpen;
-        slot.handle = protocol::HandleRecord{std::move(device), 0, serial};
-    }
-
-    slot.deviceIndex = static_cast<std::uint16_t>(index);
-    slot.worker = std::make_unique<std::thread>(_threadDeviceOperations, slot.deviceIndex);
-    slot.hasWorker.store(true);
-    slot.started.wait();
-    slot.started.reset();
-    return protocol::kOk;
-}
-
-void teardownSlot(DeviceSlot& slot)
+void teardownLocked(DeviceSlot& slot)
 {
     if (slot.worker) {
         {
@@ -64,13 +38,60 @@ void teardownSlot(DeviceSlot& slot)
     slot.currentState = kStateIdle;
 }
 
+// connectSlot with the slot's connection lock held.
+std::int32_t connectLocked(std::uint32_t index)
+{
+    DeviceSlot& slot = deviceTable()[index];
+    teardownLocked(slot);
+
+    hid::Backend& backend = hid::activeBackend();
+    const std::vector<hid::DeviceInfo> devices =
+        backend.enumerate(protocol::kVendorId, protocol::kProductId);
+    if (index >= devices.size() || !devices[index].serialNumber) return protocol::kErrNoDevice;
+    const std::string& serial = *devices[index].serialNumber;
+    {
+        std::lock_guard operation(slot.operationLock);
+        slot.handle.device.reset();
+        std::unique_ptr<hid::Device> device =
+            backend.open(protocol::kVendorId, protocol::kProductId, serial.c_str());
+        if (!device) return protocol::kErrOpen;
+        slot.handle = protocol::HandleRecord{std::move(device), 0, serial};
+    }
+
+    slot.deviceIndex = static_cast<std::uint16_t>(index);
+    slot.worker = std::make_unique<std::thread>(_threadDeviceOperations, slot.deviceIndex);
+    slot.hasWorker.store(true);
+    slot.started.wait();
+    slot.started.reset();
+    return protocol::kOk;
+}
+
+}  // namespace
+
+std::int32_t connectSlot(std::uint32_t index)
+{
+    if (index >= kSlotCount) return protocol::kErrBadIndex;
+    DeviceSlot& slot = deviceTable()[index];
+    std::lock_guard connection(slot.connectionLock);
+    return connectLocked(index);
+}
+
+void teardownSlot(DeviceSlot& slot)
+{
+    std::lock_guard connection(slot.connectionLock);
+    teardownLocked(slot);
+}
+
 std::int32_t postOperation(std::uint32_t index, std::int32_t operation, const ArgumentBlock& arguments,
                            std::int32_t argumentsSize)
 {
     if (index >= kSlotCount) return protocol::kErrBadIndex;
     DeviceSlot& slot = deviceTable()[index];
-    if (!slot.hasWorker.load()) {
-        if (std::int32_t error = connectSlot(index)) return error;
+    // Held until the worker has taken the operation: only one operation is
+    // ever pending, and no connect or teardown replaces the worker under it.
+    std::lock_guard connection(slot.connectionLock);
+    if (!slot.worker) {
+        if (std::int32_t error = connectLocked(index)) return error;
     }
     {
         std::lock_guard command(slot.commandLock);

@@ -48,6 +48,11 @@ struct DeviceSlot {
     std::unique_ptr<std::thread> worker;     // owned by connect and teardown
     std::atomic<bool> hasWorker{false};      // worker != null, for readers on other threads
 
+    // Held by connect, teardown and every posting (from storing the operation
+    // until the worker has taken it): one caller at a time changes the slot's
+    // worker or hands it an operation, so a second posting waits for the
+    // first to be accepted and a connect never races a posting.
+    std::mutex connectionLock;
     std::mutex operationLock;  // one transaction at a time on the handle record
     std::mutex statusLock;     // current operation, state, last result
     std::mutex commandLock;    // pending operation
@@ -78,11 +83,11 @@ using DeviceTable = std::array<DeviceSlot, kSlotCount>;
 DeviceTable& deviceTable();
 
 // Connects slot index to the device at that enumeration position and starts
-// its worker. 0, 1, 501 or 502.
+// its worker. 0, 1, 501 or 502. Takes the slot's connection lock.
 std::int32_t connectSlot(std::uint32_t index);
 
 // Stops the slot's worker (after its running operation), closes its device
-// and clears it; locks and events stay.
+// and clears it; locks and events stay. Takes the slot's connection lock.
 void teardownSlot(DeviceSlot& slot);
 
 // Hands an operation to the slot's worker, connecting first when the slot has

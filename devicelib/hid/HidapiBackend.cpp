@@ -1,5 +1,7 @@
 #include "hid/HidapiBackend.h"
 
+#include <mutex>
+
 #include <hidapi.h>
 
 namespace vantrel::hid {
@@ -26,10 +28,19 @@ private:
     hid_device* m_device;
 };
 
+// hidapi initialises itself on first use, which is not safe when two
+// threads make that first use at once; it is done once here instead.
+void initialiseOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { hid_init(); });
+}
+
 class HidapiBackend final : public Backend {
 public:
     std::vector<DeviceInfo> enumerate(std::uint16_t vendorId, std::uint16_t productId) override
     {
+        initialiseOnce();
         std::vector<DeviceInfo> devices;
         hid_device_info* list = hid_enumerate(vendorId, productId);
         for (hid_device_info* entry = list; entry; entry = entry->next) {
@@ -44,6 +55,7 @@ public:
     std::unique_ptr<Device> open(std::uint16_t vendorId, std::uint16_t productId,
                                  const char* serialNumber) override
     {
+        initialiseOnce();
         hid_device* device = nullptr;
         if (serialNumber) {
             const std::wstring wide = wideFromNarrow(serialNumber);

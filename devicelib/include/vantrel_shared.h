@@ -25,6 +25,26 @@
  * is 2 and reads the transfer's result with checkLastError. The caller owns
  * every buffer it passes and must leave it untouched until the state is 2.
  *
+ * Threads: every function may be called from any thread, at any time.
+ *   - Different slots share nothing but the USB layer; calls on them run in
+ *     parallel.
+ *   - On one slot, device traffic is serialised: a synchronous call waits
+ *     while another synchronous call or the slot's running transfer holds
+ *     the device, then runs alone.
+ *   - Only one asynchronous operation is pending per slot: a second getFrame,
+ *     readFlash or writeFlash on the slot waits until the worker has taken
+ *     the first (which happens once any running transfer has ended), then
+ *     posts its own; none is lost or overwritten. getCurrentOperationInfo
+ *     and checkLastError describe the latest operation taken, whoever
+ *     posted it, so threads that share a slot must agree among themselves
+ *     whose result they are reading.
+ *   - connectToDevice and disconnectLibrary wait for a running transfer and
+ *     for postings in progress on the slot, then replace or stop its worker;
+ *     concurrent connects of one slot run one after the other.
+ *   - No call waits with a time limit of its own: a wait ends when the
+ *     transfer it waits for ends, and every transfer is bounded by the
+ *     device time limits (100 ms per report, 5 s for erase).
+ *
  * Output pointers may be NULL. Integer arguments are passed as 32-bit
  * unsigned values; only the low 8, 16 or 32 bits the device field holds are
  * sent. Multi-byte fields travel little-endian.
