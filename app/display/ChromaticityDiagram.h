@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QPoint>
 #include <QRect>
+#include <QSize>
 
 namespace halden {
 
@@ -23,5 +24,9 @@ QRect diagramMarkerRect(double x, double y);
 
 // The picture, built on the first call; later calls return the same image.
 const QImage& chromaticityDiagram();
+
+// Its 1299 x 1461 area from the top-left corner stretched to size; the last
+// size asked for is kept, so repeated paints of one window size reuse it.
+QImage scaledChromaticityDiagram(QSize size);
 
 }  // namespace halden

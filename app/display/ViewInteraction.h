@@ -41,7 +41,7 @@ bool insidePlot(const SpectrumStore& store, int clientX, int clientY);
 void markerPress(const SpectrumStore& store, ViewInteraction& view, int clientX, int clientY);
 // Right button up: inside the plot after a press inside, moves the marker to
 // the curve-0 point nearest the clicked x (m_markerIndex, m_markerX,
-// m_markerPixel). True when the marker moved.
+// m_markerPixel). True when the view must repaint.
 bool markerRelease(SpectrumStore& store, ViewInteraction& view, int clientX, int clientY);
 
 // The curve-0 point whose x is nearest xv (first on ties), or -1.

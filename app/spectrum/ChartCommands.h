@@ -25,8 +25,7 @@ CommandEffects xyAutoscale(SpectrumStore& store);
 CommandEffects range400To700(SpectrumStore& store);
 // "Colorbar": toggles the second colour bar.
 CommandEffects toggleColorBar(SpectrumStore& store);
-// "Log scale" box: toggles m_logScale and its check box (checked is ignored
-// apart from documenting the widget's new state; the toggle is the rule).
+// "Log scale" box, with the box's new check state: m_logScale follows it.
 CommandEffects setLogScale(SpectrumStore& store, bool checked);
 // "auto Y" box: m_autoY = checked; switching it off runs y autoscale once.
 CommandEffects setAutoY(SpectrumStore& store, bool checked);
