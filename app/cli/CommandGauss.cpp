@@ -17,12 +17,18 @@ void printHelp() {
         "Usage: halden-cli gauss FILE [--json]\n\n"
         "Fits F(x) = a exp(-(x - c)^2 / (w/4)^2) + b to the spectrum text file FILE\n"
         "(x in nm; as the chart does, the last point only carries the x range) and\n"
-        "prints the centre and width as the chart shows them:\n"
+        "prints the centre and width as the chart shows them, then the full width\n"
+        "at half maximum:\n"
         "  center: %%.2f nm\n"
-        "  Width %%.2f nm      (0.48 w, close to the full width at half maximum)\n\n"
+        "  Width %%.2f nm      (0.48 w, as the chart shows it)\n"
+        "  FWHM %%.2f nm       (w sqrt(ln 2) / 2)\n\n"
+        "The fit is the least-squares optimum: a coordinate search from the\n"
+        "starting values, finished by damped Gauss-Newton steps.\n\n"
         "Options:\n"
-        "  --json  print amplitude a, center c, width w and offset b at full\n"
-        "          precision, with the sweeps used, as one JSON object\n");
+        "  --json  print one JSON object: amplitude, center, width, offset (a, c, w,\n"
+        "          b at full precision), fwhm, their standard errors amplitude_se,\n"
+        "          center_se, width_se, offset_se (null when the data do not\n"
+        "          determine one), residual_rms, sweeps, points\n");
 }
 
 std::string jsonNumber(double v) {
@@ -64,13 +70,19 @@ int runGauss(const Args& args) {
     const GaussFitResult fit = fitGaussian(data.x.data(), data.y.data(), n);
     const GaussParams& p = fit.params;
     if (json) {
+        const GaussParams& se = fit.standardError;
         std::printf("{\n  \"amplitude\": %s,\n  \"center\": %s,\n  \"width\": %s,\n  \"offset\": %s,\n"
-                    "  \"sweeps\": %d,\n  \"points\": %d\n}\n",
+                    "  \"fwhm\": %s,\n"
+                    "  \"amplitude_se\": %s,\n  \"center_se\": %s,\n  \"width_se\": %s,\n  \"offset_se\": %s,\n"
+                    "  \"residual_rms\": %s,\n  \"sweeps\": %d,\n  \"points\": %d\n}\n",
                     jsonNumber(p.amplitude).c_str(), jsonNumber(p.center).c_str(), jsonNumber(p.width).c_str(),
-                    jsonNumber(p.offset).c_str(), fit.sweeps, n + 1);
+                    jsonNumber(p.offset).c_str(), jsonNumber(gaussFwhm(p.width)).c_str(),
+                    jsonNumber(se.amplitude).c_str(), jsonNumber(se.center).c_str(), jsonNumber(se.width).c_str(),
+                    jsonNumber(se.offset).c_str(), jsonNumber(fit.residualRms).c_str(), fit.sweeps, n + 1);
     } else {
         std::printf("center: %.2f nm\n", p.center);
         std::printf("Width %.2f nm\n", 0.48 * p.width);
+        std::printf("FWHM %.2f nm\n", gaussFwhm(p.width));
     }
     return 0;
 }

@@ -1,7 +1,11 @@
 #include "spectrum/GaussianFit.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
+
+#include "spectrum/GaussLeastSquares.h"
+#include "spectrum/GaussSums.h"
 
 namespace halden {
 
@@ -114,15 +118,10 @@ double gaussModel(const GaussParams& p, double x) {
     return modelTerm(p.amplitude, p.center, q * q, p.offset, x);
 }
 
+double gaussFwhm(double width) { return width * std::sqrt(std::log(2.0)) / 2; }
+
 double gaussError(const GaussParams& p, const double* x, const double* y, int n) {
-    const double q = p.width / 4;
-    const double q2 = q * q;
-    double sum = 0;
-    for (int i = 0; i < n; ++i) {
-        const double r = y[i] - modelTerm(p.amplitude, p.center, q2, p.offset, x[i]);
-        sum += r * r;
-    }
-    return sum;
+    return gaussSquaredResiduals(p, x, y, n);
 }
 
 GaussStart gaussStartingValues(const double* x, const double* y, int n) {
@@ -171,29 +170,34 @@ GaussFitResult fitGaussian(const double* x, const double* y, int n, double* curv
     double stepOffset = stepAmplitude;
     double stepWidth = 1.0;
 
-    double sweeps = 1.0;
-    double change = 1.0;
-    double previousSum = 0;
-    double currentSum = 1.0;
-    while (!((change < 0.001 || sweeps > kGaussMaxSweeps) && sweeps > kGaussMinSweeps)) {
+    // Sweeps go on while they still lower the sum of squared residuals by a
+    // fair share of where it started; the fine work is left to Gauss-Newton.
+    double sum = gaussError(search.p, x, y, n);
+    const double startSum = sum;
+    int sweeps = 0;
+    for (;;) {
         search.lineSearch(Param::Center, stepCenter);
         search.lineSearch(Param::Width, stepWidth);
         search.lineSearch(Param::Amplitude, stepAmplitude);
         search.lineSearch(Param::Offset, stepOffset);
+        ++sweeps;
 
-        previousSum = currentSum;
-        currentSum = 0;
-        for (int i = 0; i <= n; ++i) {
-            const double f = gaussModel(search.p, x[i]);
-            if (curve) curve[i] = f;
-            currentSum += f;
-        }
-        change = std::fabs(std::trunc(previousSum - currentSum)) / (previousSum + currentSum);
-        sweeps += 1;
+        const double previous = sum;
+        sum = gaussError(search.p, x, y, n);
+        if (curve)
+            for (int i = 0; i <= n; ++i) curve[i] = gaussModel(search.p, x[i]);
+        const bool improving = previous - sum > kGaussSweepGain * startSum;
+        if (sweeps >= kGaussMaxSweeps || (sweeps >= kGaussMinSweeps && !improving)) break;
     }
+    result.sweeps = sweeps;
 
-    result.params = search.p;
-    result.sweeps = static_cast<int>(sweeps) - 1;
+    const GaussRefinement refined = refineGaussian(search.p, sum, x, y, n, std::min(x[0], x[n]), std::max(x[0], x[n]));
+    result.params = refined.params;
+    result.refinements = refined.steps;
+    result.standardError = gaussStandardErrors(result.params, refined.sumOfSquares, x, y, n);
+    result.residualRms = std::sqrt(refined.sumOfSquares / n);
+    if (curve && refined.steps > 0)
+        for (int i = 0; i <= n; ++i) curve[i] = gaussModel(result.params, x[i]);
     return result;
 }
 
