@@ -1,8 +1,52 @@
-// The halden desktop application: the main window around the core.
+// The halden desktop application: the main window around the core, on the
+// spectrometer at USB position 0 or on the library's virtual spectrometers.
 #include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "window/CMainFrame.h"
+#include "window/CommandLine.h"
+#include "window/QtPrompt.h"
+#include "window/QuitOnSignal.h"
 
 int main(int argc, char** argv)
 {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    const halden::WindowOptions options = halden::parseWindowOptions(args);
+    if (!options.error.empty()) {
+        std::fprintf(stderr, "halden: %s\n", options.error.c_str());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(halden::windowUsage().c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("halden %s\n", HALDEN_VERSION);
+        return 0;
+    }
+    // The device library reads these when it first enumerates.
+    if (options.virtualCount >= 0) setenv("VANTREL_VIRTUAL", std::to_string(options.virtualCount).c_str(), 1);
+    if (!options.scene.empty()) setenv("VANTREL_VIRTUAL_SCENE", options.scene.c_str(), 1);
+
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
+    QApplication::setApplicationName(QStringLiteral("Halden"));
+    QApplication::setApplicationVersion(QStringLiteral(HALDEN_VERSION));
+
+    halden::CMainFrame::Options frameOptions;
+    frameOptions.runWhenCalibrated = options.run;
+    if (options.virtualCount > 0) frameOptions.instrumentName = QStringLiteral("virtual");
+
+    halden::QtPrompt prompt(nullptr);
+    auto frame = std::make_unique<halden::CMainFrame>(prompt, frameOptions);
+    halden::QuitOnSignal quit;
+    QObject::connect(&quit, &halden::QuitOnSignal::quitRequested, frame.get(), [&frame] { frame->close(); });
+    frame->show();
+    const int status = app.exec();
+    frame.reset();
+    return status;
 }

@@ -1,0 +1,91 @@
+#include "window/CBrevitView.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "CommandIds.h"
+#include "display/ViewRendering.h"
+
+namespace halden {
+
+CBrevitView::CBrevitView(SpectrumStore& store, QWidget* parent) : QWidget(parent), m_store(store)
+{
+    setObjectName(QStringLiteral("brevitView"));
+    // The picture covers every pixel: no background erase, no flicker.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(false);
+    setMinimumSize(200, 150);
+}
+
+QImage CBrevitView::renderImage(QSize size, qreal scale)
+{
+    m_figures = preparePaint(m_store, size.width(), size.height());
+    const QSize pixels(qRound(size.width() * scale), qRound(size.height() * scale));
+    if (m_image.size() != pixels || m_image.format() != QImage::Format_RGB32)
+        m_image = QImage(pixels, QImage::Format_RGB32);
+    m_image.setDevicePixelRatio(scale);
+    QPainter painter(&m_image);
+    painter.setRenderHint(QPainter::Antialiasing, scale > 1.0);
+    renderView(painter, size, m_store, m_figures, m_interaction);
+    painter.end();
+    return m_image;
+}
+
+QImage CBrevitView::renderForFile()
+{
+    QImage image = renderImage(size(), 1.0).copy();
+    image.setDevicePixelRatio(1.0);
+    return image;
+}
+
+void CBrevitView::paintEvent(QPaintEvent*)
+{
+    renderImage(size(), devicePixelRatioF());
+    QPainter painter(this);
+    painter.drawImage(QPoint(0, 0), m_image);
+    ++m_paints;
+    emit painted();
+}
+
+void CBrevitView::mousePressEvent(QMouseEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    if (event->button() == Qt::LeftButton) {
+        beginZoom(m_store, m_interaction, p.x(), p.y());
+        update();
+    } else if (event->button() == Qt::RightButton) {
+        markerPress(m_store, m_interaction, p.x(), p.y());
+    }
+}
+
+void CBrevitView::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    if (moveZoom(m_store, m_interaction, p.x(), p.y())) update();
+}
+
+void CBrevitView::mouseReleaseEvent(QMouseEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    bool changed = false;
+    if (event->button() == Qt::LeftButton) {
+        changed = releaseZoom(m_store, m_interaction, p.x(), p.y());
+        update();
+    } else if (event->button() == Qt::RightButton) {
+        changed = markerRelease(m_store, m_interaction, p.x(), p.y());
+        if (changed) update();
+    }
+    if (changed) emit storeChanged();
+}
+
+void CBrevitView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) return;
+    const QPoint p = event->position().toPoint();
+    m_interaction.zoomDragging = false;
+    emit commandRequested(doubleClickTarget(m_store, p.x(), p.y()) == DoubleClickTarget::XYScaleDialog
+                              ? ids::kSetScale
+                              : ids::kYAutoscale);
+}
+
+}  // namespace halden

@@ -1,0 +1,53 @@
+// The chart widget: each paint runs the core's paint preparation, renders the
+// whole picture at the screen's device pixel ratio into an off-screen image
+// and shows it in one copy. Mouse events go through the display module's
+// interaction rules; a double-click asks the frame for a command.
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+#include "acquisition/PaintPreparation.h"
+#include "display/ViewInteraction.h"
+#include "spectrum/SpectrumStore.h"
+
+namespace halden {
+
+class CBrevitView : public QWidget {
+    Q_OBJECT
+public:
+    CBrevitView(SpectrumStore& store, QWidget* parent = nullptr);
+
+    // Prepares and renders the picture at size (logical pixels) and scale
+    // (device pixel ratio), as the next paint would show it.
+    QImage renderImage(QSize size, qreal scale);
+    // The picture at the widget's own size, 1:1, for the screen image file
+    // and printing.
+    QImage renderForFile();
+
+    const PaintFigures& lastFigures() const { return m_figures; }
+    int paintCount() const { return m_paints; }
+
+signals:
+    // A double-click asks for a command (y autoscale or the scale dialog).
+    void commandRequested(int id);
+    // The store changed through the mouse (zoom, marker).
+    void storeChanged();
+    void painted();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    SpectrumStore& m_store;
+    ViewInteraction m_interaction;
+    PaintFigures m_figures;
+    QImage m_image;
+    int m_paints = 0;
+};
+
+}  // namespace halden

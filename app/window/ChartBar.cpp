@@ -1,0 +1,181 @@
+#include "window/ChartBar.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+#include "CommandIds.h"
+
+namespace halden {
+
+namespace {
+
+QString objectNameOf(int id) { return QStringLiteral("c%1").arg(id); }
+
+void setChecked(QCheckBox* box, bool checked, bool enabled)
+{
+    const QSignalBlocker block(box);
+    box->setChecked(checked);
+    box->setEnabled(enabled);
+}
+
+void setText(QLineEdit* edit, const std::string& text)
+{
+    const QString value = QString::fromStdString(text);
+    if (edit->text() == value) return;  // keep the cursor while typing
+    const QSignalBlocker block(edit);
+    edit->setText(value);
+}
+
+}  // namespace
+
+ChartBar::ChartBar(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("chartBarWidget"));
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(4, 2, 4, 2);
+    row->setSpacing(6);
+
+    auto* settings = new QGridLayout;
+    settings->setHorizontalSpacing(4);
+    settings->setVerticalSpacing(2);
+    settings->addWidget(new QLabel(tr("Exposure (ms):")), 0, 0);
+    settings->addWidget(addEdit(ids::kExposureEdit, 70), 0, 1);
+    m_exposureText = new QLabel(QStringLiteral("10"));
+    m_exposureText->setObjectName(objectNameOf(ids::kExposureText));
+    m_exposureText->setMinimumWidth(50);
+    settings->addWidget(m_exposureText, 0, 2);
+    settings->addWidget(new QLabel(tr("Scans:")), 1, 0);
+    settings->addWidget(addEdit(ids::kScansEdit, 70), 1, 1);
+    settings->addWidget(new QLabel(tr("BoxCar:")), 1, 2);
+    settings->addWidget(addEdit(ids::kBoxcarEdit, 40), 1, 3);
+    row->addLayout(settings);
+
+    auto* run = new QGridLayout;
+    run->setVerticalSpacing(2);
+    QCheckBox* runBox = addCheckBox(ids::kRunBox, tr("Run"));
+    QFont bold = runBox->font();
+    bold.setBold(true);
+    runBox->setFont(bold);
+    run->addWidget(runBox, 0, 0);
+    run->addWidget(addCheckBox(ids::kFastBox, tr("Fast")), 0, 1);
+    run->addWidget(addCheckBox(ids::kAverageBox, tr("Average")), 1, 0);
+    m_progress = new QProgressBar;
+    m_progress->setObjectName(objectNameOf(ids::kProgressBar));
+    m_progress->setRange(0, 100);
+    m_progress->setValue(0);
+    m_progress->setTextVisible(false);
+    m_progress->setMaximumHeight(12);
+    m_progress->setMaximumWidth(110);
+    run->addWidget(m_progress, 1, 1);
+    row->addLayout(run);
+
+    auto* background = new QGridLayout;
+    background->setVerticalSpacing(2);
+    background->addWidget(addButton(ids::kGetBackground, tr("Get background")), 0, 0);
+    background->addWidget(addCheckBox(ids::kSubtractBox, tr("Subtract")), 1, 0);
+    row->addLayout(background);
+
+    auto* modes = new QGridLayout;
+    modes->setVerticalSpacing(2);
+    modes->addWidget(addCheckBox(ids::kReflectanceBox, tr("R(%)")), 0, 0);
+    modes->addWidget(addCheckBox(ids::kTransmittanceBox, tr("T(%)")), 0, 1);
+    modes->addWidget(addCheckBox(ids::kAbsorbanceBox, tr("ABS")), 1, 0);
+    modes->addWidget(addButton(ids::kConcentration, tr("concentration")), 1, 1);
+    row->addLayout(modes);
+
+    auto* scale = new QGridLayout;
+    scale->setVerticalSpacing(2);
+    scale->addWidget(addCheckBox(ids::kLogScaleBox, tr("Log scale")), 0, 0);
+    scale->addWidget(addCheckBox(ids::kAutoYBox, tr("auto Y")), 1, 0);
+    row->addLayout(scale);
+
+    auto* colour = new QGridLayout;
+    colour->setVerticalSpacing(2);
+    colour->addWidget(addCheckBox(ids::kChromaticityBox, tr("X, Y chromaticity space")), 0, 0, 1, 2);
+    QAbstractButton* plus = addButton(ids::kDiagramPlus, QStringLiteral("+"));
+    QAbstractButton* minus = addButton(ids::kDiagramMinus, QStringLiteral("-"));
+    plus->setMaximumWidth(28);
+    minus->setMaximumWidth(28);
+    colour->addWidget(plus, 1, 0);
+    colour->addWidget(minus, 1, 1);
+    row->addLayout(colour);
+
+    row->addWidget(addButton(ids::kGaussianAppr, tr("Gaussian Appr.")));
+    row->addStretch(1);
+
+    mirror(ChartBarState{});
+}
+
+QCheckBox* ChartBar::addCheckBox(int id, const QString& caption)
+{
+    auto* box = new QCheckBox(caption);
+    box->setObjectName(objectNameOf(id));
+    connect(box, &QCheckBox::clicked, this, [this, id](bool checked) { emit controlActivated(id, checked); });
+    m_boxes[id] = box;
+    return box;
+}
+
+QAbstractButton* ChartBar::addButton(int id, const QString& caption)
+{
+    auto* button = new QPushButton(caption);
+    button->setObjectName(objectNameOf(id));
+    button->setAutoDefault(false);
+    connect(button, &QPushButton::clicked, this, [this, id] { emit controlActivated(id, true); });
+    m_buttons[id] = button;
+    return button;
+}
+
+QLineEdit* ChartBar::addEdit(int id, int width)
+{
+    auto* edit = new QLineEdit;
+    edit->setObjectName(objectNameOf(id));
+    edit->setMaximumWidth(width);
+    connect(edit, &QLineEdit::textEdited, this, [this, id](const QString& text) { emit textEdited(id, text); });
+    m_edits[id] = edit;
+    return edit;
+}
+
+void ChartBar::mirror(const ChartBarState& state)
+{
+    setText(m_edits[ids::kExposureEdit], state.exposureText);
+    setText(m_edits[ids::kScansEdit], state.scansText);
+    setText(m_edits[ids::kBoxcarEdit], state.boxcarText);
+    m_exposureText->setText(QString::fromStdString(state.exposureLabel));
+    setChecked(m_boxes[ids::kFastBox], state.fastChecked, true);
+    setChecked(m_boxes[ids::kAutoYBox], state.autoYChecked, true);
+    setChecked(m_boxes[ids::kAverageBox], state.averageChecked, true);
+    setChecked(m_boxes[ids::kLogScaleBox], state.logScaleChecked, true);
+    setChecked(m_boxes[ids::kSubtractBox], state.subtractChecked, state.subtractEnabled);
+    setChecked(m_boxes[ids::kRunBox], state.runChecked, state.runEnabled);
+    setChecked(m_boxes[ids::kChromaticityBox], state.chromaticityChecked, state.chromaticityEnabled);
+    setChecked(m_boxes[ids::kReflectanceBox], state.reflectanceChecked, state.reflectanceEnabled);
+    setChecked(m_boxes[ids::kTransmittanceBox], state.transmittanceChecked, state.transmittanceEnabled);
+    setChecked(m_boxes[ids::kAbsorbanceBox], state.absorbanceChecked, state.absorbanceEnabled);
+    m_progress->setValue(state.progress);
+}
+
+QCheckBox* ChartBar::checkBox(int id) const
+{
+    const auto it = m_boxes.find(id);
+    return it == m_boxes.end() ? nullptr : it->second;
+}
+
+QAbstractButton* ChartBar::button(int id) const
+{
+    const auto it = m_buttons.find(id);
+    return it == m_buttons.end() ? nullptr : it->second;
+}
+
+QLineEdit* ChartBar::edit(int id) const
+{
+    const auto it = m_edits.find(id);
+    return it == m_edits.end() ? nullptr : it->second;
+}
+
+}  // namespace halden

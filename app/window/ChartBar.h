@@ -1,0 +1,53 @@
+// The chart bar (template 103): exposure, scans and BoxCar edits, Run and the
+// other check boxes, the buttons and the progress bar. It keeps no state of
+// its own: the frame mirrors the store's ChartBarState into it after every
+// command, and each user action is reported as a control id.
+#pragma once
+
+#include <QWidget>
+
+#include <map>
+
+#include "spectrum/SpectrumStore.h"
+
+class QAbstractButton;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+
+namespace halden {
+
+class ChartBar : public QWidget {
+    Q_OBJECT
+public:
+    explicit ChartBar(QWidget* parent = nullptr);
+
+    // Shows state in the widgets without reporting it back as user actions.
+    void mirror(const ChartBarState& state);
+
+    // The widgets by control id (object names "c<id>"), for the frame and tests.
+    QCheckBox* checkBox(int id) const;
+    QAbstractButton* button(int id) const;
+    QLineEdit* edit(int id) const;
+    QProgressBar* progressBar() const { return m_progress; }
+
+signals:
+    // A check box was clicked (checked is its new state) or a button pressed.
+    void controlActivated(int id, bool checked);
+    // The user changed the text of edit id.
+    void textEdited(int id, const QString& text);
+
+private:
+    QCheckBox* addCheckBox(int id, const QString& caption);
+    QAbstractButton* addButton(int id, const QString& caption);
+    QLineEdit* addEdit(int id, int width);
+
+    std::map<int, QCheckBox*> m_boxes;
+    std::map<int, QAbstractButton*> m_buttons;
+    std::map<int, QLineEdit*> m_edits;
+    QLabel* m_exposureText = nullptr;
+    QProgressBar* m_progress = nullptr;
+};
+
+}  // namespace halden

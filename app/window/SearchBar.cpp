@@ -1,0 +1,69 @@
+#include "window/SearchBar.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include "CommandIds.h"
+
+namespace halden {
+
+SearchBar::SearchBar(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("searchBarWidget"));
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(4, 4, 4, 4);
+    column->addWidget(new QLabel(tr("Database")));
+    m_list = new QListWidget;
+    m_list->setObjectName(QStringLiteral("c%1").arg(ids::kDatabaseList));
+    m_list->setMinimumWidth(180);
+    column->addWidget(m_list, 1);
+    m_load = new QPushButton(tr("Load database"));
+    m_load->setObjectName(QStringLiteral("c%1").arg(ids::kLoadDatabase));
+    column->addWidget(m_load);
+    m_compare = new QPushButton(tr("Make comparison"));
+    m_compare->setObjectName(QStringLiteral("c%1").arg(ids::kMakeComparison));
+    column->addWidget(m_compare);
+    m_folder = new QLabel(tr("loaded database"));
+    m_folder->setObjectName(QStringLiteral("c%1").arg(ids::kDatabaseFolder));
+    m_folder->setWordWrap(true);
+    column->addWidget(m_folder);
+    m_normalize = new QCheckBox(tr("Normalize on maximum intensity"));
+    m_normalize->setObjectName(QStringLiteral("c%1").arg(ids::kNormalizeBox));
+    column->addWidget(m_normalize);
+
+    connect(m_load, &QPushButton::clicked, this, &SearchBar::loadClicked);
+    connect(m_compare, &QPushButton::clicked, this, &SearchBar::compareClicked);
+    connect(m_normalize, &QCheckBox::clicked, this, &SearchBar::normalizeClicked);
+    connect(m_list, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0) emit entrySelected(row);
+    });
+}
+
+void SearchBar::mirror(const DatabaseBarState& state)
+{
+    const QSignalBlocker blockList(m_list);
+    const QSignalBlocker blockBox(m_normalize);
+    bool same = m_list->count() == static_cast<int>(state.list.size());
+    for (int i = 0; same && i < m_list->count(); ++i)
+        same = m_list->item(i)->text() == QString::fromStdString(state.list[static_cast<size_t>(i)]);
+    if (!same) {
+        m_list->clear();
+        for (const std::string& entry : state.list) m_list->addItem(QString::fromStdString(entry));
+    }
+    m_compare->setText(QString::fromStdString(state.buttonText));
+    m_folder->setText(QString::fromStdString(state.folderText));
+    m_normalize->setChecked(state.normalizeChecked);
+}
+
+void SearchBar::showButtonText(const std::string& text)
+{
+    m_compare->setText(QString::fromStdString(text));
+    m_compare->repaint();
+}
+
+}  // namespace halden
