@@ -32,10 +32,16 @@ private:
 // How an operation ended, for the completion handler.
 enum class OperationOutcome {
     Done,             // finished normally
-    DeviceFailed,     // acquisition ended by 502/506/507 (m_resendParameters set)
-    FlashFailed,      // flash erase or write reported an error
+    DeviceFailed,     // acquisition failed: no buffer published, m_resendParameters set
+    FlashFailed,      // flash not updated; the device refused every erase, nothing was erased
+    FlashErased,      // flash not updated, and the old record was (or may have been) erased
     RecordTooLong,    // flash record refused: it does not fit the write buffer
+    FlashUnreadable,  // calibration read: flash pages did not arrive, even when asked again
 };
+
+// A notice from the worker while an operation is still running: the
+// device has not answered several status requests in a row (event type 1116).
+inline constexpr QEvent::Type kDeviceSilentEventType = static_cast<QEvent::Type>(1116);
 
 // Completion: the operation named by operation() is finished and its
 // results are in the store.

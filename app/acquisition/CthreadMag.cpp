@@ -13,6 +13,17 @@ namespace {
 constexpr auto kConfigurePause = std::chrono::milliseconds(50);
 constexpr auto kStatusPollPause = std::chrono::milliseconds(25);
 constexpr std::int32_t kStateFinished = 2;
+// A flash page that does not arrive is asked for again before the read gives
+// up; a failed flash write is erased and written again.
+constexpr int kFlashReadAttempts = 3;
+constexpr int kFlashWriteAttempts = 3;
+// Failed status requests in a row before the view is told the device is
+// silent: about two seconds at 100 ms per unanswered request plus the pause.
+constexpr int kSilentPollsBeforeNotice = 16;
+constexpr std::int32_t kLargestStatusByte = 255;
+// Byte 5 of the identification record is '.' when a record is present.
+constexpr std::size_t kRecordMarkOffset = 5;
+constexpr std::uint8_t kRecordMark = '.';
 
 }  // namespace
 
@@ -44,7 +55,8 @@ CthreadMag::CthreadMag(SpectrumStore& store, QObject* target, SpectrometerLink& 
       m_darkWeights(std::make_unique<DarkWeights>()),
       m_scratch(std::make_unique<ConditionScratch>()),
       m_flashRead(kFlashAreaSize),
-      m_flashRecord(kCalibrationTextLimit)
+      m_flashRecord(kCalibrationTextLimit),
+      m_flashVerify(kCalibrationTextLimit)
 {
     m_setup.average = !store.m_average;
     // The table is rebuilt by every calibration read; filling it now keeps
@@ -128,10 +140,16 @@ std::int32_t CthreadMag::waitUntilReady()
     std::uint8_t status = 0;
     std::uint16_t frames = 0;
     std::int32_t result = m_link.getStatus(&status, &frames);
+    int silentPolls = result != 0 ? 1 : 0;
     const auto busy = [&] { return m_scanMode == kScanModeAveraged ? frames == 0 : status != 0; };
     while (busy() && !m_store.m_resendParameters && !needsReconfiguration(result) && !m_stopping) {
         m_pacer.pause(kStatusPollPause);
         result = m_link.getStatus(&status, &frames);
+        silentPolls = result != 0 ? silentPolls + 1 : 0;
+        // The wait goes on (the device may come back); the view is told once
+        // per silent stretch so it can say so.
+        if (silentPolls == kSilentPollsBeforeNotice && m_target)
+            QCoreApplication::postEvent(m_target, new QEvent(kDeviceSilentEventType));
     }
     return result;
 }
@@ -139,7 +157,9 @@ std::int32_t CthreadMag::waitUntilReady()
 std::int32_t CthreadMag::readFrameInto(std::uint16_t frameNumber, double* row)
 {
     const std::int32_t result = awaitTransfer(m_link.getFrame(m_frame.data(), frameNumber));
-    if (needsReconfiguration(result)) return result;
+    // Whatever went wrong, the frame buffer holds no (or only part of a)
+    // new frame: nothing of it reaches the row.
+    if (result != 0) return result;
     for (int j = 0; j < kFramePixels; ++j) row[j] = m_frame[j];
     conditionSpectrum(m_store, *m_darkWeights, *m_scratch, row);
     return result;
@@ -147,40 +167,46 @@ std::int32_t CthreadMag::readFrameInto(std::uint16_t frameNumber, double* row)
 
 void CthreadMag::acquire()
 {
-    OperationOutcome outcome = OperationOutcome::Done;
     if (!(currentSetup(m_store) == m_setup) || m_store.m_resendParameters) configure();
 
     const bool triggerArmed = m_setup.extTrigMode != 0 || m_setup.optTrigMode != 0;
     if (m_scanMode == kScanModeSeparate && !triggerArmed) m_link.triggerAcquisition();
 
-    const std::int32_t status = waitUntilReady();
-    if (needsReconfiguration(status)) {
-        m_store.m_resendParameters = true;
-        outcome = OperationOutcome::DeviceFailed;
-    } else if (!m_stopping) {
+    bool failed = needsReconfiguration(waitUntilReady());
+    if (!failed && !m_stopping) {
         m_store.m_resendParameters = false;
         double* target = m_store.targetBuffer();
         if (m_scanMode == kScanModeAveraged) {
-            if (needsReconfiguration(readFrameInto(kAveragedFrame, target))) {
-                m_store.m_resendParameters = true;
-                outcome = OperationOutcome::DeviceFailed;
-            }
+            failed = readFrameInto(kAveragedFrame, target) != 0;
         } else {
             // The buffer holds 64 rows whatever m_scans says.
             const int scans = std::clamp<int>(m_setup.scans, 1, kBufferRows);
-            for (int k = 0; k < scans; ++k) {
-                if (needsReconfiguration(readFrameInto(static_cast<std::uint16_t>(k),
-                                                       target + k * kPointCapacity))) {
-                    m_store.m_resendParameters = true;
-                    outcome = OperationOutcome::DeviceFailed;
-                    break;
-                }
-            }
+            for (int k = 0; k < scans && !failed; ++k)
+                failed = readFrameInto(static_cast<std::uint16_t>(k), target + k * kPointCapacity) != 0;
             m_link.clearMemory();
         }
     }
+    if (failed) {
+        // Any failed transfer fails the whole acquisition: the buffer is not
+        // published (the view keeps the last good one), and the device is
+        // configured anew before the next acquisition.
+        m_store.m_resendParameters = true;
+        complete(kOperationAcquire, OperationOutcome::DeviceFailed);
+        return;
+    }
     m_store.m_bufferSelect = !m_store.m_bufferSelect;
-    complete(kOperationAcquire, outcome);
+    complete(kOperationAcquire, OperationOutcome::Done);
+}
+
+std::int32_t CthreadMag::readFlashInto(std::uint8_t* buffer, std::size_t address, std::size_t count)
+{
+    std::int32_t result = 0;
+    for (int attempt = 0; attempt < kFlashReadAttempts; ++attempt) {
+        result = awaitTransfer(m_link.readFlash(buffer, static_cast<std::uint32_t>(address),
+                                                static_cast<std::uint32_t>(count)));
+        if (result == 0) break;
+    }
+    return result;
 }
 
 void CthreadMag::readCalibration()
@@ -191,28 +217,53 @@ void CthreadMag::readCalibration()
     // Erased flash reads 0xFF; a page that fails to arrive then reads as
     // erased instead of as the previous read's bytes.
     std::fill(m_flashRead.begin(), m_flashRead.end(), std::uint8_t{0xFF});
-    for (std::size_t k = 0; k < kFlashPages; ++k) {
-        const std::size_t address = k * kFlashPageSize;
-        awaitTransfer(m_link.readFlash(m_flashRead.data() + address, static_cast<std::uint32_t>(address),
-                                       static_cast<std::uint32_t>(kFlashPageSize)));
+    std::size_t pagesRead = 0;
+    while (pagesRead < kFlashPages) {
+        const std::size_t address = pagesRead * kFlashPageSize;
+        // A page still missing after the retries ends the read: a device
+        // that does not answer costs one page, not twenty.
+        if (readFlashInto(m_flashRead.data() + address, address, kFlashPageSize) != 0) break;
+        ++pagesRead;
     }
-    applyFlashRecord(m_store, m_flashRead.data(), m_flashRead.size());
+    // "No record" only when the first page arrived and says so, or the
+    // record ended before the page that failed; otherwise the flash could
+    // not be read, which is not the instrument's fault.
+    const bool headerSaysRecord = pagesRead > 0 && m_flashRead[kRecordMarkOffset] == kRecordMark;
+    const bool applied = applyFlashRecord(m_store, m_flashRead.data(), m_flashRead.size());
+    const bool unreadable = !applied && pagesRead < kFlashPages && (pagesRead == 0 || headerSaysRecord);
     fillDarkWeights(*m_darkWeights);
-    complete(kOperationReadFlash, OperationOutcome::Done);
+    complete(kOperationReadFlash, unreadable ? OperationOutcome::FlashUnreadable : OperationOutcome::Done);
+}
+
+bool CthreadMag::recordReadsBack(std::size_t length)
+{
+    std::fill(m_flashVerify.begin(), m_flashVerify.begin() + static_cast<std::ptrdiff_t>(length), std::uint8_t{0});
+    if (readFlashInto(m_flashVerify.data(), 0, length) != 0) return false;
+    return std::equal(m_flashRecord.begin(), m_flashRecord.begin() + static_cast<std::ptrdiff_t>(length),
+                      m_flashVerify.begin());
+}
+
+OperationOutcome CthreadMag::writeFlashRecord(std::size_t length)
+{
+    // A device status byte is the device refusing the erase; a library
+    // error leaves open whether the erase ran, so the old record may be gone.
+    bool oldRecordMayBeGone = false;
+    for (int attempt = 0; attempt < kFlashWriteAttempts; ++attempt) {
+        const std::int32_t erased = m_link.eraseFlash();
+        if (erased == 0 || erased > kLargestStatusByte) oldRecordMayBeGone = true;
+        if (erased != 0) continue;  // never write onto flash that was not erased
+        const std::int32_t written =
+            awaitTransfer(m_link.writeFlash(m_flashRecord.data(), 0, static_cast<std::uint32_t>(length)));
+        if (written == 0 && recordReadsBack(length)) return OperationOutcome::Done;
+    }
+    return oldRecordMayBeGone ? OperationOutcome::FlashErased : OperationOutcome::FlashFailed;
 }
 
 void CthreadMag::writeCalibration()
 {
-    OperationOutcome outcome = OperationOutcome::Done;
     const std::size_t length = buildFlashRecord(m_store, m_flashRecord.data(), m_flashRecord.size());
-    if (length == 0) {
-        outcome = OperationOutcome::RecordTooLong;  // the flash keeps its old record
-    } else {
-        const std::int32_t erased = m_link.eraseFlash();
-        const std::int32_t written = awaitTransfer(
-            m_link.writeFlash(m_flashRecord.data(), 0, static_cast<std::uint32_t>(length)));
-        if (erased != 0 || written != 0) outcome = OperationOutcome::FlashFailed;
-    }
+    // A record that does not fit is refused before anything is erased.
+    const OperationOutcome outcome = length == 0 ? OperationOutcome::RecordTooLong : writeFlashRecord(length);
     m_store.m_flashBusy = false;
     complete(kOperationWriteFlash, outcome);
 }

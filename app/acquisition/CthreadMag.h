@@ -89,9 +89,14 @@ private:
     // Polls getStatus every 25 ms until the device is ready; returns the last result.
     std::int32_t waitUntilReady();
     // Reads frame frameNumber into row of the target buffer; returns the
-    // transfer's result. The row is filled only when the result does not
-    // call for reconfiguration.
+    // transfer's result. The row is filled only when the read succeeded.
     std::int32_t readFrameInto(std::uint16_t frameNumber, double* row);
+    // Reads count bytes of flash from address, asking again when the read
+    // fails; returns the last result.
+    std::int32_t readFlashInto(std::uint8_t* buffer, std::size_t address, std::size_t count);
+    // Erase, write and read back as one transaction, retried as a whole.
+    OperationOutcome writeFlashRecord(std::size_t length);
+    bool recordReadsBack(std::size_t length);
     // Waits for the asynchronous call whose posting returned postResult.
     std::int32_t awaitTransfer(std::int32_t postResult);
     void complete(int operation, OperationOutcome outcome);
@@ -109,6 +114,7 @@ private:
     std::unique_ptr<ConditionScratch> m_scratch;
     std::vector<std::uint8_t> m_flashRead;    // the 20 flash pages
     std::vector<std::uint8_t> m_flashRecord;  // the writer's 130 000-byte buffer
+    std::vector<std::uint8_t> m_flashVerify;  // the record read back after writing
 };
 
 }  // namespace halden

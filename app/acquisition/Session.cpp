@@ -1,7 +1,9 @@
 #include "acquisition/Session.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QThread>
 
 #include "common/Prompt.h"
@@ -98,6 +100,26 @@ bool Session::saveCalibrationToFlash()
         m_prompt.showMessage(sessionText::kFlashInProcess, messages::kCaptionRequest);
         return false;
     }
+    // Writing starts with an erase: the record in the spectrometer must be
+    // known and kept in its backup file first.
+    const char* refusal = nullptr;
+    std::string missing;
+    switch (m_flashRecordState) {
+    case FlashRecordState::NotRead: refusal = sessionText::kFlashNotReadYet; break;
+    case FlashRecordState::Unreadable: refusal = sessionText::kFlashBackupUnknown; break;
+    case FlashRecordState::NoRecord: break;
+    case FlashRecordState::Present:
+        if (m_backupPath.empty() || !QFileInfo(QString::fromStdString(m_backupPath)).isFile()) {
+            missing = sessionText::kFlashBackupMissing +
+                      (m_backupPath.empty() ? backupCalibrationFileName(m_flashHeader) : m_backupPath);
+            refusal = missing.c_str();
+        }
+        break;
+    }
+    if (refusal) {
+        m_prompt.showMessage(refusal, messages::kCaptionError);
+        return false;
+    }
     if (!m_prompt.askOkCancel(sessionText::kFlashWait, messages::kCaptionInformation)) return false;
     s.m_flashBusy = true;
     bool finished = false;
@@ -119,13 +141,24 @@ bool Session::saveCalibrationToFlash()
         m_prompt.showMessage(sessionText::kFlashTooLong, messages::kCaptionError);
         return false;
     default:
-        m_prompt.showMessage(sessionText::kFlashFailed, messages::kCaptionError);
+        m_prompt.showMessage(flashFailureText(m_flashOutcome), messages::kCaptionError);
         return false;
     }
 }
 
+std::string Session::flashFailureText(OperationOutcome outcome) const
+{
+    if (outcome != OperationOutcome::FlashErased) return sessionText::kFlashFailed;
+    if (m_flashRecordState == FlashRecordState::NoRecord) return sessionText::kFlashErasedNoRecord;
+    return sessionText::kFlashErased + m_backupPath + ".";
+}
+
 bool Session::event(QEvent* event)
 {
+    if (event->type() == kDeviceSilentEventType) {
+        emit deviceSilent();
+        return true;
+    }
     if (event->type() != kCompletionEventType) return QObject::event(event);
     const auto* completion = dynamic_cast<CompletionEvent*>(event);
     if (completion) handleCompletion(*completion);
@@ -148,7 +181,7 @@ void Session::handleCompletion(const CompletionEvent& completion)
             m_prompt.showMessage(sessionText::kNoDevice, messages::kCaptionError);
         break;
     case kOperationReadFlash:
-        completeCalibrationRead();
+        completeCalibrationRead(completion.outcome());
         break;
     case kOperationAcquire:
         if (m_acquisitionsInFlight > 0) --m_acquisitionsInFlight;
@@ -166,15 +199,27 @@ void Session::handleCompletion(const CompletionEvent& completion)
     }
 }
 
-void Session::completeCalibrationRead()
+void Session::completeCalibrationRead(OperationOutcome outcome)
 {
     SpectrumStore& s = *m_store;
     const bool recordPresent = s.m_calibrationHeader[5] == '.';
+    m_backupPath.clear();
     if (recordPresent) {
+        m_flashRecordState = FlashRecordState::Present;
+        m_flashHeader = s.m_calibrationHeader;
         s.m_irradianceFactor = s.m_recordIrradianceFactor;
         orderCalibrationAscending(s);
         saveCalibrationBackupIfMissing(s, m_prompt);
+        const QString backup =
+            QDir::current().absoluteFilePath(QString::fromStdString(backupCalibrationFileName(m_flashHeader)));
+        if (QFileInfo(backup).isFile()) m_backupPath = backup.toStdString();
+    } else if (outcome == OperationOutcome::FlashUnreadable) {
+        // Not the instrument's fault: say that the reading failed.
+        m_flashRecordState = FlashRecordState::Unreadable;
+        m_prompt.showMessage(sessionText::kFlashUnreadable, messages::kCaptionWarning);
+        loadCalibrationFile(s, m_prompt);
     } else {
+        m_flashRecordState = FlashRecordState::NoRecord;
         m_prompt.showMessage(sessionText::kNoCalibration, messages::kCaptionWarning);
         loadCalibrationFile(s, m_prompt);
     }

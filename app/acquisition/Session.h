@@ -5,8 +5,10 @@
 // goes through the Prompt. Lives on the user-interface thread.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include <QObject>
 #include <QTimer>
@@ -36,7 +38,32 @@ inline constexpr const char* kFlashInProcess = "Writing to FLASH in process, Wai
 inline constexpr const char* kFlashFailed = "FLASH was not updated: the spectrometer reported an error.";
 inline constexpr const char* kFlashTooLong =
     "FLASH was not updated: the calibration does not fit into the FLASH memory.";
+inline constexpr const char* kFlashUnreadable =
+    "The calibration could not be read from your spectrometer (it did not answer).\n Load it from hard "
+    "drive (file with '.clbr' extension)";
+inline constexpr const char* kFlashNotReadYet =
+    "FLASH was not updated: the calibration in the spectrometer has not been read, so there is no backup "
+    "of it.";
+inline constexpr const char* kFlashBackupUnknown =
+    "FLASH was not updated: the calibration in the spectrometer could not be read, so there is no backup "
+    "of it.";
+// Followed by the backup file's path.
+inline constexpr const char* kFlashBackupMissing =
+    "FLASH was not updated: the backup of the spectrometer's calibration is missing: ";
+inline constexpr const char* kFlashErased =
+    "FLASH was not updated, and the calibration in the spectrometer was erased.\n"
+    "Write it back from the backup file ";
+inline constexpr const char* kFlashErasedNoRecord =
+    "FLASH was not updated, and the spectrometer's FLASH was erased (it held no calibration before).";
 }  // namespace sessionText
+
+// What the last calibration read found in the spectrometer's flash.
+enum class FlashRecordState {
+    NotRead,     // no read has completed yet
+    NoRecord,    // the flash holds no calibration record
+    Present,     // a record was read (and backed up when the backup could be written)
+    Unreadable,  // pages did not arrive: what the flash holds is unknown
+};
 
 class Session : public QObject {
     Q_OBJECT
@@ -69,10 +96,16 @@ public:
     // (Timer 1's tick, periodic saving, is connected by the window.)
     void applyEffects(const CommandEffects& effects);
 
-    // "Save current calibration to FLASH memory" (32816): asks, posts
+    // "Save current calibration to FLASH memory" (32816): refuses unless the
+    // flash was read and its record (if any) has a backup file; asks, posts
     // operation 10 and runs the event loop until the worker has finished.
-    // Returns true when the flash was written.
+    // Returns true when the flash was written and read back the same.
     bool saveCalibrationToFlash();
+
+    FlashRecordState flashRecordState() const { return m_flashRecordState; }
+    // Absolute path of the backup of the record read from flash; empty when
+    // there is no record or the backup could not be written.
+    const std::string& calibrationBackupPath() const { return m_backupPath; }
 
     // Stores the operation code and posts the request to the worker.
     void post(int operation);
@@ -94,6 +127,9 @@ signals:
     // deviceFailed: the device failed and will be configured anew.
     void acquisitionCompleted(bool deviceFailed);
     void flashWriteCompleted(halden::OperationOutcome outcome);
+    // Several status requests in a row went unanswered; the worker keeps
+    // asking.
+    void deviceSilent();
     void progressChanged(int percent);
 
 protected:
@@ -102,7 +138,9 @@ protected:
 private:
     void start(SpectrometerLink& link, Pacer& pacer);
     void handleCompletion(const CompletionEvent& completion);
-    void completeCalibrationRead();
+    void completeCalibrationRead(OperationOutcome outcome);
+    // The message for a flash write that did not succeed.
+    std::string flashFailureText(OperationOutcome outcome) const;
     void onProgressTimer();
 
     Prompt& m_prompt;
@@ -113,6 +151,9 @@ private:
     QThread* m_thread = nullptr;
     int m_acquisitionsInFlight = 0;
     OperationOutcome m_flashOutcome = OperationOutcome::Done;
+    FlashRecordState m_flashRecordState = FlashRecordState::NotRead;
+    std::string m_backupPath;
+    std::array<char, 16> m_flashHeader{};  // identification record last read from flash
     QTimer m_progressTimer;
     QTimer m_periodicSaveTimer;
 };

@@ -186,7 +186,7 @@ TEST_F(WorkerTest, DeviceGoneDuringTheWaitCompletesAndForcesReconfiguration)
     acquire();
     EXPECT_EQ(device.count("getFrame 0"), 0u);
     EXPECT_TRUE(store->m_resendParameters);
-    EXPECT_NE(store->m_bufferSelect, select);
+    EXPECT_EQ(store->m_bufferSelect, select);  // nothing published
     EXPECT_EQ(completions.entries.back().outcome, OperationOutcome::DeviceFailed);
     acquire();
     EXPECT_EQ(device.configuration().front(), "clearMemory");
@@ -217,6 +217,61 @@ TEST_F(WorkerTest, AveragedFrameWithWrongReplyLeavesRowZero)
     EXPECT_EQ(target[7], -1);
     EXPECT_TRUE(store->m_resendParameters);
     EXPECT_EQ(completions.entries.back().outcome, OperationOutcome::DeviceFailed);
+}
+
+// A time-out, a failed write, an oversized frame or a null buffer used to
+// pass as success and publish the previous frame again.
+TEST_F(WorkerTest, AnyFailedFrameReadFailsTheAcquisitionAndPublishesNothing)
+{
+    for (const std::int32_t code : {505, 504, 508, 509, 510, 506}) {
+        acquire();  // a good one: configured, published
+        ASSERT_EQ(completions.entries.back().outcome, OperationOutcome::Done);
+        const bool select = store->m_bufferSelect;
+        const double shown = store->liveBuffer()[100];
+        double* target = store->targetBuffer();
+        target[100] = -7;
+        device.frameResults = {code};
+        acquire();
+        EXPECT_EQ(completions.entries.back().outcome, OperationOutcome::DeviceFailed) << code;
+        EXPECT_EQ(store->m_bufferSelect, select) << code;
+        EXPECT_EQ(store->liveBuffer()[100], shown) << code;
+        EXPECT_EQ(target[100], -7) << code;
+        EXPECT_TRUE(store->m_resendParameters) << code;
+        acquire();  // configured anew, and delivers
+        EXPECT_EQ(device.configuration().front(), "clearMemory") << code;
+        EXPECT_EQ(completions.entries.back().outcome, OperationOutcome::Done) << code;
+        EXPECT_NE(store->m_bufferSelect, select) << code;
+    }
+}
+
+TEST_F(WorkerTest, FailedScanStopsTheLoopAndPublishesNoPartOfTheScans)
+{
+    store->m_average = false;
+    store->m_scans = 3;
+    acquire();
+    const bool select = store->m_bufferSelect;
+    device.frameResults = {0, 505};
+    acquire();
+    EXPECT_EQ(device.count("getFrame 2"), 0u);
+    EXPECT_EQ(device.calls.back(), "clearMemory");
+    EXPECT_EQ(store->m_bufferSelect, select);
+    EXPECT_EQ(completions.entries.back().outcome, OperationOutcome::DeviceFailed);
+}
+
+TEST_F(WorkerTest, SilentDeviceIsToldOnceWhileTheWaitGoesOn)
+{
+    acquire();
+    completions.silentNotices = 0;
+    // Averaged mode waits for a frame; the device stops answering for 40
+    // polls, then holds one.
+    for (int i = 0; i < 40; ++i) device.statusScript.push_back({505, 0, 0});
+    device.statusScript.push_back({0, 0, 1});
+    acquire();
+    EXPECT_EQ(completions.silentNotices, 1);
+    EXPECT_EQ(device.count("getStatus"), 41u);
+    EXPECT_EQ(completions.entries.back().outcome, OperationOutcome::Done);
+    acquire();
+    EXPECT_EQ(completions.silentNotices, 1);  // answered at once: no notice
 }
 
 TEST_F(WorkerTest, ScansBeyondTheBufferRowsAreNotRead)

@@ -34,6 +34,9 @@ public:
     std::deque<Status> statusScript;  // taken in order; empty = ready
     std::deque<std::int32_t> frameResults;  // results of getFrame transfers; empty = 0
     std::int32_t eraseResult = 0;
+    std::deque<std::int32_t> eraseResults;       // taken before eraseResult applies
+    std::deque<std::int32_t> flashReadResults;   // results of readFlash transfers; empty = 0
+    std::deque<std::int32_t> flashWriteResults;  // results of writeFlash transfers; empty = 0
     std::vector<std::uint8_t> flash = std::vector<std::uint8_t>(120000, 0xFF);
 
     std::vector<std::string> calls;
@@ -84,8 +87,9 @@ public:
     std::int32_t eraseFlash() override
     {
         log("eraseFlash");
-        if (eraseResult == 0) std::fill(flash.begin(), flash.end(), std::uint8_t{0xFF});
-        return eraseResult;
+        const std::int32_t result = take(eraseResults, eraseResult);
+        if (result == 0) std::fill(flash.begin(), flash.end(), std::uint8_t{0xFF});
+        return result;
     }
     std::int32_t getFrame(std::uint16_t* frame, std::uint16_t number) override
     {
@@ -102,14 +106,17 @@ public:
     std::int32_t readFlash(std::uint8_t* buffer, std::uint32_t address, std::uint32_t count) override
     {
         log("readFlash " + std::to_string(address) + " " + std::to_string(count));
-        m_last = 0;
+        m_last = take(flashReadResults, 0);
+        if (m_last != 0) return 0;  // nothing arrived
         for (std::uint32_t i = 0; i < count && address + i < flash.size(); ++i) buffer[i] = flash[address + i];
         return 0;
     }
     std::int32_t writeFlash(const std::uint8_t* buffer, std::uint32_t address, std::uint32_t count) override
     {
         log("writeFlash " + std::to_string(address) + " " + std::to_string(count));
-        m_last = 0;
+        m_last = take(flashWriteResults, 0);
+        // A failed write stops half way, as a lost reply would.
+        if (m_last != 0) count /= 2;
         for (std::uint32_t i = 0; i < count && address + i < flash.size(); ++i)
             flash[address + i] &= buffer[i];
         return 0;
@@ -130,6 +137,13 @@ public:
 
 private:
     void log(const std::string& call) { calls.push_back(call); }
+    static std::int32_t take(std::deque<std::int32_t>& results, std::int32_t otherwise)
+    {
+        if (results.empty()) return otherwise;
+        const std::int32_t r = results.front();
+        results.pop_front();
+        return r;
+    }
     std::int32_t m_last = 0;
 };
 
@@ -154,12 +168,21 @@ public:
         OperationOutcome outcome;
     };
     std::vector<Entry> entries;
+    int silentNotices = 0;  // "device does not answer" notices
     // Delivers the completions posted so far.
-    void deliver() { QCoreApplication::sendPostedEvents(this, kCompletionEventType); }
+    void deliver()
+    {
+        QCoreApplication::sendPostedEvents(this, kCompletionEventType);
+        QCoreApplication::sendPostedEvents(this, kDeviceSilentEventType);
+    }
 
 protected:
     bool event(QEvent* e) override
     {
+        if (e->type() == kDeviceSilentEventType) {
+            ++silentNotices;
+            return true;
+        }
         if (e->type() != kCompletionEventType) return QObject::event(e);
         const auto* c = static_cast<CompletionEvent*>(e);
         entries.push_back({c->operation(), c->outcome()});

@@ -2,6 +2,7 @@
 // worker's own thread: detection, the calibration read and its completion,
 // the flash save command and continuous acquisition.
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -204,8 +205,8 @@ TEST_F(SessionTest, RecordTooLongForTheFlashIsRefusedAndTheOldRecordKept)
 {
     const PlainCalibration cal("VS014.2403Y00111");
     loadFlash(cal.flashRecord(true));
+    ASSERT_TRUE(start());
     SpectrumStore& s = session->store();
-    s.m_calibrationHeader = cal.header;
     for (int i = 0; i < kSpectrumPoints; ++i) s.m_sensitivity[i] = 1e200;  // ~200 digits a line
     EXPECT_FALSE(session->saveCalibrationToFlash());
     EXPECT_EQ(prompt.messages().back().caption, "Error");
@@ -215,12 +216,119 @@ TEST_F(SessionTest, RecordTooLongForTheFlashIsRefusedAndTheOldRecordKept)
     EXPECT_FALSE(s.m_flashBusy);
 }
 
-TEST_F(SessionTest, FailedEraseIsNotReportedAsUpdated)
+TEST_F(SessionTest, FailedEraseIsNotReportedAsUpdatedAndNothingIsWritten)
 {
-    device.eraseResult = 0x21;
+    ASSERT_TRUE(start());
+    device.eraseResult = 0x21;  // the device refuses every erase
     EXPECT_FALSE(session->saveCalibrationToFlash());
     EXPECT_EQ(prompt.messages().back().caption, "Error");
-    EXPECT_NE(prompt.messages().back().text, "FLASH was updated");
+    EXPECT_EQ(prompt.messages().back().text, sessionText::kFlashFailed);
+    EXPECT_EQ(device.count("eraseFlash"), 3u);
+    EXPECT_EQ(device.count("writeFlash 0"), 0u);
+}
+
+// A record whose first pages arrive only when asked again, as after one
+// lost report at start-up.
+TEST_F(SessionTest, LostFlashPageIsAskedForAgainAndTheRecordIsKept)
+{
+    const PlainCalibration cal("VS014.2403Y00432");
+    loadFlash(cal.flashRecord(true));
+    device.flashReadResults = {505, 0, 0, 510};
+    ASSERT_TRUE(start());
+    EXPECT_EQ(session->flashRecordState(), FlashRecordState::Present);
+    EXPECT_TRUE(prompt.messages().empty());
+    EXPECT_NEAR(session->store().m_wavelength[3000], cal.wavelength[3000], 5e-4);
+    EXPECT_EQ(device.count("readFlash 0 6000"), 2u);
+    EXPECT_EQ(device.count("readFlash 12000 6000"), 2u);
+    EXPECT_EQ(session->calibrationBackupPath(), cwd.path("Y00432.clbr"));
+}
+
+TEST_F(SessionTest, FlashThatNeverAnswersIsUnreadableNotMissingAndIsNotWrittenOver)
+{
+    const PlainCalibration cal("VS014.2403Y00433");
+    loadFlash(cal.flashRecord(true));
+    device.flashReadResults = {505, 505, 505};
+    ASSERT_TRUE(start());
+    EXPECT_EQ(session->flashRecordState(), FlashRecordState::Unreadable);
+    ASSERT_FALSE(prompt.messages().empty());
+    EXPECT_EQ(prompt.messages()[0].text, sessionText::kFlashUnreadable);
+    EXPECT_EQ(prompt.messages()[0].caption, "Warning");
+    EXPECT_EQ(device.count("readFlash 0 6000"), 3u);
+    EXPECT_EQ(device.count("readFlash 6000 6000"), 0u);  // a silent device costs one page
+
+    // What the flash holds is unknown and has no backup: nothing is erased.
+    EXPECT_FALSE(session->saveCalibrationToFlash());
+    EXPECT_EQ(prompt.messages().back().text, sessionText::kFlashBackupUnknown);
+    EXPECT_EQ(device.count("eraseFlash"), 0u);
+    EXPECT_EQ(flashText(), cal.flashRecord(true));
+}
+
+TEST_F(SessionTest, FlashPageMissingAfterTheRecordEndedStillGivesTheRecord)
+{
+    const PlainCalibration cal("VS014.2403Y00434");
+    loadFlash(cal.flashRecord(true));
+    ASSERT_LT(cal.flashRecord(true).size(), 19 * kFlashPageSize);
+    device.flashReadResults.assign(19, 0);
+    device.flashReadResults.insert(device.flashReadResults.end(), {505, 505, 505});
+    ASSERT_TRUE(start());
+    EXPECT_EQ(session->flashRecordState(), FlashRecordState::Present);
+}
+
+TEST_F(SessionTest, SaveIsRefusedBeforeTheFlashWasReadOrWhenItsBackupIsGone)
+{
+    EXPECT_FALSE(session->saveCalibrationToFlash());
+    EXPECT_EQ(prompt.messages().back().text, sessionText::kFlashNotReadYet);
+
+    const PlainCalibration cal("VS014.2403Y00435");
+    loadFlash(cal.flashRecord(true));
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(std::filesystem::remove(cwd.path("Y00435.clbr")));
+    EXPECT_FALSE(session->saveCalibrationToFlash());
+    EXPECT_EQ(prompt.messages().back().text,
+              std::string(sessionText::kFlashBackupMissing) + cwd.path("Y00435.clbr"));
+    EXPECT_EQ(device.count("eraseFlash"), 0u);
+    EXPECT_EQ(flashText(), cal.flashRecord(true));
+}
+
+TEST_F(SessionTest, FailedWriteIsErasedWrittenAgainAndVerified)
+{
+    const PlainCalibration cal("VS014.2403Y00436");
+    loadFlash(cal.flashRecord(true));
+    ASSERT_TRUE(start());
+    session->store().m_sensitivity[7] = 4.25;
+    device.flashWriteResults = {504, 505};
+    EXPECT_TRUE(session->saveCalibrationToFlash());
+    EXPECT_EQ(prompt.messages().back().text, "FLASH was updated");
+    EXPECT_EQ(device.count("eraseFlash"), 3u);
+    const std::string written = flashText();
+    EXPECT_NE(written.find("4.250\t\r\n"), std::string::npos);
+}
+
+TEST_F(SessionTest, WriteThatKeepsFailingSaysTheCalibrationWasErasedAndNamesTheBackup)
+{
+    const PlainCalibration cal("VS014.2403Y00437");
+    loadFlash(cal.flashRecord(true));
+    ASSERT_TRUE(start());
+    device.flashWriteResults = {504, 504, 504};
+    EXPECT_FALSE(session->saveCalibrationToFlash());
+    EXPECT_EQ(prompt.messages().back().caption, "Error");
+    EXPECT_EQ(prompt.messages().back().text,
+              std::string(sessionText::kFlashErased) + cwd.path("Y00437.clbr") + ".");
+    EXPECT_EQ(device.count("eraseFlash"), 3u);
+    EXPECT_FALSE(session->store().m_flashBusy);
+}
+
+TEST_F(SessionTest, WriteThatReadsBackDifferentlyIsWrittenAgain)
+{
+    const PlainCalibration cal("VS014.2403Y00438");
+    loadFlash(cal.flashRecord(true));
+    ASSERT_TRUE(start());
+    // The first read-back loses its reply three times: not verified, so
+    // the record is erased and written once more.
+    device.flashReadResults = {505, 505, 505};
+    EXPECT_TRUE(session->saveCalibrationToFlash());
+    EXPECT_EQ(device.count("eraseFlash"), 2u);
+    EXPECT_EQ(flashText(), cal.flashRecord(true));
 }
 
 TEST_F(SessionTest, RunChainsAcquisitionsOneAtATimeAndStops)

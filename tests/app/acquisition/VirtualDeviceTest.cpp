@@ -68,7 +68,8 @@ TEST_F(VirtualDeviceTest, EveryAcquisitionCompletesWhileTheDeviceMisbehaves)
     ASSERT_TRUE(waitForSignal(*session, &Session::acquisitionCompleted, [&] { session->setRun(true); },
                               kAcquisitions));
     EXPECT_EQ(completed, kAcquisitions);
-    EXPECT_EQ(alternations, kAcquisitions);
+    // Only the acquisitions that delivered were published.
+    EXPECT_EQ(alternations, kAcquisitions - failed);
     EXPECT_GT(failed, 0);
     EXPECT_GT(hub.faultsFired(), 0u);
     // After the faults the device is configured again and delivers.
