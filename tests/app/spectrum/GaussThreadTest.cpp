@@ -72,8 +72,9 @@ TEST(GaussThread, RequestAnswersOnceWithTheDisplayedSpectrum) {
     ASSERT_TRUE(r.curveAppended);
     ASSERT_TRUE(view.waitFor(1));
 
-    EXPECT_NEAR(store->m_gaussCenter, 600, 0.01);
-    EXPECT_NEAR(store->m_gaussWidth, 30, 1.0);
+    EXPECT_NEAR(store->m_gaussCenter, 600, 1e-3);
+    EXPECT_NEAR(store->m_gaussWidth, 30, 30e-4);
+    EXPECT_NEAR(store->m_gaussAmplitude, 2000, 2000e-4);
     EXPECT_TRUE(store->m_showGaussian);
     EXPECT_FALSE(store->m_gaussCleared);
     EXPECT_DOUBLE_EQ(store->m_gaussFit[1800], gaussModel({store->m_gaussAmplitude, store->m_gaussCenter,
