@@ -2,17 +2,19 @@
 
 #include <cerrno>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 #include <QEventLoop>
 #include <QTimer>
 
+#include "files/CalibrationFile.h"
+
 namespace halden::cli {
 namespace {
 
-// Generous bounds: a flash read over USB takes a few seconds.
-constexpr int kOperationDeadlineMs = 120000;
-constexpr int kDeviceRetries = 2;
+constexpr int kDeviceRetries = 3;
+constexpr long kLongestTimeoutSeconds = 86400;
 
 // Runs trigger, then the event loop until signal fires on sender (handled
 // by onSignal) or the deadline passes. False on the deadline.
@@ -35,7 +37,32 @@ bool waitFor(Session* sender, Signal signal, int deadlineMs, Trigger trigger, Ha
 
 }  // namespace
 
-CliSession::CliSession() : m_session(std::make_unique<Session>(m_prompt)) {}
+CliSession::CliSession(int timeoutSeconds)
+    : m_timeoutMs(timeoutSeconds * 1000), m_session(std::make_unique<Session>(m_prompt))
+{
+    // The worker keeps asking a silent device; the user learns why nothing
+    // happens, and how long it will go on.
+    QObject::connect(m_session.get(), &Session::deviceSilent, [this] {
+        std::fprintf(stderr,
+                     "halden-cli: the spectrometer does not answer; retrying (giving up after %d s, "
+                     "see --timeout)\n",
+                     m_timeoutMs / 1000);
+    });
+}
+
+std::string CliSession::calibrationProblem() const
+{
+    switch (m_session->flashRecordState()) {
+    case FlashRecordState::Unreadable:
+        return "the calibration could not be read from the spectrometer (it did not answer)";
+    case FlashRecordState::Present:
+        if (m_session->calibrationBackupPath().empty())
+            return "the backup file " + backupCalibrationFileName(m_session->store().m_calibrationHeader) +
+                   " of the spectrometer's calibration could not be written";
+        return {};
+    default: return {};
+    }
+}
 
 std::optional<std::string> CliSession::initialise()
 {
@@ -54,7 +81,7 @@ std::optional<std::string> CliSession::initialise()
         m_recordPresent = present;
         loop.quit();
     });
-    QTimer::singleShot(kOperationDeadlineMs, &loop, &QEventLoop::quit);
+    QTimer::singleShot(m_timeoutMs, &loop, &QEventLoop::quit);
     m_session->chooseSpectrometer();
     loop.exec();
     QObject::disconnect(c1);
@@ -70,28 +97,49 @@ bool CliSession::acquireOnce(std::string& error)
 {
     SpectrumStore& s = store();
     const double exposureMs = s.m_exposure * 0.01 * (s.m_scans > 0 ? s.m_scans : 1);
-    const int deadline = kOperationDeadlineMs + static_cast<int>(std::min(exposureMs * 4, 3.6e6));
+    const int deadline = m_timeoutMs + static_cast<int>(std::min(exposureMs * 4, 3.6e6));
     for (int attempt = 0; attempt <= kDeviceRetries; ++attempt) {
+        if (attempt > 0)
+            std::fprintf(stderr,
+                         "halden-cli: the acquisition failed (the spectrometer did not deliver a complete "
+                         "frame); retrying (%d of %d)\n",
+                         attempt, kDeviceRetries);
         bool failed = false;
         const bool done = waitFor(m_session.get(), &Session::acquisitionCompleted, deadline,
                                   [&] { m_session->startAcquisition(); }, [&](bool f) { failed = f; });
         if (!done) {
-            error = "the acquisition did not finish (no answer from the spectrometer)";
+            error = "the acquisition did not finish within " + std::to_string(deadline / 1000) +
+                    " s (no answer from the spectrometer)";
             return false;
         }
         if (!failed) return true;
     }
-    error = "the spectrometer failed during the acquisition";
+    error = "the spectrometer kept failing: " + std::to_string(kDeviceRetries + 1) +
+            " acquisitions in a row got no complete frame";
     return false;
 }
 
 bool CliSession::rereadCalibration(std::string& error)
 {
-    const bool done = waitFor(m_session.get(), &Session::calibrationCompleted, kOperationDeadlineMs,
+    const bool done = waitFor(m_session.get(), &Session::calibrationCompleted, m_timeoutMs,
                               [&] { m_session->post(kOperationReadFlash); },
                               [&](bool present) { m_recordPresent = present; });
     if (!done) error = "reading the calibration back from the spectrometer did not finish";
     return done;
+}
+
+std::string takeTimeoutOption(std::vector<std::string>& args, int& seconds)
+{
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] != "--timeout") continue;
+        long value = 0;
+        if (i + 1 >= args.size() || !parseInt(args[i + 1], value) || value < 1 || value > kLongestTimeoutSeconds)
+            return "--timeout needs a number of seconds between 1 and 86400";
+        seconds = static_cast<int>(value);
+        args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+        return {};
+    }
+    return {};
 }
 
 bool parseInt(const std::string& text, long& value)

@@ -6,15 +6,22 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "acquisition/Session.h"
 #include "cli/CliPrompt.h"
 
 namespace halden::cli {
 
+// How long a device operation may take before the command gives up, unless
+// --timeout says otherwise.
+inline constexpr int kDefaultTimeoutSeconds = 120;
+
 class CliSession {
 public:
-    CliSession();
+    // timeoutSeconds bounds each device operation (an acquisition also gets
+    // four times its exposure on top).
+    explicit CliSession(int timeoutSeconds = kDefaultTimeoutSeconds);
 
     Session& session() { return *m_session; }
     SpectrumStore& store() { return m_session->store(); }
@@ -25,8 +32,9 @@ public:
     // has already shown it ("Can not find device").
     std::optional<std::string> initialise();
 
-    // One acquisition with the store's settings; false when it did not
-    // complete in time or the device failed twice in a row.
+    // One acquisition with the store's settings. A failed acquisition is
+    // retried a few times, each retry told on stderr; false when it did not
+    // complete in time or the device kept failing.
     bool acquireOnce(std::string& error);
 
     // Reads the flash again (operation 20 and its completion).
@@ -35,11 +43,21 @@ public:
     // True when the calibration read found a record in flash.
     bool recordPresent() const { return m_recordPresent; }
 
+    // Why the instrument's calibration cannot be relied on or written over:
+    // its flash could not be read, or its record has no backup file. Empty
+    // when all is well.
+    std::string calibrationProblem() const;
+
 private:
+    int m_timeoutMs;
     CliPrompt m_prompt;
     std::unique_ptr<Session> m_session;
     bool m_recordPresent = false;
 };
+
+// Removes "--timeout SECONDS" from args into seconds (1..86400). Empty on
+// success or when the option is absent, else the reason.
+std::string takeTimeoutOption(std::vector<std::string>& args, int& seconds);
 
 // Parses a whole decimal integer / number; false for anything else.
 bool parseInt(const std::string& text, long& value);

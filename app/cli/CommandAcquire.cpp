@@ -2,10 +2,12 @@
 // acquisitions and save each as a spectrum text file.
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
+#include "files/CalibrationFile.h"
 #include "files/PeriodicSave.h"
 #include "files/SaveNames.h"
 #include "files/SpectrumFiles.h"
@@ -28,7 +30,13 @@ constexpr const char* kUsage =
     "                      are FILE_S1_1_.txt, FILE_S1_2_.txt, ... (a trailing\n"
     "                      .txt of FILE is dropped first)\n"
     "  --calibration FILE  calibration file to use when the spectrometer holds none\n"
-    "  -o FILE             output file (\".txt\" is appended when missing)\n";
+    "                      (or when its calibration cannot be read)\n"
+    "  --timeout SECONDS   give up when the spectrometer does not answer for this\n"
+    "                      long (default 120; an acquisition adds four times its\n"
+    "                      exposure)\n"
+    "  -o FILE             output file (\".txt\" is appended when missing)\n\n"
+    "A failed acquisition (no complete frame arrived) is retried three times,\n"
+    "each retry told on stderr, before the command gives up.\n";
 
 struct AcquireOptions {
     std::string exposureText = "10";
@@ -36,13 +44,15 @@ struct AcquireOptions {
     bool average = true;
     long boxcar = 0;
     long count = 1;
+    int timeoutSeconds = kDefaultTimeoutSeconds;
     std::string calibrationFile;
     std::string output;
 };
 
 // Empty on success, else the reason.
-std::string parseOptions(const Args& args, AcquireOptions& o)
+std::string parseOptions(Args args, AcquireOptions& o)
 {
+    if (std::string error = takeTimeoutOption(args, o.timeoutSeconds); !error.empty()) return error;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const auto value = [&](std::string& out) {
@@ -89,6 +99,22 @@ std::string outputName(const std::string& output, long count, long number)
     return periodicFileName(base, PeriodicFileKind::Spectrum, static_cast<int>(number));
 }
 
+// Empty when the calibration file loads, else why not. Checked before the
+// device is touched, so a wrong name does not cost an acquisition run.
+std::string checkCalibrationFile(const std::string& path)
+{
+    auto probe = std::make_unique<SpectrumStore>();
+    CliPrompt quiet;
+    quiet.quiet = true;
+    switch (loadCalibrationFromPath(*probe, quiet, path)) {
+    case CalibrationLoad::Loaded: return {};
+    case CalibrationLoad::NoCalibration: return path + " holds no calibration (byte 6 is not '.')";
+    case CalibrationLoad::Unreadable: return "cannot open " + path;
+    default: return quiet.lastMessage().empty() ? path + " is not a complete calibration file"
+                                                : path + ": " + quiet.lastMessage();
+    }
+}
+
 }  // namespace
 
 int runAcquire(const Args& args)
@@ -100,9 +126,23 @@ int runAcquire(const Args& args)
     AcquireOptions o;
     if (const std::string error = parseOptions(args, o); !error.empty()) return fail(error);
 
-    CliSession cli;
+    if (!o.calibrationFile.empty())
+        if (const std::string error = checkCalibrationFile(o.calibrationFile); !error.empty()) return fail(error);
+
+    CliSession cli(o.timeoutSeconds);
     if (!o.calibrationFile.empty()) cli.prompt().openFiles.push_back(o.calibrationFile);
     if (const auto error = cli.initialise()) return error->empty() ? 1 : fail(*error);
+    // Spectra on a pixel axis because the flash did not answer, or taken
+    // while the instrument's calibration has no backup, are not what was
+    // asked for.
+    if (const std::string problem = cli.calibrationProblem(); !problem.empty()) {
+        const bool unreadableButReplaced =
+            cli.session().flashRecordState() == FlashRecordState::Unreadable && !o.calibrationFile.empty();
+        if (!unreadableButReplaced)
+            return fail(cli.session().flashRecordState() == FlashRecordState::Unreadable
+                            ? problem + "; --calibration FILE takes the calibration from a file instead"
+                            : problem);
+    }
 
     SpectrumStore& s = cli.store();
     s.m_chartBar.exposureText = o.exposureText;

@@ -13,15 +13,20 @@ namespace halden::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: halden-cli [--virtual[=N]] calibration read -o FILE.clbr\n"
-    "       halden-cli [--virtual[=N]] calibration write FILE.clbr\n\n"
+    "Usage: halden-cli [--virtual[=N]] calibration read [--timeout SECONDS] -o FILE.clbr\n"
+    "       halden-cli [--virtual[=N]] calibration write [--timeout SECONDS] FILE.clbr\n\n"
     "read   saves the calibration held in the spectrometer's flash to FILE\n"
     "       (\".clbr\" is appended when missing).\n"
     "write  loads FILE, writes it to the spectrometer's flash (erase, write; about\n"
     "       a minute on a real instrument), reads the flash back and verifies it.\n\n"
+    "       A failed write is erased and written again (three tries in all); when\n"
+    "       it still fails, the message says that the calibration in the\n"
+    "       spectrometer was erased and names the backup file to write back.\n\n"
     "Both first read the flash as the application does at start-up, which writes\n"
     "the instrument's backup file (e.g. Y00123.clbr) to the current folder when\n"
-    "it is missing.\n";
+    "it is missing. write refuses to erase anything when that backup cannot be\n"
+    "written or the flash cannot be read. --timeout bounds each wait for the\n"
+    "spectrometer (default 120 s).\n";
 
 // The calibration as held in the store, for comparing before and after.
 struct CalibrationSnapshot {
@@ -75,8 +80,10 @@ std::string compare(const CalibrationSnapshot& written, const CalibrationSnapsho
     return {};
 }
 
-int readCalibration(const Args& args)
+int readCalibration(Args args)
 {
+    int timeoutSeconds = kDefaultTimeoutSeconds;
+    if (const std::string error = takeTimeoutOption(args, timeoutSeconds); !error.empty()) return fail(error);
     std::string output;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if ((args[i] == "-o" || args[i] == "--output") && i + 1 < args.size())
@@ -86,9 +93,10 @@ int readCalibration(const Args& args)
     }
     if (output.empty()) return fail("calibration read needs an output file (-o FILE.clbr)");
 
-    CliSession cli;
+    CliSession cli(timeoutSeconds);
     cli.prompt().quiet = true;
     if (const auto error = cli.initialise()) return error->empty() ? 1 : fail(*error);
+    if (cli.session().flashRecordState() == FlashRecordState::Unreadable) return fail(cli.calibrationProblem());
     if (!cli.recordPresent()) return fail("the spectrometer's flash holds no calibration record");
     const std::string path = withExtension(output, ".clbr");
     if (!writeCalibrationFile(cli.store(), cli.prompt(), path)) return fail("cannot write " + path);
@@ -96,12 +104,14 @@ int readCalibration(const Args& args)
     return 0;
 }
 
-int writeCalibration(const Args& args)
+int writeCalibration(Args args)
 {
+    int timeoutSeconds = kDefaultTimeoutSeconds;
+    if (const std::string error = takeTimeoutOption(args, timeoutSeconds); !error.empty()) return fail(error);
     if (args.size() != 1) return fail("calibration write needs exactly one file (FILE.clbr)");
     const std::string& path = args[0];
 
-    CliSession cli;
+    CliSession cli(timeoutSeconds);
     cli.prompt().quiet = true;
     if (const auto error = cli.initialise()) return error->empty() ? 1 : fail(*error);
     SpectrumStore& s = cli.store();
@@ -109,6 +119,7 @@ int writeCalibration(const Args& args)
     case CalibrationLoad::Loaded: break;
     case CalibrationLoad::NoCalibration: return fail(path + " holds no calibration (byte 6 is not '.')");
     case CalibrationLoad::Unreadable: return fail("cannot open " + path);
+    case CalibrationLoad::Refused: return fail(path + ": " + cli.prompt().lastMessage());  // why, as shown
     default: return fail(path + " is not a complete calibration file");
     }
     const CalibrationSnapshot written = takeCalibration(s);

@@ -1,0 +1,192 @@
+// halden-cli against a misbehaving virtual spectrometer: lost frame and
+// flash replies, failing flash writes, a silent device, and the inputs that
+// must stop acquire before it saves anything.
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+struct CliRun {
+    int exitCode = -1;
+    std::string out, err;
+};
+
+QCoreApplication& application()
+{
+    static int argc = 1;
+    static char name[] = "cli_tests";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication* app = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
+    return app ? *app : *QCoreApplication::instance();
+}
+
+class CliFaultTest : public ::testing::Test {
+protected:
+    CliFaultTest() { application(); }
+
+    // Runs halden-cli --virtual ARGS in the test's folder with the given
+    // fault rules (none when empty).
+    CliRun cli(const QStringList& args, const QString& faults = {})
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("VANTREL_VIRTUAL_TIMING", "instant");
+        env.remove("VANTREL_VIRTUAL_SCENE");
+        env.remove("VANTREL_VIRTUAL_FAULTS");
+        if (!faults.isEmpty()) env.insert("VANTREL_VIRTUAL_FAULTS", faults);
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(dir.path());
+        p.start(HALDEN_CLI_PATH, QStringList{"--virtual"} + args);
+        // A generous bound that only catches a hang.
+        EXPECT_TRUE(p.waitForFinished(180000));
+        CliRun r;
+        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        r.out = p.readAllStandardOutput().toStdString();
+        r.err = p.readAllStandardError().toStdString();
+        return r;
+    }
+
+    std::string path(const std::string& name) const { return dir.path().toStdString() + "/" + name; }
+
+    std::string read(const std::string& name) const
+    {
+        std::ifstream in(path(name), std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+
+    // The data lines' second columns of a spectrum file.
+    std::vector<double> counts(const std::string& name) const
+    {
+        std::vector<double> y;
+        std::istringstream in(read(name));
+        for (std::string line; std::getline(in, line);) {
+            double a = 0, b = 0;
+            if (std::sscanf(line.c_str(), "%lf %lf", &a, &b) == 2) y.push_back(b);
+        }
+        return y;
+    }
+
+    std::vector<std::string> spectrumFiles() const
+    {
+        std::vector<std::string> names;
+        for (const QString& n : QDir(dir.path()).entryList({"*_S1_*"}, QDir::Files)) names.push_back(n.toStdString());
+        return names;
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(CliFaultTest, EveryFrameReadLostSavesNothingAndFails)
+{
+    const CliRun r = cli({"acquire", "--count", "5", "-o", "run"}, "drop,cmd=0x0A,p=1");
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_TRUE(spectrumFiles().empty());
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("retrying (1 of 3)"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("kept failing"), std::string::npos) << r.err;
+}
+
+TEST_F(CliFaultTest, SomeFrameReadsLostStillGiveKFreshSpectra)
+{
+    constexpr int kCount = 60;
+    const CliRun r = cli({"acquire", "--count", QString::number(kCount), "-o", "run"}, "drop,cmd=0x0A,p=0.05,seed=7");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("retrying"), std::string::npos) << "no fault fired: " << r.err;
+    std::vector<double> previous;
+    for (int k = 1; k <= kCount; ++k) {
+        const std::string name = "run_S1_" + std::to_string(k) + "_.txt";
+        const std::vector<double> y = counts(name);
+        ASSERT_EQ(y.size(), 3653u) << name;
+        // Shot noise makes every fresh acquisition differ from the last.
+        EXPECT_NE(y, previous) << name << " repeats the acquisition before it";
+        double peak = 0;
+        for (double v : y) peak = std::max(peak, v);
+        EXPECT_GT(peak, 1000) << name << " holds no light";
+        previous = y;
+    }
+}
+
+TEST_F(CliFaultTest, OneLostFlashReportAtStartUpKeepsTheCalibration)
+{
+    const CliRun r = cli({"acquire", "-o", "lamp"}, "drop,cmd=0x1A,once=5");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err.find("not located"), std::string::npos) << r.err;
+    std::istringstream in(read("lamp.txt"));
+    double first = 0;
+    for (std::string line; std::getline(in, line);)
+        if (std::sscanf(line.c_str(), "%lf", &first) == 1 && line.find('\t') != std::string::npos) break;
+    EXPECT_GT(first, 150);  // nm, not the pixel axis
+    EXPECT_NE(read("Y00123.clbr").size(), 0u);
+}
+
+TEST_F(CliFaultTest, FlashThatNeverAnswersIsReportedAsUnreadable)
+{
+    const CliRun r = cli({"calibration", "read", "-o", "copy"}, "drop,cmd=0x1A,p=1");
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_NE(r.err.find("could not be read"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("holds no calibration"), std::string::npos) << r.err;
+    const CliRun a = cli({"acquire", "-o", "lamp"}, "drop,cmd=0x1A,p=1");
+    EXPECT_NE(a.exitCode, 0);
+    EXPECT_FALSE(std::filesystem::exists(path("lamp.txt")));
+}
+
+TEST_F(CliFaultTest, FailedFlashWriteIsRetriedAndVerified)
+{
+    ASSERT_EQ(cli({"calibration", "read", "-o", "factory"}).exitCode, 0);
+    const CliRun r = cli({"calibration", "write", "factory.clbr"}, "write,cmd=0x1B,once=3");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("verified"), std::string::npos) << r.out;
+}
+
+TEST_F(CliFaultTest, FlashWriteThatKeepsFailingSaysTheCalibrationWasErased)
+{
+    ASSERT_EQ(cli({"calibration", "read", "-o", "factory"}).exitCode, 0);
+    const CliRun r = cli({"calibration", "write", "factory.clbr"}, "write,cmd=0x1B,p=1");
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("was erased"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(path("Y00123.clbr")), std::string::npos) << r.err;
+}
+
+TEST_F(CliFaultTest, SilentDeviceIsToldAndTheTimeoutEndsTheWait)
+{
+    // The notice comes after 16 unanswered requests (about 2 s); the
+    // timeout leaves a loaded machine room for them.
+    const CliRun r = cli({"acquire", "--timeout", "10", "-o", "lamp"}, "drop,cmd=0x01,p=1");
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_NE(r.err.find("does not answer; retrying"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("did not finish within 10 s"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(path("lamp.txt")));
+    EXPECT_NE(cli({"acquire", "--timeout", "0", "-o", "lamp"}).exitCode, 0);
+}
+
+TEST_F(CliFaultTest, AcquireFailsOnAMissingCalibrationFileOrAnUnwritableBackup)
+{
+    const CliRun missing = cli({"acquire", "--calibration", "missing.clbr", "-o", "lamp"});
+    EXPECT_NE(missing.exitCode, 0);
+    EXPECT_NE(missing.err.find("missing.clbr"), std::string::npos) << missing.err;
+    EXPECT_FALSE(std::filesystem::exists(path("lamp.txt")));
+
+    // A folder where the backup file should go: it cannot be written.
+    std::filesystem::create_directory(path("Y00123.clbr"));
+    const CliRun backup = cli({"acquire", "-o", "lamp"});
+    EXPECT_NE(backup.exitCode, 0);
+    EXPECT_NE(backup.err.find("Y00123.clbr"), std::string::npos) << backup.err;
+    EXPECT_FALSE(std::filesystem::exists(path("lamp.txt")));
+}
+
+}  // namespace
