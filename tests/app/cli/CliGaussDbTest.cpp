@@ -68,12 +68,14 @@ TEST_F(CliGaussDb, CompareFailuresAndHelp) {
 }
 
 TEST_F(CliGaussDb, GaussPrintsChartTextsAndJson) {
+    // The peak of the bug report: c = 546.07, w = 4, a = 20000, b = 1500,
+    // written with "%.3f"; the search alone stopped at w = 3.875.
     std::string text;
     for (int i = 0; i < 3653; ++i) {
         const double x = 400 + 0.1 * i;
-        const double d = (x - 550.3) / 5.0;  // w = 20
+        const double d = (x - 546.07) / 1.0;  // w / 4
         char row[64];
-        std::snprintf(row, sizeof row, "%.3f\t%.3f\r\n", x, 1000 * std::exp(-d * d) + 100);
+        std::snprintf(row, sizeof row, "%.3f\t%.3f\r\n", x, 20000 * std::exp(-d * d) + 1500);
         text += row;
     }
     write(dir / "peak.txt", text);
@@ -88,15 +90,39 @@ TEST_F(CliGaussDb, GaussPrintsChartTextsAndJson) {
         return at == std::string::npos ? NAN : std::strtod(json.out.c_str() + at + key.size() + 4, nullptr);
     };
     const double center = field("center"), width = field("width");
-    EXPECT_NEAR(center, 550.3, 0.01);
-    EXPECT_NEAR(width, 20, 0.2);
-    EXPECT_NEAR(field("amplitude"), 1000, 10);
-    EXPECT_NEAR(field("offset"), 100, 5);
-    // The chart's texts: the centre, and 0.48 w as the width.
-    char expected[128];
-    std::snprintf(expected, sizeof expected, "center: %.2f nm\nWidth %.2f nm\n", center, 0.48 * width);
+    EXPECT_NEAR(center, 546.07, 1e-3);
+    EXPECT_NEAR(width, 4, 4e-4);
+    EXPECT_NEAR(field("amplitude"), 20000, 2);
+    EXPECT_NEAR(field("offset"), 1500, 0.15);
+    EXPECT_DOUBLE_EQ(field("fwhm"), width * std::sqrt(std::log(2.0)) / 2);
+    // Only the "%.3f" rounding is left over: residuals of about 0.0003.
+    EXPECT_LT(field("residual_rms"), 0.001);
+    for (const char* key : {"amplitude_se", "center_se", "width_se", "offset_se"}) {
+        EXPECT_GT(field(key), 0) << key;
+        EXPECT_LT(field(key), 1e-3) << key;
+    }
+    EXPECT_GE(field("sweeps"), 4);
+    EXPECT_EQ(field("points"), 3653);
+
+    // The chart's texts: the centre, and 0.48 w as the width; then the FWHM.
+    char expected[160];
+    std::snprintf(expected, sizeof expected, "center: %.2f nm\nWidth %.2f nm\nFWHM %.2f nm\n", center, 0.48 * width,
+                  width * std::sqrt(std::log(2.0)) / 2);
     EXPECT_EQ(shown.out, expected);
-    EXPECT_EQ(shown.out.rfind("center: 550.30 nm\n", 0), 0u);
+    EXPECT_EQ(shown.out, "center: 546.07 nm\nWidth 1.92 nm\nFWHM 1.67 nm\n");
+}
+
+TEST_F(CliGaussDb, GaussJsonOfAFlatSpectrumHasNoNaN) {
+    std::string text;
+    for (int i = 0; i < 500; ++i) text += std::to_string(400 + i) + " 250\r\n";
+    write(dir / "flat.txt", text);
+    const CliResult json = run("gauss " + path("flat.txt") + " --json");
+    ASSERT_EQ(json.status, 0) << json.err;
+    EXPECT_EQ(json.out.find("nan"), std::string::npos) << json.out;
+    EXPECT_EQ(json.out.find("inf"), std::string::npos) << json.out;
+    // Centre and width are undetermined on a flat spectrum.
+    EXPECT_NE(json.out.find("\"center_se\": null"), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find("\"residual_rms\": 0,"), std::string::npos) << json.out;
 }
 
 TEST_F(CliGaussDb, GaussFailuresAndHelp) {
