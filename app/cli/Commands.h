@@ -26,6 +26,7 @@ int runCompare(const Args& args);
 int runGauss(const Args& args);
 int runBaseline(const Args& args);
 int runRamanCalibrate(const Args& args);
+int runPlot(const Args& args);
 
 // Prints "halden-cli: <message>" on stderr and returns 1.
 int fail(const std::string& message);

@@ -4,6 +4,9 @@
 #include <string>
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+
+#include <memory>
 
 #include "cli/Commands.h"
 
@@ -31,6 +34,7 @@ const std::vector<Command>& commands() {
         {"gauss", "fit a Gaussian peak to a spectrum text file", &runGauss},
         {"baseline", "baseline correction of a spectrum text file", &runBaseline},
         {"raman-calibrate", "plastic calibration from a polystyrene Raman spectrum", &runRamanCalibrate},
+        {"plot", "draw spectrum files on the chart into a PNG, BMP, PDF or SVG file", &runPlot},
     };
     return table;
 }
@@ -74,9 +78,16 @@ int main(int argc, char** argv) {
         return 2;
     }
     // The acquisition and fit workers post Qt events, so a core application
-    // object exists for the whole run.
-    QCoreApplication app(argc, argv);
+    // object exists for the whole run; drawing needs fonts, so plot gets a
+    // GUI application on the window-less platform unless one is chosen.
     const std::string name = argv[i];
+    std::unique_ptr<QCoreApplication> app;
+    if (name == "plot") {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     Args args(argv + i + 1, argv + argc);
     for (const auto& c : commands())
         if (name == c.name) return c.run(args);

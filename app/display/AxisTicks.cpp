@@ -110,7 +110,7 @@ std::vector<AxisTick> axisTicks(double lo, double hi, double unit, double room, 
     for (double d = step / q; d < 1 && decimals < 20; d *= 10) ++decimals;
 
     for (int n = 0; n < kMaxTicks && first / q <= hi; ++n, first += step) {
-        const double t = first / q;
+        const double t = first / q + 0.0;  // no "-0" label
         ticks.push_back({t, formatTick(t, decimals)});
     }
     return ticks;

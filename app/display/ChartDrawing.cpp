@@ -209,7 +209,10 @@ void drawChart(QPainter& painter, const ChartParams& p) {
         painter.setPen(QPen(kTickColour, 1, Qt::SolidLine));
         painter.drawLine(left, t.pixel, p.grid ? truncPixel(0.975 * w) : truncPixel(g.left + 0.025 * h), t.pixel);
         painter.setPen(Qt::black);
-        drawTopLeftText(painter, metrics, t.labelX, t.labelY, t.label);
+        // A label wider than the room the rule leaves it moves left rather
+        // than run into the frame.
+        const int textWidth = metrics.horizontalAdvance(QString::fromStdString(t.label));
+        drawTopLeftText(painter, metrics, std::min(t.labelX, left - 4 - textWidth), t.labelY, t.label);
     }
 
     // Marker crosshair.
