@@ -1,7 +1,7 @@
 #include "colour/CriReport.h"
 
 #include "colour/CFormat.h"
-#include "colour/ReplaceFile.h"
+#include "common/AtomicFile.h"
 #include "common/Prompt.h"
 #include "spectrum/SpectrumStore.h"
 
@@ -33,11 +33,7 @@ std::string criReportPath(const std::string& spectrumPath) { return spectrumPath
 
 bool writeCriReport(const SpectrumStore& store, Prompt& prompt, const std::string& spectrumPath,
                     CriReportVariant variant) {
-    if (!replaceFileContents(criReportPath(spectrumPath), formatCriReport(store.m_colorimetry, variant))) {
-        prompt.showMessage(messages::kCreateFileError, messages::kCaptionErrorUpper);
-        return false;
-    }
-    return true;
+    return writeFileOrReport(criReportPath(spectrumPath), formatCriReport(store.m_colorimetry, variant), prompt);
 }
 
 }  // namespace halden

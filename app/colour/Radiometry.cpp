@@ -10,8 +10,8 @@
 #include "colour/CFormat.h"
 #include "colour/ColourTables.h"
 #include "colour/CriReport.h"
-#include "colour/ReplaceFile.h"
 #include "colour/RisingAxis.h"
+#include "common/AtomicFile.h"
 #include "common/Prompt.h"
 #include "spectrum/SpectrumStore.h"
 
@@ -337,10 +337,7 @@ std::string formatIrradianceFile(const SpectrumStore& store) {
 }
 
 bool saveNormalizedToSensitivity(const SpectrumStore& store, Prompt& prompt, const std::string& path) {
-    if (!replaceFileContents(path, formatIrradianceFile(store))) {
-        prompt.showMessage(messages::kCreateFileError, messages::kCaptionErrorUpper);
-        return false;
-    }
+    if (!writeFileOrReport(path, formatIrradianceFile(store), prompt)) return false;
     if (store.m_chromaticityView) return writeCriReport(store, prompt, path, CriReportVariant::Full);
     return true;
 }

@@ -1,6 +1,7 @@
-#include "files/AtomicFile.h"
+#include "common/AtomicFile.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,6 +13,8 @@ namespace halden {
 
 namespace {
 
+constexpr int kMaxLinkHops = 40;  // as the kernel's own limit
+
 std::string folderOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
     if (slash == std::string::npos) return ".";
@@ -21,6 +24,34 @@ std::string folderOf(const std::string& path) {
 
 std::string describe(const char* step, int err) {
     return std::string(step) + ": " + std::strerror(err);
+}
+
+const char* kindOf(mode_t mode) {
+    if (S_ISDIR(mode)) return "not a regular file (a folder)";
+    if (S_ISFIFO(mode)) return "not a regular file (a FIFO)";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "not a regular file (a device)";
+    if (S_ISSOCK(mode)) return "not a regular file (a socket)";
+    return "not a regular file";
+}
+
+// The path a write to path lands on: path itself, or the end of its chain of
+// symbolic links (which may not exist yet). Empty with error set when the
+// chain is too long or a link cannot be read.
+std::string followLinks(std::string path, std::string& error) {
+    for (int hop = 0; hop <= kMaxLinkHops; ++hop) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        char target[PATH_MAX];
+        const ssize_t n = ::readlink(path.c_str(), target, sizeof target);
+        if (n < 0 || static_cast<std::size_t>(n) >= sizeof target) {
+            error = describe("read symbolic link", n < 0 ? errno : ENAMETOOLONG);
+            return {};
+        }
+        const std::string next(target, static_cast<std::size_t>(n));
+        path = (!next.empty() && next[0] == '/') ? next : folderOf(path) + "/" + next;
+    }
+    error = describe("follow symbolic links", ELOOP);
+    return {};
 }
 
 bool writeAll(int fd, std::string_view bytes, int& err) {
@@ -41,14 +72,17 @@ bool writeAll(int fd, std::string_view bytes, int& err) {
 
 }  // namespace
 
-WriteResult writeFileAtomically(const std::string& path, std::string_view bytes) {
-    if (path.empty()) return {false, "empty path"};
+WriteResult writeFileAtomically(const std::string& requested, std::string_view bytes) {
+    if (requested.empty()) return {false, "empty path"};
+    std::string error;
+    const std::string path = followLinks(requested, error);
+    if (path.empty()) return {false, error};
 
     // Keep the permissions of a file being replaced; new files get rw-r--r--.
     mode_t mode = 0644;
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode)) return {false, "not a regular file"};
+        if (!S_ISREG(st.st_mode)) return {false, std::string(kindOf(st.st_mode)) + ", not replaced"};
         mode = st.st_mode & 07777;
     }
 
@@ -95,19 +129,25 @@ bool writeFileOrReport(const std::string& path, std::string_view bytes, Prompt& 
     return false;
 }
 
-bool readFileBytes(const std::string& path, std::string& out, std::size_t limit) {
+ReadResult readRegularFile(const std::string& path, std::string& out, std::size_t limit) {
     out.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
+    // Non-blocking, so that opening a FIFO does not wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return {ReadStatus::Unreadable, std::strerror(errno)};
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0) {
+        const int err = errno;
         ::close(fd);
-        return false;
+        return {ReadStatus::Unreadable, std::strerror(err)};
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return {ReadStatus::NotRegular, kindOf(st.st_mode)};
     }
     // Size the buffer from the file's size, but never trust it: files grow
-    // and special files report 0.
+    // and shrink while they are read.
     const std::size_t cap = limit + 1;
-    std::size_t want = static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 0) + 1;
+    const std::size_t want = static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 0) + 1;
     out.resize(want < cap ? want : cap);
     std::size_t got = 0;
     while (got < cap) {
@@ -115,16 +155,23 @@ bool readFileBytes(const std::string& path, std::string& out, std::size_t limit)
         const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
         if (n < 0) {
             if (errno == EINTR) continue;
+            const int err = errno;
             ::close(fd);
             out.clear();
-            return false;
+            return {ReadStatus::Unreadable, std::strerror(err)};
         }
         if (n == 0) break;
         got += static_cast<std::size_t>(n);
     }
     ::close(fd);
     out.resize(got);
-    return true;
+    if (got > limit) return {ReadStatus::TooLarge, "larger than " + std::to_string(limit) + " bytes"};
+    return {ReadStatus::Ok, {}};
+}
+
+bool readFileBytes(const std::string& path, std::string& out, std::size_t limit) {
+    const ReadResult r = readRegularFile(path, out, limit);
+    return r.status == ReadStatus::Ok || r.status == ReadStatus::TooLarge;
 }
 
 }  // namespace halden
