@@ -2,25 +2,20 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/Commands.h"
+#include "cli/SpectrumInput.h"
 #include "colour/CFormat.h"
 #include "colour/Colorimetry.h"
 #include "colour/CriReport.h"
 #include "colour/LuminousEfficiencyTable.h"
 #include "colour/Radiometry.h"
-#include "colour/ReplaceFile.h"
-#include "files/LineGrammar.h"
+#include "files/AtomicFile.h"
 
 namespace halden::cli {
 namespace {
-
-constexpr std::size_t kMaxPoints = 1000000;
 
 void printHelp() {
     std::printf(
@@ -36,16 +31,6 @@ void printHelp() {
         "                with the luminous figure \"lumen\" (exposure scale 1)\n"
         "  --report OUT  also write the report file OUT (CR LF line ends, as saved\n"
         "                beside a spectrum file)\n");
-}
-
-bool readFile(const std::string& path, std::string& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream s;
-    s << in.rdbuf();
-    if (in.bad()) return false;
-    bytes = s.str();
-    return true;
 }
 
 std::string jsonNumber(double v) { return std::isfinite(v) ? cformat("%.17g", v) : std::string("null"); }
@@ -101,10 +86,8 @@ int runColour(const Args& args) {
     }
     if (file.empty()) return fail("colour needs a spectrum file (see halden-cli colour --help)");
 
-    std::string bytes;
-    if (!readFile(file, bytes)) return fail("cannot read '" + file + "'");
-    DataLines lines = readDataLines(bytes, kMaxPoints);
-    if (lines.overflow) return fail("'" + file + "' holds more than 1000000 data lines");
+    const SpectrumInput lines = readSpectrumInput(file);
+    if (!lines.ok()) return fail(lines.error);
     if (lines.x.size() < 2)
         return fail("'" + file + "' holds " + std::to_string(lines.x.size()) +
                     " data line(s); a spectrum needs at least two");
@@ -114,8 +97,10 @@ int runColour(const Args& args) {
     ColorimetryResult result;
     computeColorimetry(intensity.data(), wavelength.data(), last, result);
 
-    if (haveReport && !replaceFileContents(reportPath, formatCriReport(result, CriReportVariant::Full)))
-        return fail("cannot write the report '" + reportPath + "'");
+    if (haveReport) {
+        const WriteResult w = writeFileAtomically(reportPath, formatCriReport(result, CriReportVariant::Full));
+        if (!w.ok) return fail("cannot write the report '" + reportPath + "': " + w.error);
+    }
 
     if (json) {
         // The lumen scan needs rising wavelengths, as the spectrum is ordered above.

@@ -15,12 +15,18 @@ constexpr std::size_t kInputLimit = 32u << 20;  // far above any spectrum file
 SpectrumInput readSpectrumInput(const std::string& path) {
     SpectrumInput in;
     std::string bytes;
-    if (!readFileBytes(path, bytes, kInputLimit)) {
-        in.error = "cannot read '" + path + "'";
+    const ReadResult read = readRegularFile(path, bytes, kInputLimit);
+    switch (read.status) {
+    case ReadStatus::Ok: break;
+    case ReadStatus::TooLarge:
+        in.error = "'" + path + "' is larger than 32 MB and not a spectrum file";
+        return in;
+    default:
+        in.error = "cannot read '" + path + "': " + read.error;
         return in;
     }
-    if (bytes.size() > kInputLimit) {
-        in.error = "'" + path + "' is larger than 32 MB and not a spectrum file";
+    if (isWideText(bytes)) {
+        in.error = "'" + path + "' is UTF-16 or other wide text; save it as 8-bit text (ASCII or UTF-8)";
         return in;
     }
     DataLines lines = readDataLines(bytes, kMaxDataLines);

@@ -15,7 +15,9 @@ struct SpectrumInput {
     bool ok() const { return error.empty(); }
 };
 
-// At most 4096 data lines (one spectrum); none, more, or an unreadable file is an error.
+// A regular file of 8-bit text with 1 to 4096 data lines (one spectrum); an
+// unreadable or special file (FIFO, device, folder), more than 32 MB, UTF-16
+// text, no data line or more than 4096 are errors.
 SpectrumInput readSpectrumInput(const std::string& path);
 
 // The whole text as a decimal integer / number, or nothing.

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 
 #include "files/LineGrammar.h"
 
@@ -36,12 +37,22 @@ FileRead readOpenFile(int fd, std::string& buffer, std::size_t& length) {
         ::close(fd);
         return FileRead::NotRegular;
     }
-    // The size is a hint: read until end of file, growing as needed.
+    // The size is a hint: read until end of file, growing as needed, but
+    // never past the limit (the file may grow while it is read).
+    if (static_cast<std::uintmax_t>(st.st_size) > kMaxDatabaseFileBytes) {
+        ::close(fd);
+        return FileRead::TooLarge;
+    }
+    const std::size_t cap = kMaxDatabaseFileBytes + 1;
     const std::size_t hint = static_cast<std::size_t>(st.st_size) + 1;
     if (buffer.size() < hint) buffer.resize(hint);
     std::size_t used = 0;
     for (;;) {
-        if (used == buffer.size()) buffer.resize(buffer.size() * 2);
+        if (used == cap) {
+            ::close(fd);
+            return FileRead::TooLarge;
+        }
+        if (used == buffer.size()) buffer.resize(std::min(buffer.size() * 2, cap));
         const ssize_t got = ::read(fd, buffer.data() + used, buffer.size() - used);
         if (got < 0) {
             if (errno == EINTR) continue;

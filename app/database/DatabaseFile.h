@@ -19,11 +19,14 @@ struct DatabaseRows {
 // ascends.
 DatabaseRows parseDatabaseRows(std::string_view bytes, double* x, double* y);
 
-enum class FileRead { Ok, NotRegular, Unreadable };
+enum class FileRead { Ok, NotRegular, Unreadable, TooLarge };
+
+// Largest database file read (bytes); a larger one is TooLarge, unread.
+inline constexpr std::size_t kMaxDatabaseFileBytes = 64u * 1024 * 1024;
 
 // Reads the whole file at path into buffer, which only ever grows so that it
 // is reused between files; length receives the number of bytes read (0 for
-// anything but a readable regular file).
+// anything but a readable regular file of at most kMaxDatabaseFileBytes).
 FileRead readWholeFile(const std::string& path, std::string& buffer, std::size_t& length);
 
 // The same for the entry name of the folder open as folderFd (a descriptor

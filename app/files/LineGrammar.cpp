@@ -82,6 +82,14 @@ inline DataPoint parseLine(const char* begin, const char* end) {
     return point;
 }
 
+// The data-line test and the two values: a line whose number does not fit a
+// double (1e400) is not a data line either, so no infinity leaves the reader.
+inline bool readLine(const char* begin, const char* end, DataPoint& point) {
+    if (!testLine(begin, end)) return false;
+    point = parseLine(begin, end);
+    return std::isfinite(point.x) && std::isfinite(point.y);
+}
+
 // ---- fast path for the common row shape ----
 //
 // Rows written by the spectrum savers look like "532.117 1843.000": an
@@ -233,8 +241,8 @@ inline bool generalLine(const char* p, const char* end, const char*& lineEnd, do
         y = f.y / f.yDivisor;
         return true;
     }
-    if (!testLine(p, q)) return false;
-    const DataPoint point = parseLine(p, q);
+    DataPoint point;
+    if (!readLine(p, q, point)) return false;
     x = point.x;
     y = point.y;
     return true;
@@ -482,7 +490,15 @@ double leadingNumber(std::string_view text) {
 }
 
 bool isDataLine(std::string_view line) {
-    return testLine(line.data(), line.data() + line.size());
+    DataPoint point;
+    return readLine(line.data(), line.data() + line.size(), point);
+}
+
+bool isWideText(std::string_view bytes) {
+    if (bytes.empty()) return false;
+    const std::string_view mark = bytes.substr(0, 2);
+    if (mark == "\xFF\xFE" || mark == "\xFE\xFF") return true;  // UTF-16 (and UTF-32 LE) byte-order marks
+    return std::memchr(bytes.data(), 0, bytes.size()) != nullptr;
 }
 
 DataPoint parseDataLine(std::string_view line) {
@@ -575,8 +591,8 @@ std::size_t readDataRowsWith(std::string_view bytes, std::size_t maxLines, doubl
             if (lineEnd != p) {
                 FastFields f;
                 bool data = fastLine(p, lineEnd, end, f);
-                if (!data && testLine(p, lineEnd)) {
-                    const DataPoint point = parseLine(p, lineEnd);
+                DataPoint point;
+                if (!data && readLine(p, lineEnd, point)) {
                     f = {point.x, 1.0, point.y, 1.0};
                     data = true;
                 }
@@ -607,12 +623,12 @@ DataLines readDataLinesPlain(std::string_view bytes, std::size_t maxLines) {
     while (p != end) {
         const char* lineEnd = p;
         while (lineEnd != end && *lineEnd != '\n' && *lineEnd != '\r') ++lineEnd;
-        if (lineEnd != p && testLine(p, lineEnd)) {
+        DataPoint point;
+        if (lineEnd != p && readLine(p, lineEnd, point)) {
             if (out.x.size() >= maxLines) {
                 out.overflow = true;
                 break;
             }
-            const DataPoint point = parseLine(p, lineEnd);
             out.x.push_back(point.x);
             out.y.push_back(point.y);
         }

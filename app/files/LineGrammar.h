@@ -2,7 +2,8 @@
 // and database loaders. A line ends at CR, at LF or at the end of the bytes.
 // A data line holds only digits, '+', ',', '-', '.', 'E', 'e', blanks, control
 // bytes and bytes 0x80-0xFF, and reads as a number, a separator (tab, comma or
-// space), then another number. Every other line is skipped.
+// space), then another number, both of which fit a double (1e400 does not).
+// Every other line is skipped.
 #pragma once
 
 #include <cstddef>
@@ -15,6 +16,11 @@ inline constexpr std::size_t kMaxDataLines = 4096;  // rows one spectrum file ma
 
 // True when the line (without its CR/LF) is a data line.
 bool isDataLine(std::string_view line);
+
+// True when the bytes are UTF-16 or UTF-32 text, not 8-bit text: they start
+// with a byte-order mark of either, or hold a NUL byte, which 8-bit text
+// never does. The loaders refuse such files rather than read nonsense.
+bool isWideText(std::string_view bytes);
 
 struct DataPoint {
     double x = 0;

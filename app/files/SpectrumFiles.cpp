@@ -48,21 +48,32 @@ std::optional<std::string> askOpenPath(Prompt& prompt) {
     return chosen;
 }
 
-// Reads a spectrum text file's data lines, refusing oversized input.
+// Reads a spectrum text file's data lines, refusing special files, oversized
+// input, wide text and files with too many data lines or none.
 SpectrumLoad readSpectrumLines(Prompt& prompt, const std::string& path, DataLines& lines) {
     std::string bytes;
-    if (!readFileBytes(path, bytes, kMaxSpectrumFileBytes)) {
+    const ReadResult read = readRegularFile(path, bytes, kMaxSpectrumFileBytes);
+    const char* refusal = nullptr;
+    switch (read.status) {
+    case ReadStatus::Ok: break;
+    case ReadStatus::Unreadable:
         prompt.showMessage(messages::kOpenFileError, messages::kCaptionErrorUpper);
         return SpectrumLoad::Unreadable;
+    case ReadStatus::NotRegular: refusal = kNotRegularFile; break;
+    case ReadStatus::TooLarge: refusal = kFileTooLarge; break;
     }
-    if (bytes.size() > kMaxSpectrumFileBytes) {
-        prompt.showMessage(kFileTooLarge, messages::kCaptionWarning);
+    if (!refusal && isWideText(bytes)) refusal = kWideText;
+    if (!refusal) {
+        lines = readDataLines(bytes, kMaxDataLines);
+        if (lines.overflow) refusal = kTooManyPoints;
+    }
+    if (refusal) {
+        prompt.showMessage(refusal, messages::kCaptionWarning);
         return SpectrumLoad::Refused;
     }
-    lines = readDataLines(bytes, kMaxDataLines);
-    if (lines.overflow) {
-        prompt.showMessage(kTooManyPoints, messages::kCaptionWarning);
-        return SpectrumLoad::Refused;
+    if (lines.x.empty()) {
+        prompt.showMessage(kNoSpectralPoints, messages::kCaptionWarning);
+        return SpectrumLoad::Empty;
     }
     return SpectrumLoad::Loaded;
 }
@@ -165,7 +176,7 @@ SpectrumLoad loadReferenceFile(SpectrumStore& store, Prompt& prompt, const std::
     ChartBarState& bar = store.m_chartBar;
     bar.reflectanceChecked = bar.transmittanceChecked = bar.absorbanceChecked = false;
     bar.reflectanceEnabled = bar.transmittanceEnabled = bar.absorbanceEnabled = true;
-    return lines.y.empty() ? SpectrumLoad::Empty : SpectrumLoad::Loaded;
+    return SpectrumLoad::Loaded;
 }
 
 SpectrumLoad loadSpectrumCommand(SpectrumStore& store, Prompt& prompt) {

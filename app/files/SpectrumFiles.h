@@ -44,10 +44,11 @@ void writePeriodicFiles(const SpectrumStore& store, Prompt& prompt, const std::v
 
 enum class SpectrumLoad {
     Loaded,      // a new stored curve (or the reference) holds the file's data
-    Empty,       // no data lines: the table is left as it was (no entry added)
+    Empty,       // no data lines: message, the table (or reference) is left as it was
     Cancelled,
     Unreadable,  // "UNABLE TO OPEN FILE"
-    Refused,     // too many lines, file too large or table full: message, nothing changed
+    Refused,     // not a regular file, too large, wide text, too many lines or
+                 // table full: message, nothing changed
 };
 
 // Largest spectrum file read (bytes).
@@ -56,6 +57,11 @@ inline constexpr std::size_t kMaxSpectrumFileBytes = 64u * 1024 * 1024;
 inline constexpr const char* kTooManyPoints =
     "The file holds more than 4096 spectral points and was not loaded.";
 inline constexpr const char* kFileTooLarge = "The file is too large and was not loaded.";
+inline constexpr const char* kNotRegularFile =
+    "The file is not a regular file (a folder, FIFO or device) and was not loaded.";
+inline constexpr const char* kWideText =
+    "The file is UTF-16 or other wide text, not 8-bit text, and was not loaded.";
+inline constexpr const char* kNoSpectralPoints = "The file holds no spectral points and was not loaded.";
 inline constexpr const char* kStoredTableFull =
     "No room is left for another stored spectrum; the file was not loaded.";
 inline constexpr const char* kReferencePointsWrong = "Number of spectral points is not correct";

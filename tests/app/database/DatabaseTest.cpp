@@ -326,9 +326,15 @@ TEST_F(DatabaseFolder, OddEntriesKeepZeroPointsAndRankLast) {
     EXPECT_EQ(summary->empty, 2);
     compareDatabase(*store);
     EXPECT_EQ(store->m_dbNames[1], "z_good.txt");
-    // The infinite value gives no usable score: it ranks after the rest.
-    EXPECT_EQ(store->m_dbNames[store->m_dbCount], "inf.txt");
-    for (int r = 1; r + 1 < store->m_dbCount; ++r) EXPECT_EQ(store->m_dbScore[r], kNoOverlapScore);
+    // A value too large for a double makes its line no data line: inf.txt
+    // keeps its other point, and no infinity reaches the pools or a score.
+    EXPECT_EQ(std::count(store->m_dbPoints.begin(), store->m_dbPoints.end(), 1), 1);
+    for (std::size_t k = 0; k < store->m_dbPoints.size(); ++k)
+        for (std::int32_t i = 0; i < store->m_dbPoints[k]; ++i) {
+            const auto at = static_cast<std::size_t>(store->m_dbOffsets[k] + i);
+            EXPECT_TRUE(std::isfinite(store->m_dbX[at]) && std::isfinite(store->m_dbY[at])) << k;
+        }
+    for (int r = 1; r <= store->m_dbCount; ++r) EXPECT_TRUE(std::isfinite(store->m_dbScore[r])) << r;
     EXPECT_TRUE(showDatabaseEntry(*store, store->m_dbCount - 2));  // an entry without points
     EXPECT_EQ(store->m_storedLength[1], -1);
 }

@@ -297,6 +297,48 @@ TEST(LineGrammarReaders, MatchThePlainReadingOnRandomFiles) {
     }
 }
 
+// A number that does not fit a double makes its line no data line, in every
+// reader and wherever the line stands, so no infinity (and no NaN computed
+// from one) leaves the reader.
+TEST(LineGrammarReaders, NumbersTooLargeForADoubleMakeNoDataLine) {
+    const std::string longDigits = "1" + std::string(400, '0') + " 1";
+    for (const std::string& line : {std::string("1e400 5"), std::string("5 1e400"), std::string("-1e400\t5"),
+                                    std::string("5,-1E999"), longDigits})
+        EXPECT_FALSE(isDataLine(line)) << line;
+    EXPECT_TRUE(isDataLine("1e308 5"));
+    EXPECT_TRUE(isDataLine("1e-400 5")) << "too small reads as 0, as atof gives";
+
+    std::string text;
+    for (int i = 0; i < 200; ++i) {
+        text += std::to_string(500 + i) + ".125\t" + std::to_string(i) + ".500\r\n";
+        if (i % 7 == 3) text += "1e400\t5\r\n";
+        if (i % 11 == 5) text += "500.25 -9e999\n";
+    }
+    text += "1.5 1e400";  // the last line, without a line end
+    expectReadersMatchPlain(text, kMaxDataLines, "overflow");
+    if (HasFatalFailure()) return;
+    for (RowReader reader : {RowReader::Avx512, RowReader::Avx2, RowReader::Portable}) {
+        if (!rowReaderAvailable(reader)) continue;
+        DataLines got;
+        readDataLinesWith(text, kMaxDataLines, got, reader);
+        EXPECT_EQ(got.x.size(), 200u);
+        for (std::size_t k = 0; k < got.x.size(); ++k)
+            ASSERT_TRUE(std::isfinite(got.x[k]) && std::isfinite(got.y[k])) << "row " << k;
+    }
+    EXPECT_TRUE(readDataLines("1e400 1\r\n2 1e400\r\n").x.empty());
+}
+
+TEST(LineGrammar, WideTextIsToldApart) {
+    const std::string utf16le("\xFF\xFE" "5\0" "0\0" "0\0" "\t\0" "1\0" "\r\0" "\n\0", 16);
+    const std::string noMark = utf16le.substr(2);
+    const std::string utf16be("\xFE\xFF" "\0" "5" "\0" "\t" "\0" "1", 8);
+    EXPECT_TRUE(isWideText(utf16le));
+    EXPECT_TRUE(isWideText(noMark));
+    EXPECT_TRUE(isWideText(utf16be));
+    EXPECT_FALSE(isWideText(""));
+    EXPECT_FALSE(isWideText("500\t1\r\n\xEF\xBB\xBF\xB0\x01"));
+}
+
 TEST(LineGrammarReaders, RowsOfOneLayoutAndOfAlternatingLayouts) {
     // Saved files: one shape, widths changing with the values, near and far
     // from zero, with each kind of line end.

@@ -1,5 +1,6 @@
 #include <cstring>
 #include <filesystem>
+#include <sys/stat.h>
 
 #include "FilesFixture.h"
 #include "files/SpectrumFiles.h"
@@ -239,13 +240,49 @@ TEST_F(SpectrumFilesTest, LoadLimitsLeaveTheTableAlone) {
     EXPECT_EQ(store->m_storedLength, full);
 
     const auto m = prompt.messages();
-    ASSERT_EQ(m.size(), 4u);
+    ASSERT_EQ(m.size(), 5u);
     EXPECT_EQ(m[0].text, kTooManyPoints);
     EXPECT_EQ(m[0].caption, "Warning");
-    EXPECT_EQ(m[1].text, "UNABLE TO OPEN FILE");
-    EXPECT_EQ(m[1].caption, "ERROR");
-    EXPECT_EQ(m[2].text, kStoredTableFull);
+    EXPECT_EQ(m[1].text, kNoSpectralPoints);
+    EXPECT_EQ(m[2].text, "UNABLE TO OPEN FILE");
+    EXPECT_EQ(m[2].caption, "ERROR");
     EXPECT_EQ(m[3].text, kStoredTableFull);
+    EXPECT_EQ(m[4].text, kStoredTableFull);
+}
+
+// What the loaders refuse, each with its own message and nothing changed: a
+// FIFO (which must not block), a link to /dev/zero (which must not be read
+// without end), UTF-16 text, and a file whose only data lines overflow a double.
+TEST_F(SpectrumFilesTest, SpecialWideAndOverflowingFilesAreRefused) {
+    ASSERT_EQ(::mkfifo(path("fifo.txt").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", path("zero.txt"));
+    const std::string rows = "500\t1\r\n501\t2\r\n";
+    std::string utf16 = "\xFF\xFE";
+    for (char c : rows) utf16 += std::string{c, '\0'};
+    writeAll(path("utf16.txt"), utf16);
+    writeAll(path("huge.txt"), "Wavelength\tIntensity\r\n1e400\t5\r\n500\t-1e999\r\n");
+
+    const auto lengths = store->m_storedLength;
+    const auto reference = store->m_reference;
+    const std::pair<const char*, const char*> cases[] = {{"fifo.txt", kNotRegularFile},
+                                                         {"zero.txt", kNotRegularFile},
+                                                         {"utf16.txt", kWideText},
+                                                         {"huge.txt", kNoSpectralPoints}};
+    for (const auto& [name, message] : cases) {
+        const SpectrumLoad expected = message == kNoSpectralPoints ? SpectrumLoad::Empty : SpectrumLoad::Refused;
+        EXPECT_EQ(loadSpectrumFile(*store, prompt, path(name)), expected) << name;
+        EXPECT_EQ(loadReferenceFile(*store, prompt, path(name)), expected) << name;
+        ASSERT_EQ(prompt.messages().size(), 2u) << name;
+        for (const auto& m : prompt.messages()) {
+            EXPECT_EQ(m.text, message) << name;
+            EXPECT_EQ(m.caption, "Warning");
+        }
+        prompt.entries.clear();
+    }
+    EXPECT_EQ(store->m_storedLength, lengths);
+    EXPECT_EQ(store->m_reference, reference);
+    EXPECT_FALSE(store->m_referenceStored);
+    EXPECT_FALSE(store->m_chartBar.absorbanceEnabled);
 }
 
 TEST_F(SpectrumFilesTest, ReferenceLoadWarnsOnTheWrongCountAndEnablesTheModes) {
