@@ -67,7 +67,10 @@ BaseCalibration defaultBase() {
 // Empty on success, else why BASE cannot be used.
 std::string readBase(const std::string& path, BaseCalibration& out) {
     std::string bytes;
-    if (!readFileBytes(path, bytes, kCalibrationTextLimit)) return "cannot read '" + path + "'";
+    const ReadResult read = readRegularFile(path, bytes, kCalibrationTextLimit);
+    if (read.status == ReadStatus::TooLarge)
+        return "'" + path + "' is too large for a calibration file (more than 130000 bytes)";
+    if (!read.ok()) return "cannot read '" + path + "': " + read.error;
     const ParsedCalibration p = parseCalibrationText(bytes, CalibrationLayout::File);
     if (!p.accepted()) return "'" + path + "' was not read: " + p.refusal;
     if (!p.recordPresent) return "'" + path + "' holds no calibration (byte 6 is not '.')";

@@ -121,15 +121,23 @@ void orderCalibrationAscending(SpectrumStore& store) {
 
 CalibrationLoad loadCalibrationFromPath(SpectrumStore& store, Prompt& prompt, const std::string& path) {
     std::string bytes;
-    if (!readFileBytes(path, bytes, kCalibrationTextLimit)) {
+    switch (readRegularFile(path, bytes, kCalibrationTextLimit).status) {
+    case ReadStatus::Ok: break;
+    case ReadStatus::Unreadable:
         prompt.showMessage(messages::kOpenFileError, messages::kCaptionErrorUpper);
         return CalibrationLoad::Unreadable;
-    }
-    if (bytes.size() > kCalibrationTextLimit) {
+    case ReadStatus::NotRegular:
+        prompt.showMessage(kCalibrationNotRegular, messages::kCaptionErrorUpper);
+        return CalibrationLoad::Refused;
+    case ReadStatus::TooLarge:
         prompt.showMessage(kCalibrationTooLong, messages::kCaptionErrorUpper);
         return CalibrationLoad::Refused;
     }
     const ParsedCalibration parsed = parseCalibrationText(bytes, CalibrationLayout::File);
+    if (parsed.nonFinite) {
+        prompt.showMessage(parsed.refusal + " " + kCalibrationNotLoaded, messages::kCaptionErrorUpper);
+        return CalibrationLoad::Refused;
+    }
     if (!parsed.accepted() || (parsed.recordPresent && !parsed.complete)) {
         prompt.showMessage(kCalibrationIncomplete, messages::kCaptionErrorUpper);
         return CalibrationLoad::Refused;

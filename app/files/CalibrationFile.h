@@ -40,7 +40,8 @@ enum class CalibrationLoad {
     NoCalibration,   // byte 5 not '.': uncalibrated tables, header kept
     Cancelled,       // dialog cancelled: uncalibrated state
     Unreadable,      // "UNABLE TO OPEN FILE", nothing changed
-    Refused,         // too long or incomplete, message shown, nothing changed
+    Refused,         // not a regular file, too long, incomplete or holding a
+                     // nan or infinite value: message shown, nothing changed
 };
 
 // The open dialog, then loadCalibrationFromPath; Cancel switches to the
@@ -58,6 +59,10 @@ inline constexpr const char* kCalibrationTooLong =
     "The calibration file is longer than 130000 bytes and was not loaded.";
 inline constexpr const char* kCalibrationIncomplete =
     "The calibration file is incomplete and was not loaded.";
+inline constexpr const char* kCalibrationNotRegular =
+    "The calibration file is not a regular file (a folder, FIFO or device) and was not loaded.";
+// Follows the parser's reason for a nan or infinite value.
+inline constexpr const char* kCalibrationNotLoaded = "The calibration file was not loaded.";
 
 // Shared with the flash reading: the values of a record in the store's
 // layout (tables in text order), before ordering.

@@ -1,7 +1,9 @@
 #include "files/CalibrationText.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "files/LineGrammar.h"
 
@@ -148,6 +150,19 @@ void appendBlock(std::string& s, std::span<const double> values, bool increasing
     }
 }
 
+// Names the first value of a parsed record that is nan or infinite, or is
+// empty when every value is finite.
+std::string firstNonFinite(const ParsedCalibration& p) {
+    if (!std::isfinite(p.irradianceFactor)) return "the irradiance coefficient";
+    if (!std::isfinite(p.laserWavelength)) return "the laser wavelength";
+    const std::pair<const std::vector<double>*, const char*> blocks[] = {
+        {&p.wavelength, "wavelength"}, {&p.sensitivity, "sensitivity"}, {&p.irradianceCal, "irradiance factor"}};
+    for (const auto& [values, name] : blocks)
+        for (std::size_t k = 0; k < values->size(); ++k)
+            if (!std::isfinite((*values)[k])) return std::string(name) + " value " + std::to_string(k + 1);
+    return {};
+}
+
 }  // namespace
 
 ParsedCalibration parseCalibrationText(std::string_view bytes, CalibrationLayout layout) {
@@ -175,6 +190,10 @@ ParsedCalibration parseCalibrationText(std::string_view bytes, CalibrationLayout
     else
         parseFlashBlocks(bytes, out);
     out.complete = out.valuesRead == 3 * kCalibrationPoints;
+    if (const std::string where = firstNonFinite(out); !where.empty()) {
+        out.nonFinite = true;
+        out.refusal = "The calibration holds a value that is not a finite number (" + where + ").";
+    }
     return out;
 }
 

@@ -43,6 +43,7 @@ struct ParsedCalibration {
     std::vector<double> irradianceCal;  // block C
     int valuesRead = 0;              // values actually present, 0 .. 3 x 3653
     bool complete = false;           // all three blocks were present in full
+    bool nonFinite = false;          // a value read as nan or infinite (refused)
     std::string refusal;             // non-empty: the text was not parsed, and why
 
     bool accepted() const { return refusal.empty(); }
@@ -52,7 +53,9 @@ struct ParsedCalibration {
 // limit (130 000 bytes for files, the 20 flash pages for flash) or shorter
 // than the 16-byte header is refused; a text without a record (byte 5 not '.')
 // is accepted with recordPresent false and no values; a text that ends early
-// yields the values it holds with complete false.
+// yields the values it holds with complete false. A record holding a value
+// that is not a finite number ("nan", "inf", "1e400") is refused (nonFinite),
+// so such a calibration never reaches the store or the flash.
 // File layout: a laser wavelength <= 0 becomes 532.1 and block C skips lines
 // of a single character. Flash layout: the laser is stored as read and block C
 // starts exactly 4 bytes after the end of block B.

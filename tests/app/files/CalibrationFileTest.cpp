@@ -1,5 +1,6 @@
 #include <QSettings>
 #include <filesystem>
+#include <sys/stat.h>
 
 #include "FilesFixture.h"
 #include "files/CalibrationFile.h"
@@ -140,6 +141,37 @@ TEST_F(CalibrationFileTest, BadFilesChangeNothing) {
     EXPECT_EQ(msgs[1].text, kCalibrationTooLong);
     EXPECT_EQ(msgs[2].text, kCalibrationIncomplete);
     EXPECT_EQ(msgs[3].text, kCalibrationIncomplete);
+}
+
+// A FIFO, a link to /dev/zero, a file over the limit and a file holding nan
+// are refused with their own message before anything changes.
+TEST_F(CalibrationFileTest, SpecialOversizedAndNonFiniteFilesAreRefused) {
+    fillCalibration(true);
+    ASSERT_TRUE(writeCalibrationFile(*store, prompt, path("ok.clbr")));
+    std::string text = readAll(path("ok.clbr"));
+    const std::size_t at = text.find("340.200\t");
+    ASSERT_NE(at, std::string::npos);
+    writeAll(path("nan.clbr"), text.replace(at, 7, "nan"));
+    writeAll(path("huge.clbr"), readAll(path("ok.clbr")) + std::string(kCalibrationTextLimit, '\n'));
+    ASSERT_EQ(::mkfifo(path("fifo.clbr").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", path("zero.clbr"));
+
+    auto fresh = std::make_unique<SpectrumStore>();
+    const auto wavelength = fresh->m_wavelength;
+    for (const char* name : {"fifo.clbr", "zero.clbr", "huge.clbr", "nan.clbr"})
+        EXPECT_EQ(loadCalibrationFromPath(*fresh, prompt, path(name)), CalibrationLoad::Refused) << name;
+    EXPECT_EQ(fresh->m_wavelength, wavelength);
+    EXPECT_FALSE(fresh->m_chartBar.runEnabled);
+
+    const auto msgs = prompt.messages();
+    ASSERT_EQ(msgs.size(), 4u);
+    EXPECT_EQ(msgs[0].text, kCalibrationNotRegular);
+    EXPECT_EQ(msgs[1].text, kCalibrationNotRegular);
+    EXPECT_EQ(msgs[2].text, kCalibrationTooLong);
+    EXPECT_EQ(msgs[3].text,
+              "The calibration holds a value that is not a finite number (wavelength value 2). "
+              "The calibration file was not loaded.");
+    for (const auto& m : msgs) EXPECT_EQ(m.caption, "ERROR");
 }
 
 TEST_F(CalibrationFileTest, LaserAtZeroLoadsAsDefault) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "files/CalibrationText.h"
@@ -188,6 +189,37 @@ TEST(CalibrationText, OversizedTextsAreRefused) {
     EXPECT_FALSE(parseCalibrationText(big, CalibrationLayout::Flash).accepted());
     big.resize(kFlashAreaSize);
     EXPECT_TRUE(parseCalibrationText(big, CalibrationLayout::Flash).accepted());
+}
+
+// nan, inf or a number too large for a double anywhere in a record refuses
+// the whole text, in both layouts, and the refusal names the value.
+TEST(CalibrationText, NonFiniteValuesAreRefused) {
+    const Tables t;
+    for (const CalibrationLayout layout : {CalibrationLayout::File, CalibrationLayout::Flash}) {
+        const std::string good = formatCalibrationText(sourceOf(t, true), layout).text;
+        ASSERT_TRUE(parseCalibrationText(good, layout).accepted());
+        struct Case {
+            std::string from, to, where;
+        };
+        const Case cases[] = {
+            {"200.125\t", "nan\t", "wavelength value 1"},
+            {"200.375\t", "-inf\t", "wavelength value 2"},
+            {"4.652\t", "1e400\t", "sensitivity value 3653"},
+            {"0.674\t", "NAN\t", "irradiance factor value 3653"},  // the last value of the text
+            {"1.250000e+00", "inf", "the irradiance coefficient"},
+            {"785.000000", "nan", "the laser wavelength"},
+        };
+        for (const Case& c : cases) {
+            std::string text = good;
+            const std::size_t at = text.rfind(c.from);
+            ASSERT_NE(at, std::string::npos) << c.from;
+            text.replace(at, c.from.size(), c.to);
+            const ParsedCalibration p = parseCalibrationText(text, layout);
+            EXPECT_FALSE(p.accepted()) << c.to;
+            EXPECT_TRUE(p.nonFinite) << c.to;
+            EXPECT_NE(p.refusal.find(c.where), std::string::npos) << p.refusal;
+        }
+    }
 }
 
 TEST(CalibrationText, FormatRefusesTextsThatDoNotFit) {
