@@ -179,6 +179,7 @@ CMainFrame::CMainFrame(Prompt& prompt, const Options& options, QWidget* parent)
     m_gauss->start();
 
     m_view = new CBrevitView(store, this);
+    m_view->setFocusPolicy(Qt::StrongFocus);
     setCentralWidget(m_view);
     connect(m_view, &CBrevitView::commandRequested, this, [this](int id) { runCommand(id); });
     connect(m_view, &CBrevitView::storeChanged, this, &CMainFrame::mirrorBars);
@@ -190,6 +191,7 @@ CMainFrame::CMainFrame(Prompt& prompt, const Options& options, QWidget* parent)
     connectSession();
     restoreWindowState();
     mirrorBars();
+    m_view->setFocus();
 
     // The view's construction looks for a spectrometer; its completion reads
     // the calibration, which enables Run.
@@ -511,6 +513,7 @@ void CMainFrame::runCommand(int id, bool checked)
         s.m_chartBar.runChecked = checked;
         applyEffects(setRun(s, checked));
         if (!checked) m_rateLabel->clear();
+        if (!m_deviceFailing) showStatus(checked ? tr("Acquiring") : tr("Ready"));
         break;
     case ids::kFastBox: applyEffects(setFast(s, checked)); break;
     case ids::kFastAcquisition: applyEffects(setFast(s, !s.m_fast)); break;

@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -37,77 +36,58 @@ void setText(QLineEdit* edit, const std::string& text)
 ChartBar::ChartBar(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("chartBarWidget"));
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(4, 2, 4, 2);
-    row->setSpacing(6);
+    // Three rows of columns, so the bar fits the window's first width of 800.
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(4, 2, 4, 2);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(1);
 
-    auto* settings = new QGridLayout;
-    settings->setHorizontalSpacing(4);
-    settings->setVerticalSpacing(2);
-    settings->addWidget(new QLabel(tr("Exposure (ms):")), 0, 0);
-    settings->addWidget(addEdit(ids::kExposureEdit, 70), 0, 1);
+    grid->addWidget(new QLabel(tr("Exposure (ms):")), 0, 0);
+    grid->addWidget(addEdit(ids::kExposureEdit, 80), 0, 1);
     m_exposureText = new QLabel(QStringLiteral("10"));
     m_exposureText->setObjectName(objectNameOf(ids::kExposureText));
-    m_exposureText->setMinimumWidth(50);
-    settings->addWidget(m_exposureText, 0, 2);
-    settings->addWidget(new QLabel(tr("Scans:")), 1, 0);
-    settings->addWidget(addEdit(ids::kScansEdit, 70), 1, 1);
-    settings->addWidget(new QLabel(tr("BoxCar:")), 1, 2);
-    settings->addWidget(addEdit(ids::kBoxcarEdit, 40), 1, 3);
-    row->addLayout(settings);
+    m_exposureText->setMinimumWidth(44);
+    grid->addWidget(m_exposureText, 0, 2);
+    grid->addWidget(new QLabel(tr("Scans:")), 1, 0);
+    grid->addWidget(addEdit(ids::kScansEdit, 80), 1, 1);
+    grid->addWidget(new QLabel(tr("BoxCar:")), 2, 0);
+    grid->addWidget(addEdit(ids::kBoxcarEdit, 80), 2, 1);
 
-    auto* run = new QGridLayout;
-    run->setVerticalSpacing(2);
     QCheckBox* runBox = addCheckBox(ids::kRunBox, tr("Run"));
     QFont bold = runBox->font();
     bold.setBold(true);
     runBox->setFont(bold);
-    run->addWidget(runBox, 0, 0);
-    run->addWidget(addCheckBox(ids::kFastBox, tr("Fast")), 0, 1);
-    run->addWidget(addCheckBox(ids::kAverageBox, tr("Average")), 1, 0);
+    grid->addWidget(runBox, 0, 3);
+    grid->addWidget(addCheckBox(ids::kFastBox, tr("Fast")), 1, 3);
+    grid->addWidget(addCheckBox(ids::kAverageBox, tr("Average")), 2, 3);
+
+    grid->addWidget(addButton(ids::kGetBackground, tr("Get background")), 0, 4);
+    grid->addWidget(addCheckBox(ids::kSubtractBox, tr("Subtract")), 1, 4);
     m_progress = new QProgressBar;
     m_progress->setObjectName(objectNameOf(ids::kProgressBar));
     m_progress->setRange(0, 100);
     m_progress->setValue(0);
     m_progress->setTextVisible(false);
     m_progress->setMaximumHeight(12);
-    m_progress->setMaximumWidth(110);
-    run->addWidget(m_progress, 1, 1);
-    row->addLayout(run);
+    grid->addWidget(m_progress, 2, 4);
 
-    auto* background = new QGridLayout;
-    background->setVerticalSpacing(2);
-    background->addWidget(addButton(ids::kGetBackground, tr("Get background")), 0, 0);
-    background->addWidget(addCheckBox(ids::kSubtractBox, tr("Subtract")), 1, 0);
-    row->addLayout(background);
+    grid->addWidget(addCheckBox(ids::kReflectanceBox, tr("R(%)")), 0, 5);
+    grid->addWidget(addCheckBox(ids::kTransmittanceBox, tr("T(%)")), 1, 5);
+    grid->addWidget(addCheckBox(ids::kAbsorbanceBox, tr("ABS")), 2, 5);
 
-    auto* modes = new QGridLayout;
-    modes->setVerticalSpacing(2);
-    modes->addWidget(addCheckBox(ids::kReflectanceBox, tr("R(%)")), 0, 0);
-    modes->addWidget(addCheckBox(ids::kTransmittanceBox, tr("T(%)")), 0, 1);
-    modes->addWidget(addCheckBox(ids::kAbsorbanceBox, tr("ABS")), 1, 0);
-    modes->addWidget(addButton(ids::kConcentration, tr("concentration")), 1, 1);
-    row->addLayout(modes);
+    grid->addWidget(addButton(ids::kConcentration, tr("concentration")), 0, 6);
+    grid->addWidget(addCheckBox(ids::kLogScaleBox, tr("Log scale")), 1, 6);
+    grid->addWidget(addCheckBox(ids::kAutoYBox, tr("auto Y")), 2, 6);
 
-    auto* scale = new QGridLayout;
-    scale->setVerticalSpacing(2);
-    scale->addWidget(addCheckBox(ids::kLogScaleBox, tr("Log scale")), 0, 0);
-    scale->addWidget(addCheckBox(ids::kAutoYBox, tr("auto Y")), 1, 0);
-    row->addLayout(scale);
-
-    auto* colour = new QGridLayout;
-    colour->setVerticalSpacing(2);
-    colour->addWidget(addCheckBox(ids::kChromaticityBox, tr("X, Y chromaticity space")), 0, 0, 1, 2);
+    grid->addWidget(addCheckBox(ids::kChromaticityBox, tr("X, Y chromaticity space")), 0, 7, 1, 2);
     QAbstractButton* plus = addButton(ids::kDiagramPlus, QStringLiteral("+"));
     QAbstractButton* minus = addButton(ids::kDiagramMinus, QStringLiteral("-"));
-    plus->setMaximumWidth(28);
-    minus->setMaximumWidth(28);
-    colour->addWidget(plus, 1, 0);
-    colour->addWidget(minus, 1, 1);
-    row->addLayout(colour);
-
-    row->addWidget(addButton(ids::kGaussianAppr, tr("Gaussian Appr.")));
-    row->addStretch(1);
+    plus->setMaximumWidth(40);
+    minus->setMaximumWidth(40);
+    grid->addWidget(plus, 1, 7);
+    grid->addWidget(minus, 1, 8);
+    grid->addWidget(addButton(ids::kGaussianAppr, tr("Gaussian Appr.")), 2, 7, 1, 2);
+    grid->setColumnStretch(9, 1);
 
     mirror(ChartBarState{});
 }

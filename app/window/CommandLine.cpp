@@ -54,6 +54,18 @@ WindowOptions parseWindowOptions(const std::vector<std::string>& args)
                 o.error = "unknown scene \"" + name + "\" (lamp, led, fluorescent, raman, sample, flat)";
             else
                 o.scene = name;
+        } else if (a == "--screenshot" || a.rfind("--screenshot=", 0) == 0) {
+            if (a == "--screenshot") {
+                if (i + 1 >= args.size()) {
+                    o.error = "--screenshot needs a file name";
+                    break;
+                }
+                o.screenshot = args[++i];
+            } else {
+                o.screenshot = a.substr(13);
+            }
+            if (o.screenshot.empty()) o.error = "--screenshot needs a file name";
+            o.run = true;
         } else {
             o.error = "unknown argument \"" + a + "\" (see --help)";
         }
@@ -63,7 +75,7 @@ WindowOptions parseWindowOptions(const std::vector<std::string>& args)
 
 std::string windowUsage()
 {
-    return "Usage: halden [--virtual[=N]] [--scene NAME] [--run]\n"
+    return "Usage: halden [--virtual[=N]] [--scene NAME] [--run] [--screenshot FILE.png]\n"
            "\n"
            "The desktop application for the Vantrel spectrometer.\n"
            "\n"
@@ -71,6 +83,8 @@ std::string windowUsage()
            "  --scene NAME   what the virtual spectrometers look at: lamp (default), led,\n"
            "                 fluorescent, raman, sample, flat\n"
            "  --run          check Run as soon as the calibration has been read\n"
+           "  --screenshot FILE.png\n"
+           "                 check Run, save the window as a PNG after a few acquisitions, quit\n"
            "  --help         this text\n"
            "  --version      the program's version\n";
 }

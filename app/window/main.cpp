@@ -1,16 +1,22 @@
 // The halden desktop application: the main window around the core, on the
 // spectrometer at USB position 0 or on the library's virtual spectrometers.
 #include <QApplication>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "window/CBrevitView.h"
 #include "window/CMainFrame.h"
 #include "window/CommandLine.h"
 #include "window/QtPrompt.h"
 #include "window/QuitOnSignal.h"
+
+namespace {
+constexpr int kScreenshotAcquisitions = 8;
+}
 
 int main(int argc, char** argv)
 {
@@ -46,6 +52,23 @@ int main(int argc, char** argv)
     halden::QuitOnSignal quit;
     QObject::connect(&quit, &halden::QuitOnSignal::quitRequested, frame.get(), [&frame] { frame->close(); });
     frame->show();
+    if (!options.screenshot.empty()) {
+        // A few live acquisitions first, so the picture shows a real spectrum.
+        auto* poll = new QTimer(frame.get());
+        const QString file = QString::fromStdString(options.screenshot);
+        QObject::connect(poll, &QTimer::timeout, frame.get(), [&frame, file, poll] {
+            if (frame->acquisitions() < kScreenshotAcquisitions) return;
+            poll->stop();
+            frame->view().repaint();
+            if (!frame->grab().save(file, "PNG")) {
+                std::fprintf(stderr, "halden: cannot write %s\n", file.toLocal8Bit().constData());
+                QCoreApplication::exit(1);
+                return;
+            }
+            frame->close();
+        });
+        poll->start(50);
+    }
     const int status = app.exec();
     frame.reset();
     return status;

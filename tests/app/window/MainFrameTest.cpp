@@ -1,0 +1,146 @@
+// The main window as a user meets it: the fresh start, the bar toggles, Run
+// on the virtual spectrometer, and leaving while acquiring.
+#include <QAction>
+#include <QDockWidget>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "WindowFixture.h"
+
+namespace halden::test {
+namespace {
+
+TEST_F(WindowTest, FreshStartShowsTitleBarsAndNoSearchBar)
+{
+    open(false);
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("Corvane Spectra"));
+    EXPECT_EQ(frame->size(), QSize(800, 600));
+    EXPECT_TRUE(frame->toolBar().isVisible());
+    EXPECT_TRUE(frame->chartBarDock().isVisible());
+    EXPECT_TRUE(frame->statusBar()->isVisible());
+    EXPECT_FALSE(frame->searchBarDock().isVisible());
+    EXPECT_TRUE(frame->action(ids::kViewChartBar)->isChecked());
+    EXPECT_FALSE(frame->action(ids::kViewDatabase)->isChecked());
+    // The chart bar's first state; Run waits for the calibration.
+    EXPECT_EQ(frame->chartBar().edit(ids::kExposureEdit)->text(), QStringLiteral("10"));
+    EXPECT_EQ(frame->chartBar().edit(ids::kScansEdit)->text(), QStringLiteral("1"));
+    EXPECT_EQ(frame->chartBar().edit(ids::kBoxcarEdit)->text(), QStringLiteral("0"));
+    EXPECT_TRUE(box(ids::kAverageBox)->isChecked());
+    for (int id : {ids::kRunBox, ids::kSubtractBox, ids::kChromaticityBox, ids::kReflectanceBox,
+                   ids::kTransmittanceBox, ids::kAbsorbanceBox}) {
+        EXPECT_FALSE(box(id)->isEnabled()) << id;
+        EXPECT_FALSE(box(id)->isChecked()) << id;
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return box(ids::kRunBox)->isEnabled(); }, kWaitMs));
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(WindowTest, MenusAndToolbarCarryEveryCommand)
+{
+    open(false);
+    QStringList menus;
+    for (QAction* a : frame->menuBar()->actions()) menus << a->text();
+    EXPECT_EQ(menus, (QStringList{"&File", "&Edit", "&View", "&Help", "Calibration"}));
+    EXPECT_EQ(frame->action(ids::kFileOpen)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+    EXPECT_EQ(frame->action(ids::kFilePrint)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+    EXPECT_EQ(frame->action(ids::kEditCopy)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_C));
+    EXPECT_EQ(frame->action(ids::kCcdCalibration)->text(), QStringLiteral("CCD calibraton"));
+
+    const int toolbarIds[] = {32780, 32815, 32799, 57634, 57607, 32803, 32771, 32822, 32789, 32790,
+                              32792, 32794, 32796, 32798, 32805, 32819, 32820, 32823, 32828, 32802};
+    QList<int> shown;
+    for (QAction* a : frame->toolBar().actions())
+        if (!a->isSeparator()) shown << a->objectName().mid(4).toInt();
+    EXPECT_EQ(shown, QList<int>(std::begin(toolbarIds), std::end(toolbarIds)));
+    for (int id : toolbarIds) {
+        QAction* a = frame->toolbarAction(id);
+        EXPECT_FALSE(a->icon().isNull()) << id;
+        EXPECT_FALSE(a->toolTip().isEmpty()) << id;
+        EXPECT_FALSE(a->statusTip().isEmpty()) << id;
+    }
+    EXPECT_EQ(frame->toolbarAction(ids::kChooseSpectrometer)->statusTip(),
+              QStringLiteral("Choose connected spectrometer"));
+}
+
+TEST_F(WindowTest, FourCommandsToggleTheOneSearchBar)
+{
+    open(false);
+    for (int id : {ids::kSearch, ids::kViewDatabase, ids::kWavelengthCalibration, ids::kCcdCalibration}) {
+        frame->runCommand(id);
+        EXPECT_TRUE(frame->searchBarDock().isVisible()) << id;
+        EXPECT_TRUE(frame->action(ids::kViewDatabase)->isChecked()) << id;
+        frame->runCommand(id);
+        EXPECT_FALSE(frame->searchBarDock().isVisible()) << id;
+        EXPECT_FALSE(frame->action(ids::kViewDatabase)->isChecked()) << id;
+    }
+    // The chart bar through its menu item, whose mark follows.
+    frame->action(ids::kViewChartBar)->trigger();
+    EXPECT_FALSE(frame->chartBarDock().isVisible());
+    EXPECT_FALSE(frame->action(ids::kViewChartBar)->isChecked());
+    frame->action(ids::kViewChartBar)->trigger();
+    EXPECT_TRUE(frame->chartBarDock().isVisible());
+    EXPECT_TRUE(frame->action(ids::kViewChartBar)->isChecked());
+}
+
+TEST_F(WindowTest, RunAcquiresPaintsAndReportsTheRate)
+{
+    open();
+    EXPECT_EQ(frame->instrumentText(), QStringLiteral("virtual"));
+    const int paints = frame->view().paintCount();
+    runFor(5);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame->view().paintCount() > paints; }, kWaitMs));
+    EXPECT_GT(store().m_storedLength[0], 3000);
+    EXPECT_GT(store().m_chartBar.progress, -1);
+    stopRun();
+    EXPECT_FALSE(box(ids::kRunBox)->isChecked());
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(WindowTest, UncheckingRunWhileATriggerNeverFiresEndsTheWait)
+{
+    open();
+    // An external trigger that never comes: the acquisition waits on it.
+    store().m_trigMode = 1;
+    store().m_trigNone = false;
+    store().m_trigExternal = true;
+    QTest::mouseClick(box(ids::kRunBox), Qt::LeftButton);
+    ASSERT_TRUE(frame->session().acquisitionInFlight());
+    QTest::mouseClick(box(ids::kRunBox), Qt::LeftButton);
+    EXPECT_FALSE(store().m_running);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !frame->session().acquisitionInFlight(); }, kWaitMs));
+}
+
+TEST_F(WindowTest, ExitWhileRunningStopsAcquisitionAndKeepsTheLayout)
+{
+    open();
+    runFor(2);
+    frame->chartBarDock().hide();
+    frame->runCommand(ids::kAppExit);
+    EXPECT_FALSE(frame->isVisible());
+    EXPECT_FALSE(store().m_running);
+    frame.reset();  // the worker's thread ends here
+
+    open(false);
+    EXPECT_FALSE(frame->chartBarDock().isVisible());
+    EXPECT_FALSE(frame->action(ids::kViewChartBar)->isChecked());
+    EXPECT_FALSE(frame->searchBarDock().isVisible());
+}
+
+TEST_F(WindowTest, CommandsThatNeedASpectrumSayWhy)
+{
+    open(false);
+    // Nothing acquired or loaded: curve 0 is empty until the first paint of data.
+    store().m_storedLength[0] = 0;
+    frame->runCommand(ids::kSnapshot);
+    frame->runCommand(ids::kEditCopy);
+    frame->runCommand(ids::kMakeComparison);
+    const auto shown = messages();
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_NE(shown[0].text.find("Snapshot"), std::string::npos);
+    EXPECT_NE(shown[1].text.find("Copy"), std::string::npos);
+    EXPECT_NE(shown[2].text.find("Load database"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace halden::test
