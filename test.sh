@@ -23,6 +23,9 @@ cmake --build build -j"$jobs"
 echo "== tests"
 ctest --test-dir build --output-on-failure -j"$jobs" --timeout 300
 
+echo "== the real window under Xvfb"
+tests/window/xvfb-smoke.sh build/app/halden build/halden-smoke.xwd
+
 echo "== device library and database threads under ThreadSanitizer"
 configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DHALDEN_SANITIZE=thread -DHALDEN_BUILD_APP=ON -DHALDEN_BUILD_BENCH=OFF
 cmake --build build-tsan -j"$jobs" --target devicelib_tests database_tests
