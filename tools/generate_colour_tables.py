@@ -3,9 +3,11 @@
 
     python3 tools/generate_colour_tables.py [REPO_ROOT]
 
-Reads app/colour/data/cie1931_2deg_1nm.csv and cie_tcs01-14_5nm.csv and
+Reads app/colour/data/cie1931_2deg_1nm.csv, cie_tcs01-14_5nm.csv,
+cie1964_10deg_1nm.csv, cie2017_ces99_1nm.csv and cie_daylight_s012_5nm.csv and
 writes app/colour/ObserverTable.cpp, TestSampleTable.cpp,
-IsoTemperatureTable.cpp, PhotonWeightTable.cpp and LuminousEfficiencyTable.h.
+IsoTemperatureTable.cpp, PhotonWeightTable.cpp, LuminousEfficiencyTable.h and
+RenditionTables.cpp.
 
 - ObserverTable: the 1 nm colour-matching functions as read (6 decimals),
   ybar at 829 and 830 nm forced to 0.
@@ -19,6 +21,10 @@ IsoTemperatureTable.cpp, PhotonWeightTable.cpp and LuminousEfficiencyTable.h.
   rows exactly, the whole nanometres between them from a monotone (Fritsch-
   Carlson) cubic Hermite interpolant; in log space for the efficiency, which
   spans six decades.
+- RenditionTables (colour rendition, 380-780 nm at 1 nm): the 10 degree
+  observer and the 99 colour evaluation samples as read; the daylight
+  components S0, S1, S2 as read at multiples of 5 nm and linearly
+  interpolated between.
 """
 
 import csv
@@ -68,6 +74,13 @@ def read_rows(name):
     reader = csv.reader(lines)
     next(reader)  # column names
     return [[float(v) for v in row] for row in reader if row]
+
+
+def read_data_rows(name):
+    """Rows of a file whose only non-numeric lines are '#' comments."""
+    with open(os.path.join(DATA, name), newline="") as f:
+        lines = [line for line in f if line.strip() and not line.startswith("#")]
+    return [[float(v) for v in row] for row in csv.reader(lines)]
 
 
 def num(v):
@@ -277,6 +290,48 @@ def main():
         lines.append("    %s,\n" % ", ".join(num(v) for v in values[i:i + 5]))
     lines.append("}};\n\n}  // namespace halden\n")
     write("LuminousEfficiencyTable.h", "".join(lines))
+
+    write_rendition_tables()
+
+
+RENDITION_FIRST_NM = 380
+RENDITION_LAST_NM = 780
+
+
+def write_rendition_tables():
+    span = range(RENDITION_FIRST_NM, RENDITION_LAST_NM + 1)
+    obs10 = {int(r[0]): r[1:] for r in read_data_rows("cie1964_10deg_1nm.csv")}
+    assert len(obs10) == 471 and min(obs10) == 360 and max(obs10) == 830
+    ces = {int(r[0]): r[1:] for r in read_data_rows("cie2017_ces99_1nm.csv")}
+    assert len(ces) == 401 and all(len(v) == 99 for v in ces.values())
+    day = {int(r[0]): r[1:] for r in read_data_rows("cie_daylight_s012_5nm.csv")}
+    assert min(day) == 300 and max(day) == 830 and len(day) == 107
+
+    def daylight(nm):
+        if nm in day:
+            return day[nm]
+        below = nm - nm % 5
+        f = (nm - below) / 5.0
+        return [a + f * (b - a) for a, b in zip(day[below], day[below + 5])]
+
+    lines = [HEADER, '#include "colour/RenditionTables.h"\n\nnamespace halden {\n\n',
+             "// CIE 1964 10 degree observer, 380..780 nm, 1 nm step.\n",
+             "const std::array<ObserverRow, kRenditionPoints> Observer10Table = {{\n"]
+    for nm in span:
+        lines.append("    {%s},  // %d\n" % (", ".join(num(v) for v in obs10[nm]), nm))
+    lines.append("}};\n\n")
+    lines.append("// Daylight components S0, S1, S2, 380..780 nm, 1 nm step.\n"
+                 "const std::array<DaylightRow, kRenditionPoints> DaylightTable = {{\n")
+    for nm in span:
+        lines.append("    {%s},  // %d\n" % (", ".join(num(v) for v in daylight(nm)), nm))
+    lines.append("}};\n\n")
+    lines.append("// Spectral radiance factors of CES01..CES99, one row per nanometre 380..780.\n"
+                 "const std::array<std::array<double, kEvaluationSamples>, kRenditionPoints> "
+                 "EvaluationSampleTable = {{\n")
+    for nm in span:
+        lines.append("    {%s},  // %d\n" % (", ".join(num(v) for v in ces[nm]), nm))
+    lines.append("}};\n\n}  // namespace halden\n")
+    write("RenditionTables.cpp", "".join(lines))
 
 
 if __name__ == "__main__":
