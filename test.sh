@@ -23,6 +23,9 @@ cmake --build build -j"$jobs"
 echo "== tests"
 ctest --test-dir build --output-on-failure -j"$jobs" --timeout 300
 
+echo "== install tree, desktop files, building on the installed library, Debian packages"
+tests/install/check-install.sh build
+
 echo "== the real window under Xvfb"
 tests/window/xvfb-smoke.sh build/app/halden build/halden-smoke.xwd
 
