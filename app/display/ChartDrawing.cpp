@@ -186,9 +186,12 @@ void drawChart(QPainter& painter, const ChartParams& p) {
         };
         for (int i = first; i < first + count; ++i) {
             const double x = p.xPool[i], y = p.yPool[i];
-            if (x >= g.xMin && x <= g.xMax && y >= g.yMin && y <= g.yMax)
-                line.emplace_back(g.xPixel(x), g.yPixel(y));
-            else
+            if (x >= g.xMin && x <= g.xMax && y >= g.yMin && y <= g.yMax) {
+                // Several points share a pixel where the curve is dense;
+                // the painter needs each only once.
+                const QPoint point(g.xPixel(x), g.yPixel(y));
+                if (line.empty() || line.back() != point) line.push_back(point);
+            } else
                 flush();
         }
         flush();

@@ -3,7 +3,19 @@
 // and two text units above the bottom. Pixels are truncated toward zero.
 #pragma once
 
+#include <cmath>
+
 namespace halden {
+
+inline constexpr double kPixelLimit = 1.0e6;
+
+// trunc(v) as an int, clamped to +-kPixelLimit; 0 for NaN.
+inline int truncPixel(double v) {
+    if (std::isnan(v)) return 0;
+    if (v > kPixelLimit) return static_cast<int>(kPixelLimit);
+    if (v < -kPixelLimit) return -static_cast<int>(kPixelLimit);
+    return static_cast<int>(v);
+}
 
 struct ChartGeometry {
     double width = 0, height = 0;  // surface size
@@ -15,18 +27,22 @@ struct ChartGeometry {
     static ChartGeometry of(int width, int height, double unit, double xMin, double xMax,
                             double yMin, double yMax);
 
-    // Exact positions (may lie outside the plot).
-    double xAt(double x) const;
-    double yAt(double y) const;
+    // Exact positions (may lie outside the plot). A zero or non-finite span
+    // maps everything to the left / bottom edge instead of dividing by zero.
+    double xAt(double x) const {
+        const double span = xMax - xMin;
+        if (!(span != 0) || !std::isfinite(span)) return left;
+        return left + (right - left) * (x - xMin) / span;
+    }
+    double yAt(double y) const {
+        const double span = yMax - yMin;
+        if (!(span != 0) || !std::isfinite(span)) return bottom;
+        return bottom - (height * 0.975 - 2.0 * unit) * (y - yMin) / span;
+    }
     // Positions truncated to whole pixels and kept within +-kPixelLimit, so a
     // far-off value never overflows an int.
-    int xPixel(double x) const;
-    int yPixel(double y) const;
+    int xPixel(double x) const { return truncPixel(xAt(x)); }
+    int yPixel(double y) const { return truncPixel(yAt(y)); }
 };
-
-inline constexpr double kPixelLimit = 1.0e6;
-
-// trunc(v) as an int, clamped to +-kPixelLimit; 0 for NaN.
-int truncPixel(double v);
 
 }  // namespace halden
