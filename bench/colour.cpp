@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "colour/Colorimetry.h"
+#include "colour/ColourRendition.h"
 #include "colour/Radiometry.h"
 #include "spectrum/SpectrumStore.h"
 
@@ -44,6 +45,28 @@ void BM_EnergyAndLumenFigures(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_EnergyAndLumenFigures)->Unit(benchmark::kMicrosecond);
+
+// Rf, Rg, the hue bins and Duv of one spectrum; the argument is the lamp's
+// colour temperature (4500 K needs both Planckian and daylight references).
+void BM_ColourRendition(benchmark::State& state) {
+    auto store = std::make_unique<halden::SpectrumStore>();
+    std::vector<double> wavelength(store->m_wavelength.begin(), store->m_wavelength.begin() + 3653);
+    const double kelvin = static_cast<double>(state.range(0));
+    std::vector<double> spectrum(3653);
+    for (int i = 0; i < 3653; ++i) {
+        const double nm = wavelength[i];
+        spectrum[i] = std::pow(nm, -5) / std::expm1(1.4388e7 / (nm * kelvin)) * 1e15 * (1 + 0.05 * std::sin(nm / 7));
+    }
+    for (auto _ : state) {
+        const halden::ColourRendition r = halden::computeColourRendition(spectrum.data(), wavelength.data(), 3652);
+        if (!r.ok) {
+            state.SkipWithError(r.error.c_str());
+            break;
+        }
+        benchmark::DoNotOptimize(r.Rf);
+    }
+}
+BENCHMARK(BM_ColourRendition)->Arg(2900)->Arg(4500)->Arg(6500)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
