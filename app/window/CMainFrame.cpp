@@ -495,7 +495,7 @@ bool CMainFrame::refuseWhileFlashing(int id)
 bool CMainFrame::needsSpectrum(const char* what)
 {
     const SpectrumStore& store = m_session->store();
-    if (store.m_storedCount > 0 && store.m_storedLength[0] > 0) return true;
+    if (store.m_storedLength[0] > 0) return true;
     m_prompt.showMessage(std::string(kNeedSpectrum) + (what ? std::string(" (") + what + ")" : std::string()),
                          messages::kCaptionMessage);
     return false;

@@ -77,6 +77,14 @@ protected:
 
     SpectrumStore& store() { return frame->session().store(); }
     QCheckBox* box(int id) { return frame->chartBar().checkBox(id); }
+    // Stored curves, the live one included (the table ends at length -1).
+    int curves()
+    {
+        int k = 0;
+        while (k < kStoredSlots && store().m_storedLength[k] != -1) ++k;
+        return k;
+    }
+
     QString path(const char* name) const { return m_dir.filePath(QString::fromLatin1(name)); }
 
     // Checks Run with the mouse and waits for n finished acquisitions.

@@ -1,0 +1,247 @@
+// Commands through the real window: files, dialogs through their widgets,
+// the measurement modes, the database, the screen image, printing, the
+// clipboard, and a device that fails while running.
+#include <QAbstractButton>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+
+#include "ModalDialog.h"
+#include "WindowFixture.h"
+#include "window/SearchBar.h"
+
+namespace halden::test {
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST_F(WindowTest, SnapshotSaveAndOpenAddCurvesInTheirColours)
+{
+    open();
+    runFor(3);
+    stopRun();
+    frame->runCommand(ids::kSnapshot);
+    EXPECT_EQ(curves(), 2);
+
+    prompt.saveAnswers.push_back(path("live").toStdString());
+    frame->runCommand(ids::kSaveSpectraTxt);
+    const QByteArray saved = readAll(path("live.txt"));
+    ASSERT_FALSE(saved.isEmpty());
+
+    prompt.openAnswers.push_back(path("live.txt").toStdString());
+    frame->runCommand(ids::kFileOpen);
+    ASSERT_EQ(curves(), 3);
+    // Each stored curve gets its own colour.
+    EXPECT_FALSE(store().m_storedRed[1] == store().m_storedRed[2] && store().m_storedGreen[1] == store().m_storedGreen[2] &&
+                 store().m_storedBlue[1] == store().m_storedBlue[2]);
+    EXPECT_EQ(frame->recentFiles(), QStringList{QFileInfo(path("live.txt")).absoluteFilePath()});
+    frame->openRecentFile(frame->recentFiles().first());
+    EXPECT_EQ(curves(), 4);
+    EXPECT_TRUE(messages().empty());
+
+    frame->runCommand(ids::kClearAll);
+    EXPECT_EQ(curves(), 1);
+}
+
+TEST_F(WindowTest, RecentFilesKeepTheLastFourAcrossStarts)
+{
+    open();
+    runFor(1);
+    stopRun();
+    for (const char* name : {"a", "b", "c", "d", "e"}) {
+        prompt.saveAnswers.push_back(path(name).toStdString());
+        frame->runCommand(ids::kSaveSpectraTxt);
+        prompt.openAnswers.push_back(path(name).toStdString() + ".txt");
+        frame->runCommand(ids::kFileOpen);
+    }
+    const QStringList recent = frame->recentFiles();
+    ASSERT_EQ(recent.size(), 4);
+    EXPECT_TRUE(recent.first().endsWith("e.txt"));
+    EXPECT_TRUE(recent.last().endsWith("b.txt"));
+    frame.reset();
+    open(false);
+    EXPECT_EQ(frame->recentFiles(), recent);
+}
+
+TEST_F(WindowTest, SettingsThroughItsWidgetsReachTheChartBarAndStartPeriodicSaving)
+{
+    open();
+    runFor(1);
+    prompt.saveAnswers.push_back(path("every").toStdString());  // the periodic files' base name
+    onNextDialog([](QDialog& d) {
+        child<QLineEdit>(d, "edit1000")->setText("12.345");
+        child<QCheckBox>(d, "check1020")->setChecked(true);
+        child<QLineEdit>(d, "edit1021")->setText("1");
+        child<QCheckBox>(d, "check1022")->setChecked(true);
+        child<QPushButton>(d, "buttonOk")->click();
+    });
+    frame->runCommand(ids::kSettings);
+    EXPECT_EQ(frame->chartBar().edit(ids::kExposureEdit)->text(), QStringLiteral("12.340"));
+    EXPECT_FALSE(store().m_running);  // the dialog stopped the acquisition
+    ASSERT_FALSE(messages().empty());
+    EXPECT_EQ(messages()[0].text, "Save First Spectra");
+    EXPECT_TRUE(store().m_periodicSave);
+    EXPECT_TRUE(frame->session().periodicSaveTimer().isActive());
+    EXPECT_EQ(frame->session().periodicSaveTimer().interval(), 1000);
+}
+
+TEST_F(WindowTest, PeriodicSavingThatFailsStopsAfterOneMessage)
+{
+    open();
+    runFor(1);
+    store().m_periodicSave = true;
+    store().m_saveTxt = true;
+    store().m_saveInterval = 1;
+    prompt.saveAnswers.push_back(path("gone/every").toStdString());  // a folder that does not exist
+    CommandEffects fx;
+    fx.saveOnceNow = true;
+    fx.startSaveTimer = true;
+    fx.saveTimerMs = 1000;
+    frame->applyEffects(fx);
+    ASSERT_TRUE(frame->session().periodicSaveTimer().isActive());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !messages().empty(); }, kWaitMs));
+    EXPECT_EQ(messages().size(), 1u);
+    EXPECT_EQ(messages()[0].caption, "ERROR");
+    EXPECT_FALSE(frame->session().periodicSaveTimer().isActive());
+    EXPECT_FALSE(store().m_periodicSave);
+    EXPECT_TRUE(store().m_running);  // acquisition goes on
+}
+
+TEST_F(WindowTest, TriggerDialogEnablesTheGroupOfItsMode)
+{
+    open();
+    onNextDialog([](QDialog& d) {
+        EXPECT_TRUE(child<QRadioButton>(d, "radio1065")->isChecked());  // none
+        EXPECT_FALSE(child<QGroupBox>(d, "groupExternal")->isEnabled());
+        EXPECT_FALSE(child<QGroupBox>(d, "groupOptical")->isEnabled());
+        child<QRadioButton>(d, "radio1067")->click();
+        const bool external = child<QGroupBox>(d, "groupExternal")->isEnabled();
+        const bool optical = child<QGroupBox>(d, "groupOptical")->isEnabled();
+        EXPECT_NE(external, optical);
+        child<QPushButton>(d, "buttonOk")->click();
+    });
+    frame->runCommand(ids::kTriggerSettings);
+    EXPECT_NE(store().m_trigMode, 0);
+}
+
+TEST_F(WindowTest, BackgroundSubtractAndTheReferenceModes)
+{
+    open();
+    runFor(2);
+    QTest::mouseClick(frame->chartBar().button(ids::kGetBackground), Qt::LeftButton);
+    // The next paint captures the background.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return store().m_backgroundState >= 2; }, kWaitMs));
+    EXPECT_TRUE(box(ids::kSubtractBox)->isEnabled());
+    QTest::mouseClick(box(ids::kSubtractBox), Qt::LeftButton);
+    EXPECT_TRUE(store().m_subtractBackground);
+    QTest::mouseClick(box(ids::kSubtractBox), Qt::LeftButton);
+    stopRun();
+
+    // ABS without a reference is refused with the core's message.
+    frame->runCommand(ids::kAbsorbanceBox, true);
+    ASSERT_EQ(messages().size(), 1u);
+    EXPECT_EQ(messages()[0].text, "Get Reference spectra fist");
+
+    frame->runCommand(ids::kGetSourceSpectra);
+    EXPECT_TRUE(store().m_referenceStored);
+    EXPECT_TRUE(box(ids::kAbsorbanceBox)->isEnabled());
+    QTest::mouseClick(box(ids::kAbsorbanceBox), Qt::LeftButton);
+    EXPECT_EQ(store().m_ratioMode, 3);
+    EXPECT_TRUE(box(ids::kAbsorbanceBox)->isChecked());
+
+    onNextDialog([](QDialog& d) {
+        d.findChild<QCheckBox*>()->setChecked(true);
+        child<QPushButton>(d, "buttonOk")->click();
+    });
+    frame->runCommand(ids::kConcentration);
+    EXPECT_TRUE(store().m_showConcentration);
+}
+
+TEST_F(WindowTest, DatabaseLoadCompareAndSelect)
+{
+    open();
+    runFor(2);
+    stopRun();
+    QDir().mkpath(path("db"));
+    for (const char* name : {"one", "two", "three"}) {
+        prompt.saveAnswers.push_back(path("db/").toStdString() + name);
+        frame->runCommand(ids::kSaveSpectraTxt);
+    }
+    frame->runCommand(ids::kSearch);
+    SearchBar& bar = frame->searchBar();
+    prompt.folderAnswers.push_back(path("db").toStdString());
+    QTest::mouseClick(bar.loadButton(), Qt::LeftButton);
+    ASSERT_EQ(bar.list()->count(), 3);
+    EXPECT_EQ(bar.folderLabel()->text(), path("db"));
+    QTest::mouseClick(bar.compareButton(), Qt::LeftButton);
+    EXPECT_EQ(bar.compareButton()->text(), QStringLiteral("Make comparison"));
+    EXPECT_TRUE(bar.list()->item(0)->text().startsWith("100 - "));
+    bar.list()->setCurrentRow(1);
+    EXPECT_EQ(store().m_dbCurrent, 1);
+    EXPECT_GE(curves(), 2);  // the entry shows as stored curve 1
+}
+
+TEST_F(WindowTest, ScreenImagePrintAndCopy)
+{
+    open();
+    runFor(2);
+    stopRun();
+    prompt.saveAnswers.push_back(path("screen").toStdString());
+    frame->runCommand(ids::kSaveScreenBmp);
+    const QByteArray bmp = readAll(path("screen.bmp"));
+    ASSERT_GT(bmp.size(), 54);
+    EXPECT_TRUE(bmp.startsWith("BM"));
+
+    frame->printer().setOutputFormat(QPrinter::PdfFormat);
+    frame->printer().setOutputFileName(path("chart.pdf"));
+    prompt.printAnswers.push_back(true);
+    frame->runCommand(ids::kFilePrint);
+    EXPECT_TRUE(readAll(path("chart.pdf")).startsWith("%PDF"));
+
+    QApplication::clipboard()->clear();
+    frame->runCommand(ids::kEditCopy);
+    const QString text = QApplication::clipboard()->text();
+    EXPECT_GT(text.count('\n'), 1000);
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(WindowTest, AboutShowsTheDeviceLine)
+{
+    open();
+    onNextDialog([](QDialog& d) {
+        EXPECT_EQ(d.windowTitle(), QStringLiteral("About program"));
+        EXPECT_EQ(child<QLabel>(d, "static1043")->text(), QStringLiteral("device info: VS014.2403Y00123"));
+        d.accept();
+    });
+    frame->runCommand(ids::kAbout);
+}
+
+TEST_F(WindowTest, ADeviceThatStopsAnsweringIsReportedAndRecovers)
+{
+    // The third frame read gets no reply.
+    setenv("VANTREL_VIRTUAL_FAULTS", "drop,cmd=0x0A,once=3", 1);
+    open();
+    QStringList shown;
+    QObject::connect(frame->statusBar(), &QStatusBar::messageChanged, [&](const QString& m) { shown << m; });
+    runFor(6);
+    unsetenv("VANTREL_VIRTUAL_FAULTS");
+    stopRun();
+    const auto failed = shown.indexOf(QStringLiteral("The spectrometer does not answer; retrying..."));
+    ASSERT_GE(failed, 0) << shown.join(" | ").toStdString();
+    EXPECT_GT(shown.indexOf(QStringLiteral("The spectrometer answers again."), failed), failed);
+}
+
+}  // namespace
+}  // namespace halden::test
