@@ -1,7 +1,7 @@
 // The sums over all points that the Gaussian fit repeats hundreds of times:
 // the sum of squared residuals of the model, and the normal equations of its
 // least-squares problem. Both run in lanes of eight doubles with an
-// exponential of their own (a polynomial, within two units in the last place
+// exponential of their own (a polynomial, within one unit in the last place
 // of std::exp), so every run-time CPU path gives the same bits.
 #pragma once
 
