@@ -12,6 +12,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -128,6 +129,13 @@ std::string parseOptions(const Args& args, PlotOptions& o) {
     if (o.files.size() > kStoredSlots - 2) return "plot draws at most 98 files";
     if (o.out.empty() && !o.json) return "plot needs -o OUT or --json";
     return {};
+}
+
+// The one refusal of the spectrum reader that still leaves a picture to draw.
+bool holdsNoDataLines(const SpectrumInput& in) {
+    static const std::string suffix = "holds no data lines";
+    return in.x.empty() && in.error.size() >= suffix.size() &&
+           in.error.compare(in.error.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
 enum class Format { Png, Bmp, Pdf, Svg };
@@ -302,8 +310,17 @@ int runPlot(const Args& args) {
 
     std::vector<SpectrumInput> inputs;
     for (const std::string& f : o.files) {
-        inputs.push_back(readSpectrumInput(f));
-        if (!inputs.back().ok()) return fail(inputs.back().error);
+        SpectrumInput in = readSpectrumInput(f);
+        if (!in.ok() && !holdsNoDataLines(in)) return fail(in.error);
+        if (in.x.empty()) {
+            // A readable file without data is drawn as a curve with nothing
+            // to show (one point that is never drawable), so the table keeps
+            // its order and the picture its frame.
+            in.error.clear();
+            in.x.assign(1, std::numeric_limits<double>::quiet_NaN());
+            in.y = in.x;
+        }
+        inputs.push_back(std::move(in));
     }
 
     auto store = std::make_unique<SpectrumStore>();

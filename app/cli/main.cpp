@@ -43,6 +43,13 @@ const std::vector<Command>& commands() {
 
 namespace {
 
+// The window-less platform notes a missing XDG_RUNTIME_DIR on every start;
+// a command-line run has no use for it. Everything else passes on.
+void quietPlatformNotes(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtWarningMsg && message.startsWith(QStringLiteral("QStandardPaths:"))) return;
+    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+}
+
 void printUsage() {
     std::printf("Usage: halden-cli [--virtual[=N]] COMMAND [ARGS...]\n\n"
                 "Options:\n"
@@ -84,6 +91,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<QCoreApplication> app;
     if (name == "plot") {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        qInstallMessageHandler(&quietPlatformNotes);
         app = std::make_unique<QGuiApplication>(argc, argv);
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
