@@ -127,6 +127,24 @@ TEST_F(WindowTest, ExitWhileRunningStopsAcquisitionAndKeepsTheLayout)
     EXPECT_FALSE(frame->searchBarDock().isVisible());
 }
 
+TEST_F(WindowTest, CommandsThatNeedTheDeviceWaitForTheFlashWrite)
+{
+    open();
+    store().m_flashBusy = true;  // as while the worker erases and writes
+    QTest::mouseClick(box(ids::kRunBox), Qt::LeftButton);
+    frame->runCommand(ids::kChooseSpectrometer);
+    frame->runCommand(ids::kSaveCalibrationToFlash);
+    EXPECT_FALSE(store().m_running);
+    EXPECT_FALSE(box(ids::kRunBox)->isChecked());
+    const auto shown = messages();
+    ASSERT_EQ(shown.size(), 3u);
+    for (const auto& m : shown) {
+        EXPECT_EQ(m.text, "Writing to FLASH in process, Wait!!!");
+        EXPECT_EQ(m.caption, "Request");
+    }
+    store().m_flashBusy = false;
+}
+
 TEST_F(WindowTest, CommandsThatNeedASpectrumSayWhy)
 {
     open(false);
