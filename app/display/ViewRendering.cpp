@@ -124,6 +124,9 @@ void drawTexts(QPainter& painter, const ViewLayout& layout, const SpectrumStore&
     const QFont chroma = chromaticityFont(s.m_diagramScale > 0 ? s.m_diagramScale : 1.0);
     const QFontMetrics overlayMetrics(overlay), chromaMetrics(chroma);
     painter.setPen(Qt::black);
+    // Texts stand on white, so they stay readable over curves and grid.
+    painter.setBackgroundMode(Qt::OpaqueMode);
+    painter.setBackground(Qt::white);
     for (const PlacedText& t : layout.texts) {
         const bool isChroma = t.font == Font::Chromaticity;
         painter.setFont(isChroma ? chroma : overlay);
