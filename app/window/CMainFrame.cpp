@@ -268,6 +268,17 @@ void CMainFrame::createMenus()
     viewMenu->addAction(makeAction(ids::kColorbar, tr("Colorbar"), tr("Show or hide the colour bar")));
     viewMenu->addAction(makeAction(ids::kCcdCalibration, tr("CCD calibraton"), tr("Show or hide the database search bar")));
 
+    // The bar toggles read their item's check mark and set it themselves,
+    // from the menu as from anywhere else: undo the flip a click makes.
+    for (QAction* a : {toolbar, status, chart, database}) {
+        disconnect(a, &QAction::triggered, this, nullptr);
+        const int id = a->data().toInt();
+        connect(a, &QAction::triggered, this, [this, a, id](bool checked) {
+            a->setChecked(!checked);
+            runCommand(id);
+        });
+    }
+
     QMenu* help = menuBar()->addMenu(tr("&Help"));
     help->addAction(makeAction(ids::kAbout, tr("&About"), tr("Program version and device information")));
 
@@ -582,8 +593,8 @@ void CMainFrame::runCommand(int id, bool checked)
     case ids::kEditCopy: copyToClipboard(); break;
 
     // View menu.
-    case ids::kViewToolbar: m_toolBar->setVisible(checked); break;
-    case ids::kViewStatusBar: statusBar()->setVisible(checked); break;
+    case ids::kViewToolbar: toggleBar(ids::kViewToolbar, m_toolBar); break;
+    case ids::kViewStatusBar: toggleBar(ids::kViewStatusBar, statusBar()); break;
     case ids::kViewChartBar: toggleBar(ids::kViewChartBar, m_chartDock); break;
     case ids::kSearch:
     case ids::kViewDatabase:
@@ -651,23 +662,18 @@ void CMainFrame::applyAxisEffects(const AxisEffects& effects)
     if (effects.writeCalibrationToFlash) saveToFlash();
 }
 
-void CMainFrame::toggleBar(int menuId, QDockWidget* dock)
+void CMainFrame::toggleBar(int menuId, QWidget* bar)
 {
     // The menu item's check mark decides, not the bar itself.
     QAction* item = m_actions.at(menuId);
-    const bool shown = !item->isChecked();
-    // A triggered checkable action has already flipped its mark.
-    const bool wasShown = item->isCheckable() ? !item->isChecked() : shown;
-    dock->setVisible(!wasShown);
-    item->setChecked(!wasShown);
+    const bool show = !item->isChecked();
+    bar->setVisible(show);
+    item->setChecked(show);
 }
 
 void CMainFrame::toggleSearchBar()
 {
-    QAction* item = m_actions.at(ids::kViewDatabase);
-    const bool show = m_searchDock->isHidden();
-    m_searchDock->setVisible(show);
-    item->setChecked(show);
+    toggleBar(ids::kViewDatabase, m_searchDock);
 }
 
 void CMainFrame::openSpectrum()

@@ -94,7 +94,7 @@ private:
     void connectSession();
     void restoreWindowState();
     void saveWindowState();
-    void toggleBar(int menuId, QDockWidget* dock);
+    void toggleBar(int menuId, QWidget* bar);
     void toggleSearchBar();
     bool refuseWhileFlashing(int id);
     bool needsSpectrum(const char* what);

@@ -245,3 +245,35 @@ TEST_F(WindowTest, ADeviceThatStopsAnsweringIsReportedAndRecovers)
 
 }  // namespace
 }  // namespace halden::test
+
+namespace halden::test {
+namespace {
+
+TEST_F(WindowTest, GaussianApproximationRunsOnItsWorkerAndShows)
+{
+    open();
+    runFor(2);
+    stopRun();
+    QTest::mouseClick(frame->chartBar().button(ids::kGaussianAppr), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return store().m_showGaussian; }, kWaitMs));
+    EXPECT_GT(store().m_gaussCenter, 0.0);
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(WindowTest, DoubleClickBelowThePlotOpensTheScaleDialog)
+{
+    open();
+    runFor(1);
+    QString title;
+    onNextDialog([&](QDialog& d) {
+        title = d.windowTitle();
+        d.reject();
+    });
+    QWidget& view = frame->view();
+    QTest::mouseDClick(&view, Qt::LeftButton, {}, QPoint(view.width() / 2, view.height() - 3));
+    EXPECT_EQ(title, QStringLiteral("X Y Scale"));
+    EXPECT_FALSE(store().m_running);  // the dialog stops the acquisition first
+}
+
+}  // namespace
+}  // namespace halden::test

@@ -81,6 +81,14 @@ TEST_F(WindowTest, FourCommandsToggleTheOneSearchBar)
     frame->action(ids::kViewChartBar)->trigger();
     EXPECT_TRUE(frame->chartBarDock().isVisible());
     EXPECT_TRUE(frame->action(ids::kViewChartBar)->isChecked());
+    // The same toggle from the command path, for the toolbar too.
+    frame->runCommand(ids::kViewChartBar);
+    EXPECT_FALSE(frame->chartBarDock().isVisible());
+    frame->runCommand(ids::kViewToolbar);
+    EXPECT_FALSE(frame->toolBar().isVisible());
+    EXPECT_FALSE(frame->action(ids::kViewToolbar)->isChecked());
+    frame->action(ids::kViewToolbar)->trigger();
+    EXPECT_TRUE(frame->toolBar().isVisible());
 }
 
 TEST_F(WindowTest, RunAcquiresPaintsAndReportsTheRate)
