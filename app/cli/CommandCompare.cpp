@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/Commands.h"
+#include "cli/SpectrumInput.h"
 #include "database/DatabaseCommands.h"
 #include "database/DatabaseFile.h"
 #include "database/Similarity.h"
@@ -51,7 +52,9 @@ int runCompare(const Args& args) {
     std::size_t length = 0;
     if (readWholeFile(paths[0], bytes, length) != FileRead::Ok)
         return fail("UNABLE TO OPEN FILE: " + paths[0]);
-    const DataLines live = readDataLines(std::string_view(bytes.data(), length), kMaxDataLines);
+    const std::string_view text(bytes.data(), length);
+    if (isWideText(text)) return fail(wideTextError(paths[0]));
+    const DataLines live = readDataLines(text, kMaxDataLines);
     if (live.x.empty()) return fail(paths[0] + ": no data lines");
 
     auto store = std::make_unique<SpectrumStore>();

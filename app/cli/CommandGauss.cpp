@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/Commands.h"
+#include "cli/SpectrumInput.h"
 #include "database/DatabaseFile.h"
 #include "files/LineGrammar.h"
 #include "spectrum/GaussianFit.h"
@@ -60,7 +61,9 @@ int runGauss(const Args& args) {
     std::string bytes;
     std::size_t length = 0;
     if (readWholeFile(paths[0], bytes, length) != FileRead::Ok) return fail("UNABLE TO OPEN FILE: " + paths[0]);
-    const DataLines data = readDataLines(std::string_view(bytes.data(), length), kMaxDataLines);
+    const std::string_view text(bytes.data(), length);
+    if (isWideText(text)) return fail(wideTextError(paths[0]));
+    const DataLines data = readDataLines(text, kMaxDataLines);
     // As curve 0: n = highest index, n measured values over n + 1 x values.
     const int n = static_cast<int>(data.x.size()) - 1;
     if (n < kGaussMinPoints)

@@ -26,7 +26,7 @@ SpectrumInput readSpectrumInput(const std::string& path) {
         return in;
     }
     if (isWideText(bytes)) {
-        in.error = "'" + path + "' is UTF-16 or other wide text; save it as 8-bit text (ASCII or UTF-8)";
+        in.error = wideTextError(path);
         return in;
     }
     DataLines lines = readDataLines(bytes, kMaxDataLines);
@@ -41,6 +41,10 @@ SpectrumInput readSpectrumInput(const std::string& path) {
     in.x = std::move(lines.x);
     in.y = std::move(lines.y);
     return in;
+}
+
+std::string wideTextError(const std::string& path) {
+    return "'" + path + "' is UTF-16 or other wide text; save it as 8-bit text (ASCII or UTF-8)";
 }
 
 std::optional<long long> parseWholeInteger(const std::string& text) {

@@ -20,6 +20,10 @@ struct SpectrumInput {
 // text, no data line or more than 4096 are errors.
 SpectrumInput readSpectrumInput(const std::string& path);
 
+// The refusal of a UTF-16 (wide text) file, shared by the commands that read
+// spectrum files their own way.
+std::string wideTextError(const std::string& path);
+
 // The whole text as a decimal integer / number, or nothing.
 std::optional<long long> parseWholeInteger(const std::string& text);
 std::optional<double> parseWholeNumber(const std::string& text);

@@ -18,7 +18,8 @@ constexpr int kLast = kCalibrationPoints - 1;  // 3652
 constexpr int kMarkerAfterLoad = 1825;
 
 bool fileOpensForReading(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking: a FIFO of the backup's name must not stall start-up.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
     ::close(fd);
     return true;

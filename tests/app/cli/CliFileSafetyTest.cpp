@@ -159,12 +159,15 @@ TEST_F(CliFileSafety, Utf16TextIsRefusedClearly) {
     for (char c : lampText()) utf16 += std::string{c, '\0'};
     write("utf16.txt", utf16);
     write("nomark.txt", utf16.substr(2));
-    for (const char* name : {"utf16.txt", "nomark.txt"}) {
-        const CliResult r = run("colour " + quoted(name));
-        EXPECT_NE(r.status, 0) << name;
-        EXPECT_NE(r.err.find("UTF-16"), std::string::npos) << name << ": " << r.err;
-        EXPECT_TRUE(r.out.empty()) << name;
-    }
+    for (const char* name : {"utf16.txt", "nomark.txt"})
+        for (const std::string& command : {"colour " + quoted(name), "gauss " + quoted(name),
+                                           "compare " + quoted(name) + " '" + dir.string() + "'",
+                                           "baseline " + quoted(name) + " -o " + quoted("out.txt")}) {
+            const CliResult r = run(command);
+            EXPECT_NE(r.status, 0) << command;
+            EXPECT_NE(r.err.find("UTF-16"), std::string::npos) << command << ": " << r.err;
+            EXPECT_TRUE(r.out.empty()) << command;
+        }
 }
 
 // A calibration holding nan is refused before the flash is touched, and an

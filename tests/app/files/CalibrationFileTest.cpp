@@ -212,6 +212,12 @@ TEST_F(CalibrationFileTest, AutomaticBackupIsNamedFromTheHeaderAndNeverReplaced)
     EXPECT_EQ(readAll(path("Y67890.clbr")), first);
     EXPECT_TRUE(prompt.entries.empty()) << "no dialog for the automatic save";
 
+    // A FIFO of the backup's name neither stalls the check nor is replaced.
+    std::filesystem::remove(path("Y67890.clbr"));
+    ASSERT_EQ(::mkfifo(path("Y67890.clbr").c_str(), 0600), 0);
+    EXPECT_FALSE(saveCalibrationBackupIfMissing(*store, prompt));
+    EXPECT_TRUE(std::filesystem::is_fifo(path("Y67890.clbr")));
+
     std::array<char, 16> odd{};
     const char raw[16] = {'a', 'b', 'c', 'd', 'e', '.', 'g', 'h', 'i', 'j', '/', '\0', '\n', 'Z', '\x7f', '9'};
     std::copy(raw, raw + 16, odd.begin());
