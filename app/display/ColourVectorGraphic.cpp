@@ -110,7 +110,8 @@ void drawColourVectorGraphic(QPainter& p, int size, const ColourRendition& r) {
     if (r.ok) {
         p.drawText(QPointF(margin, margin + fm.ascent()), figureText("Rf %.0f", r.Rf));
         p.drawText(QPointF(margin, margin + fm.ascent() + line), figureText("Rg %.0f", r.Rg));
-        const QString cct = figureText("CCT %.0f K", r.cct), duv = figureText("Duv %.4f", r.duv);
+        const QString cct = figureText("CCT %.0f K", r.cct);
+        const QString duv = figureText("Duv %.4f", std::fabs(r.duv) < 0.00005 ? 0.0 : r.duv);  // no "-0.0000"
         p.drawText(QPointF(size - margin - fm.horizontalAdvance(cct), margin + fm.ascent()), cct);
         p.drawText(QPointF(size - margin - fm.horizontalAdvance(duv), margin + fm.ascent() + line), duv);
     } else {
