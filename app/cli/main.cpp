@@ -86,10 +86,11 @@ int main(int argc, char** argv) {
     }
     // The acquisition and fit workers post Qt events, so a core application
     // object exists for the whole run; drawing needs fonts, so plot gets a
-    // GUI application on the window-less platform unless one is chosen.
+    // GUI application on the window-less platform unless one is chosen (so
+    // does colour, which may draw the colour vector graphic).
     const std::string name = argv[i];
     std::unique_ptr<QCoreApplication> app;
-    if (name == "plot") {
+    if (name == "plot" || name == "colour") {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
         qInstallMessageHandler(&quietPlatformNotes);
         app = std::make_unique<QGuiApplication>(argc, argv);
