@@ -171,6 +171,30 @@ TEST(DatabaseLoad, OddEntriesAmongManyFilesLoadAsOneByOne) {
     expectLoadMatches(dir.str(), *store);
 }
 
+// A file over the byte limit (here a sparse one) is refused by its size,
+// without reading it, and the load skips it like any unreadable entry.
+TEST(DatabaseLoad, OversizedFilesAreNotRead) {
+    TempFolder dir;
+    dir.write("a.txt", "1 2\r\n3 4\r\n");
+    dir.write("huge.txt", "1 2\r\n");
+    fs::resize_file(dir / "huge.txt", kMaxDatabaseFileBytes + 1);
+    std::string buffer;
+    std::size_t length = 99;
+    EXPECT_EQ(readWholeFile((dir / "huge.txt").string(), buffer, length), FileRead::TooLarge);
+    EXPECT_EQ(length, 0u);
+    EXPECT_LT(buffer.size(), kMaxDatabaseFileBytes) << "nothing was read";
+    fs::resize_file(dir / "huge.txt", kMaxDatabaseFileBytes);
+    EXPECT_EQ(readWholeFile((dir / "huge.txt").string(), buffer, length), FileRead::Ok);
+    EXPECT_EQ(length, kMaxDatabaseFileBytes);
+
+    fs::resize_file(dir / "huge.txt", kMaxDatabaseFileBytes + 1);
+    auto store = std::make_unique<SpectrumStore>();
+    const auto summary = loadDatabaseFolder(*store, dir.str());
+    ASSERT_TRUE(summary);
+    EXPECT_EQ(summary->skipped, 1);
+    EXPECT_EQ(store->m_dbPoints, (std::vector<std::int32_t>{2, 0}));
+}
+
 TEST(DatabaseLoad, OneFileAndNoFiles) {
     TempFolder dir;
     auto store = std::make_unique<SpectrumStore>();
