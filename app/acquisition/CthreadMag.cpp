@@ -161,6 +161,11 @@ std::int32_t CthreadMag::readFrameInto(std::uint16_t frameNumber, double* row)
     // new frame: nothing of it reaches the row.
     if (result != 0) return result;
     for (int j = 0; j < kFramePixels; ++j) row[j] = m_frame[j];
+    const int first = std::min<int>(m_store.m_sensorFirst, kFramePixels - 1);
+    const int last = std::min<int>(m_store.m_sensorLast, kFramePixels - 1);
+    std::int32_t saturated = 0;
+    for (int j = first; j <= last; ++j) saturated += m_frame[j] == 0xFFFF;
+    m_saturatedInAcquisition = std::max(m_saturatedInAcquisition, saturated);
     conditionSpectrum(m_store, *m_darkWeights, *m_scratch, row);
     return result;
 }
@@ -173,6 +178,7 @@ void CthreadMag::acquire()
     if (m_scanMode == kScanModeSeparate && !triggerArmed) m_link.triggerAcquisition();
 
     bool failed = needsReconfiguration(waitUntilReady());
+    m_saturatedInAcquisition = 0;
     if (!failed && !m_stopping) {
         m_store.m_resendParameters = false;
         double* target = m_store.targetBuffer();
@@ -194,6 +200,7 @@ void CthreadMag::acquire()
         complete(kOperationAcquire, OperationOutcome::DeviceFailed);
         return;
     }
+    m_store.m_saturatedPixels = m_saturatedInAcquisition;
     m_store.m_bufferSelect = !m_store.m_bufferSelect;
     complete(kOperationAcquire, OperationOutcome::Done);
 }

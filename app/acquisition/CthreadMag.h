@@ -110,6 +110,7 @@ private:
     DeviceSetup m_setup;
     std::uint8_t m_scanMode = kScanModeAveraged;
     std::array<std::uint16_t, kFrameBufferPixels> m_frame{};
+    std::int32_t m_saturatedInAcquisition = 0;  // most saturated frame of this acquisition
     std::unique_ptr<DarkWeights> m_darkWeights;
     std::unique_ptr<ConditionScratch> m_scratch;
     std::vector<std::uint8_t> m_flashRead;    // the 20 flash pages

@@ -159,6 +159,9 @@ struct SpectrumStore {
     bool m_showReport = false;
     std::int32_t m_deviceCount = 0;
     std::atomic<bool> m_flashBusy{false};
+    // Active pixels at full scale (65535) in the frames of the last published
+    // acquisition; the worker writes it before posting the completion.
+    std::atomic<std::int32_t> m_saturatedPixels{0};
 
     // Settings dialog.
     bool m_trigger = false, m_keepTrigger = false;

@@ -429,6 +429,8 @@ void CMainFrame::onAcquisitionCompleted(bool deviceFailed)
         return;
     }
     ++m_acquisitions;
+    const int saturated = m_session->store().m_saturatedPixels;
+    m_warningLabel->setText(saturated > 0 ? tr("Saturated: %1 pixels at full scale").arg(saturated) : QString());
     if (m_deviceFailing) {
         m_deviceFailing = false;
         showStatus(QString::fromLatin1(kDeviceBack));
@@ -457,6 +459,11 @@ QString CMainFrame::statusText() const
 QString CMainFrame::instrumentText() const
 {
     return m_instrumentLabel->text();
+}
+
+QString CMainFrame::warningText() const
+{
+    return m_warningLabel->text();
 }
 
 QAction* CMainFrame::action(int id) const

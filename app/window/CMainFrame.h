@@ -76,6 +76,8 @@ public:
     // The text of the status bar's message pane and of the instrument pane.
     QString statusText() const;
     QString instrumentText() const;
+    // The warning pane: saturated pixels of the last acquisition, or empty.
+    QString warningText() const;
 
     // Recent File: the last four spectra opened with Open, newest first.
     QStringList recentFiles() const { return m_recent; }

@@ -105,6 +105,22 @@ TEST_F(WindowTest, RunAcquiresPaintsAndReportsTheRate)
     EXPECT_TRUE(messages().empty());
 }
 
+TEST_F(WindowTest, StatusBarWarnsOfSaturatedPixels)
+{
+    open();
+    runFor(2);
+    EXPECT_TRUE(frame->warningText().isEmpty());
+    // A lamp at 2 s exposure fills the detector's wells.
+    QLineEdit* exposure = frame->chartBar().edit(ids::kExposureEdit);
+    exposure->selectAll();
+    QTest::keyClicks(exposure, "2000");
+    const int start = frame->acquisitions();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame->acquisitions() > start + 2; }, kWaitMs));
+    EXPECT_TRUE(frame->warningText().startsWith("Saturated: ")) << frame->warningText().toStdString();
+    EXPECT_GT(store().m_saturatedPixels, 0);
+    stopRun();
+}
+
 TEST_F(WindowTest, UncheckingRunWhileATriggerNeverFiresEndsTheWait)
 {
     open();
