@@ -334,7 +334,7 @@ TEST_F(DatabaseFolder, OddEntriesKeepZeroPointsAndRankLast) {
             const auto at = static_cast<std::size_t>(store->m_dbOffsets[k] + i);
             EXPECT_TRUE(std::isfinite(store->m_dbX[at]) && std::isfinite(store->m_dbY[at])) << k;
         }
-    for (int r = 1; r <= store->m_dbCount; ++r) EXPECT_TRUE(std::isfinite(store->m_dbScore[r])) << r;
+    for (const double score : store->m_dbScore) EXPECT_TRUE(std::isfinite(score));
     EXPECT_TRUE(showDatabaseEntry(*store, store->m_dbCount - 2));  // an entry without points
     EXPECT_EQ(store->m_storedLength[1], -1);
 }
