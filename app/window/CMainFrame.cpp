@@ -174,7 +174,10 @@ CMainFrame::CMainFrame(Prompt& prompt, const Options& options, QWidget* parent)
 
     m_session = std::make_unique<Session>(m_prompt, this);
     SpectrumStore& store = m_session->store();
-    m_gaussReceiver = std::make_unique<GaussReceiver>(store, [this] { applyEffects(CommandEffects{.repaint = true}); });
+    m_gaussReceiver = std::make_unique<GaussReceiver>(store, [this] {
+        ++m_gaussianResults;
+        applyEffects(CommandEffects{.repaint = true});
+    });
     m_gauss = std::make_unique<CThreadGauss>(store, m_gaussReceiver.get());
     m_gauss->start();
 

@@ -73,6 +73,8 @@ public:
     // whole second.
     int acquisitions() const { return m_acquisitions; }
     double acquisitionRate() const { return m_rate; }
+    // Gaussian fits the worker has answered.
+    int gaussianResults() const { return m_gaussianResults; }
     // The text of the status bar's message pane and of the instrument pane.
     QString statusText() const;
     QString instrumentText() const;
@@ -147,6 +149,7 @@ private:
     QStringList m_recent;
     QTimer* m_rateTimer = nullptr;
     int m_acquisitions = 0;
+    int m_gaussianResults = 0;
     int m_acquisitionsAtLastTick = 0;
     double m_rate = 0;
     bool m_deviceFailing = false;

@@ -255,7 +255,7 @@ TEST_F(WindowTest, GaussianApproximationRunsOnItsWorkerAndShows)
     runFor(2);
     stopRun();
     QTest::mouseClick(frame->chartBar().button(ids::kGaussianAppr), Qt::LeftButton);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return store().m_showGaussian; }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame->gaussianResults() == 1; }, kWaitMs));
     EXPECT_GT(store().m_gaussCenter, 0.0);
     EXPECT_TRUE(messages().empty());
 }

@@ -26,14 +26,16 @@
 
 namespace halden::test {
 
+// The program's one QApplication (made by whichever test comes first; the
+// test environment deletes it after the last test).
 inline QApplication& windowApplication()
 {
+    if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return *existing;
     static int argc = 1;
     static char name[] = "window_tests";
     static char* argv[] = {name, nullptr};
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
+    return *new QApplication(argc, argv);
 }
 
 // Generous safety net only: every wait ends on the condition.
