@@ -11,13 +11,16 @@
 
 namespace halden::test {
 
-// Text drawing needs a GUI application; one is made on first use.
+// Text drawing needs a GUI application; one is made on first use, on the
+// window-less platform unless another is chosen.
 inline void ensureGuiApplication() {
     static int argc = 1;
     static char name[] = "display_tests";
     static char* argv[] = {name, nullptr};
     // Lives until the process ends, as the test programs have no main of their own.
-    if (!QGuiApplication::instance()) new QGuiApplication(argc, argv);
+    if (QGuiApplication::instance()) return;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    new QGuiApplication(argc, argv);
 }
 
 // A store whose table holds only curve 0 with these points.
