@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -50,7 +51,17 @@ int main(int argc, char** argv)
     halden::QtPrompt prompt(nullptr);
     auto frame = std::make_unique<halden::CMainFrame>(prompt, frameOptions);
     halden::QuitOnSignal quit;
-    QObject::connect(&quit, &halden::QuitOnSignal::quitRequested, frame.get(), [&frame] { frame->close(); });
+    // A dialog that is open answers Cancel first (its own event loop must end
+    // before the window's can), then the window closes.
+    std::function<void()> closeAll = [&frame, &closeAll] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            modal->close();
+            QTimer::singleShot(0, frame.get(), closeAll);
+            return;
+        }
+        frame->close();
+    };
+    QObject::connect(&quit, &halden::QuitOnSignal::quitRequested, frame.get(), [&closeAll] { closeAll(); });
     frame->show();
     if (!options.screenshot.empty()) {
         // A few live acquisitions first, so the picture shows a real spectrum.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real halden binary under X: starts `halden --virtual --run` inside
 # Xvfb, waits for the window titled "Corvane Spectra", takes a screenshot
-# (XWD) of the screen, ends the program with SIGTERM and expects exit status 0.
+# (XWD) of the screen, ends the program with SIGTERM and expects exit status 0;
+# then the same with a message box open (no spectrometer).
 # Usage: tests/window/xvfb-smoke.sh path/to/halden [screenshot.xwd]
 set -euo pipefail
 
@@ -35,6 +36,25 @@ inner() {
   fi
   [ -s "$shot" ] || { echo "no screenshot" >&2; return 1; }
   echo "window \"Corvane Spectra\" shown, screenshot $shot, SIGTERM ended it with status 0"
+
+  # No spectrometer: the "Can not find device" box is open when SIGTERM comes.
+  "$bin" --virtual=0 &
+  pid=$!
+  box=""
+  for _ in $(seq 150); do
+    box=$(xdotool search --onlyvisible --name '^Error$' 2>/dev/null | head -1 || true)
+    [ -n "$box" ] && break
+    sleep 0.2
+  done
+  [ -n "$box" ] || { echo "no \"Can not find device\" box appeared" >&2; kill -KILL "$pid"; return 1; }
+  kill -TERM "$pid"
+  status=0
+  wait "$pid" || status=$?
+  if [ "$status" -ne 0 ]; then
+    echo "halden with a message box open ended with status $status after SIGTERM" >&2
+    return 1
+  fi
+  echo "with the message box open, SIGTERM ended it with status 0"
 }
 if [ "${1:-}" = --inside-xvfb ]; then
   shift
