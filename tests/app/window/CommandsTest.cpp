@@ -277,3 +277,63 @@ TEST_F(WindowTest, DoubleClickBelowThePlotOpensTheScaleDialog)
 
 }  // namespace
 }  // namespace halden::test
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace halden::test {
+namespace {
+
+// Makes a folder immutable (nothing can be created, renamed or removed in
+// it) for the life of this object; needs root and a file system with the
+// flag, else ok() is false.
+class ImmutableFolder {
+public:
+    explicit ImmutableFolder(const QString& path) : m_fd(::open(path.toLocal8Bit().constData(), O_RDONLY | O_DIRECTORY))
+    {
+        if (m_fd < 0 || ::ioctl(m_fd, FS_IOC_GETFLAGS, &m_flags) != 0) return;
+        int flags = m_flags | FS_IMMUTABLE_FL;
+        m_ok = ::ioctl(m_fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ~ImmutableFolder()
+    {
+        if (m_ok) ::ioctl(m_fd, FS_IOC_SETFLAGS, &m_flags);
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    int m_fd = -1;
+    int m_flags = 0;
+    bool m_ok = false;
+};
+
+TEST_F(WindowTest, AFailedSaveSaysSoAndKeepsTheEarlierFile)
+{
+    open();
+    runFor(1);
+    stopRun();
+    QDir().mkpath(path("locked"));
+    prompt.saveAnswers.push_back(path("locked/spectrum").toStdString());
+    frame->runCommand(ids::kSaveSpectraTxt);
+    const QByteArray before = readAll(path("locked/spectrum.txt"));
+    ASSERT_FALSE(before.isEmpty());
+    runFor(1);  // a different spectrum to save
+    stopRun();
+    {
+        ImmutableFolder locked(path("locked"));
+        if (!locked.ok()) GTEST_SKIP() << "cannot make a folder immutable here (needs root on ext4 or the like)";
+        prompt.saveAnswers.push_back(path("locked/spectrum").toStdString());
+        frame->runCommand(ids::kSaveSpectraTxt);
+    }
+    ASSERT_EQ(messages().size(), 1u);
+    EXPECT_EQ(messages()[0].text, "ERROR DURING CREATION THE OUT FILE");
+    EXPECT_EQ(messages()[0].caption, "ERROR");
+    EXPECT_EQ(readAll(path("locked/spectrum.txt")), before);
+    EXPECT_EQ(QDir(path("locked")).entryList(QDir::Files), QStringList{"spectrum.txt"});  // no temporary left
+}
+
+}  // namespace
+}  // namespace halden::test
