@@ -8,6 +8,7 @@
 #include <cstring>
 #include <utility>
 
+#include "colour/ColourRendition.h"
 #include "colour/ColourTables.h"
 #include "colour/RisingAxis.h"
 #include "spectrum/SpectrumStore.h"
@@ -450,9 +451,11 @@ void computeColorimetry(double* intensity, double* wavelength, int last, Colorim
     colourRendering(test, kS, u, v, result[ColorimetryResult::kTc], result);
 }
 
-void computeStoreColorimetry(SpectrumStore& store) {
-    double intensity[kPointCapacity];
-    double wavelength[kPointCapacity];
+namespace {
+
+// Row 0 of the displayed buffer times the irradiance correction; returns the
+// last point written.
+int storeSpectrum(const SpectrumStore& store, double* intensity, double* wavelength) {
     const double* spectrum = store.liveBuffer();
     int last;
     if (store.m_fast) {
@@ -468,7 +471,23 @@ void computeStoreColorimetry(SpectrumStore& store) {
             wavelength[i] = store.m_wavelength[i];
         }
     }
+    return last;
+}
+
+}  // namespace
+
+void computeStoreColorimetry(SpectrumStore& store) {
+    double intensity[kPointCapacity];
+    double wavelength[kPointCapacity];
+    const int last = storeSpectrum(store, intensity, wavelength);
     computeColorimetry(intensity, wavelength, last, store.m_colorimetry);
+}
+
+ColourRendition storeColourRendition(const SpectrumStore& store) {
+    double intensity[kPointCapacity];
+    double wavelength[kPointCapacity];
+    const int last = storeSpectrum(store, intensity, wavelength);
+    return computeColourRendition(intensity, wavelength, last);
 }
 
 }  // namespace halden

@@ -21,4 +21,9 @@ void computeColorimetry(double* intensity, double* wavelength, int last, Colorim
 struct SpectrumStore;
 void computeStoreColorimetry(SpectrumStore& store);
 
+// The colour rendition figures of the same data (what the window's TM-30
+// panel shows); !ok with the reason when the spectrum does not allow them.
+struct ColourRendition;
+ColourRendition storeColourRendition(const SpectrumStore& store);
+
 }  // namespace halden

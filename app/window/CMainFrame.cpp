@@ -22,6 +22,8 @@
 
 #include "CommandIds.h"
 #include "acquisition/Session.h"
+#include "colour/Colorimetry.h"
+#include "colour/ColourRendition.h"
 #include "colour/Radiometry.h"
 #include "common/Prompt.h"
 #include "database/DatabaseCommands.h"
@@ -47,6 +49,7 @@
 #include "window/CommandIcons.h"
 #include "window/ConcentrationDialog.h"
 #include "window/QtPrompt.h"
+#include "window/RenditionPanel.h"
 #include "window/SearchBar.h"
 #include "window/SettingsDialog.h"
 #include "window/TriggerDialog.h"
@@ -270,10 +273,15 @@ void CMainFrame::createMenus()
     viewMenu->addAction(database);
     viewMenu->addAction(makeAction(ids::kColorbar, tr("Colorbar"), tr("Show or hide the colour bar")));
     viewMenu->addAction(makeAction(ids::kCcdCalibration, tr("CCD calibraton"), tr("Show or hide the database search bar")));
+    viewMenu->addSeparator();
+    QAction* rendition = makeAction(ids::kViewColourRendition, tr("Colour rendition (TM-30)"),
+                                    tr("Show or hide the colour vector graphic and the chroma shift of each hue"));
+    rendition->setCheckable(true);
+    viewMenu->addAction(rendition);
 
     // The bar toggles read their item's check mark and set it themselves,
     // from the menu as from anywhere else: undo the flip a click makes.
-    for (QAction* a : {toolbar, status, chart, database}) {
+    for (QAction* a : {toolbar, status, chart, database, rendition}) {
         disconnect(a, &QAction::triggered, this, nullptr);
         const int id = a->data().toInt();
         connect(a, &QAction::triggered, this, [this, a, id](bool checked) {
@@ -356,6 +364,15 @@ void CMainFrame::createBars()
     connect(m_searchBar, &SearchBar::entrySelected, this, [this](int row) {
         if (showDatabaseEntry(m_session->store(), row)) applyEffects(CommandEffects{.repaint = true});
     });
+
+    m_renditionPanel = new RenditionPanel;
+    m_renditionDock = new QDockWidget(tr("Colour rendition (TM-30)"), this);
+    m_renditionDock->setObjectName(QStringLiteral("renditionDock"));
+    m_renditionDock->setWidget(m_renditionPanel);
+    m_renditionDock->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
+    m_renditionDock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+    addDockWidget(Qt::RightDockWidgetArea, m_renditionDock);
+    m_renditionDock->hide();
 }
 
 void CMainFrame::createStatusBar()
@@ -432,6 +449,7 @@ void CMainFrame::onAcquisitionCompleted(bool deviceFailed)
         return;
     }
     ++m_acquisitions;
+    refreshRendition();
     const int saturated = m_session->store().m_saturatedPixels;
     m_warningLabel->setText(saturated > 0 ? tr("Saturated: %1 pixels at full scale").arg(saturated) : QString());
     if (m_deviceFailing) {
@@ -502,7 +520,10 @@ void CMainFrame::applyEffects(const CommandEffects& effects)
     if (fx.startSaveTimer) m_periodicFailed = false;
     m_session->applyEffects(fx);
     mirrorBars();
-    if (fx.repaint) m_view->update();
+    if (fx.repaint) {
+        m_view->update();
+        refreshRendition();  // a loaded file or a new axis changes the shown spectrum
+    }
 }
 
 bool CMainFrame::refuseWhileFlashing(int id)
@@ -610,6 +631,10 @@ void CMainFrame::runCommand(int id, bool checked)
     case ids::kViewDatabase:
     case ids::kWavelengthCalibration:
     case ids::kCcdCalibration: toggleSearchBar(); break;
+    case ids::kViewColourRendition:
+        toggleBar(ids::kViewColourRendition, m_renditionDock);
+        refreshRendition();
+        break;
     case ids::kXScaleWavenumber: applyAxisEffects(showRamanShiftAxis(s)); break;
     case ids::kXScaleNm: applyAxisEffects(showWavelengthAxis(s)); break;
     case ids::kRange400To700: applyEffects(range400To700(s)); break;
@@ -684,6 +709,13 @@ void CMainFrame::toggleBar(int menuId, QWidget* bar)
 void CMainFrame::toggleSearchBar()
 {
     toggleBar(ids::kViewDatabase, m_searchDock);
+}
+
+void CMainFrame::refreshRendition()
+{
+    // About 70 us a spectrum: only while someone looks, never in a paint.
+    if (!m_renditionDock || m_renditionDock->isHidden() || !m_session) return;
+    m_renditionPanel->setRendition(storeColourRendition(m_session->store()));
 }
 
 void CMainFrame::openSpectrum()
@@ -910,6 +942,7 @@ void CMainFrame::restoreWindowState()
     m_actions.at(ids::kViewDatabase)->setChecked(false);
     m_actions.at(ids::kViewChartBar)->setChecked(!m_chartDock->isHidden());
     m_actions.at(ids::kViewToolbar)->setChecked(!m_toolBar->isHidden());
+    m_actions.at(ids::kViewColourRendition)->setChecked(!m_renditionDock->isHidden());
 }
 
 void CMainFrame::saveWindowState()

@@ -29,6 +29,7 @@ class CBrevitView;
 class CThreadGauss;
 class ChartBar;
 class Prompt;
+class RenditionPanel;
 class SearchBar;
 class Session;
 struct AxisEffects;
@@ -62,6 +63,9 @@ public:
     SearchBar& searchBar() { return *m_searchBar; }
     QDockWidget& chartBarDock() { return *m_chartDock; }
     QDockWidget& searchBarDock() { return *m_searchDock; }
+    // "Colour rendition (TM-30)" under View.
+    QDockWidget& renditionDock() { return *m_renditionDock; }
+    RenditionPanel& renditionPanel() { return *m_renditionPanel; }
     QToolBar& toolBar() { return *m_toolBar; }
     // The menu or toolbar action of a command id (the menu's when both exist).
     QAction* action(int id) const;
@@ -100,6 +104,7 @@ private:
     void saveWindowState();
     void toggleBar(int menuId, QWidget* bar);
     void toggleSearchBar();
+    void refreshRendition();
     bool refuseWhileFlashing(int id);
     bool needsSpectrum(const char* what);
     void onAcquisitionCompleted(bool deviceFailed);
@@ -138,6 +143,8 @@ private:
     SearchBar* m_searchBar = nullptr;
     QDockWidget* m_chartDock = nullptr;
     QDockWidget* m_searchDock = nullptr;
+    QDockWidget* m_renditionDock = nullptr;
+    RenditionPanel* m_renditionPanel = nullptr;
     QToolBar* m_toolBar = nullptr;
     QMenu* m_recentMenu = nullptr;
     QLabel* m_instrumentLabel = nullptr;
