@@ -83,7 +83,8 @@ QIcon commandIcon(int commandId)
 QIcon applicationIcon()
 {
     registerIconResources();
-    return QIcon(QStringLiteral(":/icons/spectrometer.svg"));
+    // The installed icon of the desktop entry, else the same SVG built in.
+    return QIcon::fromTheme(QStringLiteral("com.vantrel.halden"), QIcon(QStringLiteral(":/icons/com.vantrel.halden.svg")));
 }
 
 }  // namespace halden

@@ -26,6 +26,9 @@ public:
     explicit QtPrompt(QWidget* parent, QString settingsFile = {});
     ~QtPrompt() override;
 
+    // The window the dialogs belong to (the prompt exists before it).
+    void setParent(QWidget* parent) { m_parent = parent; }
+
     void showMessage(const std::string& text, const std::string& caption) override;
     bool askOkCancel(const std::string& text, const std::string& caption) override;
     std::optional<std::string> chooseOpenFile() override;

@@ -43,6 +43,8 @@ int main(int argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
     QApplication::setApplicationName(QStringLiteral("Halden"));
     QApplication::setApplicationVersion(QStringLiteral(HALDEN_VERSION));
+    // Wayland and the desktop match the window to com.vantrel.halden.desktop.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.vantrel.halden"));
 
     halden::CMainFrame::Options frameOptions;
     frameOptions.runWhenCalibrated = options.run;
@@ -50,6 +52,7 @@ int main(int argc, char** argv)
 
     halden::QtPrompt prompt(nullptr);
     auto frame = std::make_unique<halden::CMainFrame>(prompt, frameOptions);
+    prompt.setParent(frame.get());  // message boxes centre on the window from now on
     halden::QuitOnSignal quit;
     // A dialog that is open answers Cancel first (its own event loop must end
     // before the window's can), then the window closes.
