@@ -23,7 +23,9 @@ void drawChromaShiftBars(QPainter& p, const QRectF& area, const ColourRendition&
     p.save();
     p.setRenderHint(QPainter::Antialiasing, true);
     QFont font = p.font();
-    font.setPixelSize(std::max(8, static_cast<int>(area.height() / 18)));
+    // Small enough that two-digit bin numbers fit their slot.
+    const double size = std::min({area.height() / 20, area.width() / kHueBins * 0.5, 13.0});
+    font.setPixelSize(std::max(7, static_cast<int>(size)));
     p.setFont(font);
     const QFontMetricsF metrics(font);
     const double labelWidth = metrics.horizontalAdvance(QStringLiteral("-100%")) + 4;
