@@ -57,5 +57,17 @@ TEST(CommandIconsTest, StandardActionsAskTheThemeFirst)
     EXPECT_TRUE(commandIcon(59392).isNull());            // "&Toolbar" has no icon
 }
 
+TEST(CommandIconsTest, WindowIconIsThePackagedApplicationIcon)
+{
+    // Without an installed theme icon the built-in copy of the packaged SVG draws.
+    const QString theme = QIcon::themeName();
+    QIcon::setThemeName(QStringLiteral("no-such-theme"));
+    const QPixmap pixmap = applicationIcon().pixmap(48, 48);
+    ASSERT_FALSE(pixmap.isNull());
+    EXPECT_TRUE(hasVisiblePixels(pixmap.toImage()));
+    EXPECT_TRUE(QSvgRenderer(QStringLiteral(":/icons/com.vantrel.halden.svg")).isValid());
+    QIcon::setThemeName(theme);
+}
+
 }  // namespace
 }  // namespace halden
