@@ -408,12 +408,15 @@ TEST(ThreadedScoring, NonFiniteValuesRankAsDivided) {
 TEST(ThreadedScoring, FailingProgressCallbackStopsTheWork) {
     Database db(500);
     addMixedFiles(db, 400, 9);
+    // The first report ("0 done") comes before the helpers start; how many
+    // come while they run depends on the machine's pace, but a second one
+    // always follows (during the work, or the closing "all done"). It throws.
     int calls = 0;
     auto failing = [&](const std::string&) {
-        if (++calls == 3) throw std::runtime_error("cancelled");
+        if (++calls == 2) throw std::runtime_error("cancelled");
     };
     EXPECT_THROW(scoreDatabase(*db.store, false, failing, 2), std::runtime_error);
-    EXPECT_EQ(calls, 3);
+    EXPECT_EQ(calls, 2);
     // The store is usable afterwards.
     ProgressLog log;
     scoreDatabase(*db.store, false, recorder(log, *db.store), 2);
