@@ -60,6 +60,7 @@ TEST(CommandIconsTest, StandardActionsAskTheThemeFirst)
 TEST(CommandIconsTest, WindowIconIsThePackagedApplicationIcon)
 {
     // Without an installed theme icon the built-in copy of the packaged SVG draws.
+    test::ensureApplication();
     const QString theme = QIcon::themeName();
     QIcon::setThemeName(QStringLiteral("no-such-theme"));
     const QPixmap pixmap = applicationIcon().pixmap(48, 48);
