@@ -74,7 +74,9 @@ TEST_F(ApiTest, PostingsFromSeveralThreadsOnOneSlotAreEachCarriedOut)
     // Every posting returned only once it was taken; a reconnect waits for
     // the running transfer, so once the last one has ended all are done.
     int32_t code = 0;
-    if (getCurrentOperationInfo(0, &code, nullptr) == 0 && code != 0) EXPECT_EQ(waitForCompletion(0), 0);
+    if (getCurrentOperationInfo(0, &code, nullptr) == 0 && code != 0) {
+        EXPECT_EQ(waitForCompletion(0), 0);
+    }
     for (std::size_t i = 0; i < frames.size(); ++i) EXPECT_TRUE(frameComplete(frames[i])) << "posting " << i;
 }
 
