@@ -1,4 +1,5 @@
 #include "window/BaselineCorrectionDialog.h"
+#include "window/FieldsDialog.h"
 
 #include "ui_BaselineCorrectionDialog.h"
 #include "window/WidgetText.h"
@@ -44,10 +45,7 @@ BaselineDialog BaselineCorrectionDialog::fields() const
 
 bool runBaselineDialog(QWidget* parent, BaselineDialog& fields)
 {
-    BaselineCorrectionDialog dialog(parent, fields);
-    if (dialog.exec() != QDialog::Accepted) return false;
-    fields = dialog.fields();
-    return true;
+    return runFieldsDialog<BaselineCorrectionDialog>(parent, fields);
 }
 
 }  // namespace halden

@@ -1,4 +1,5 @@
 #include "window/ConcentrationDialog.h"
+#include "window/FieldsDialog.h"
 
 #include "ui_ConcentrationDialog.h"
 #include "window/WidgetText.h"
@@ -29,10 +30,7 @@ ConcentrationFields ConcentrationDialog::fields() const
 
 bool runConcentrationDialog(QWidget* parent, ConcentrationFields& fields)
 {
-    ConcentrationDialog dialog(parent, fields);
-    if (dialog.exec() != QDialog::Accepted) return false;
-    fields = dialog.fields();
-    return true;
+    return runFieldsDialog<ConcentrationDialog>(parent, fields);
 }
 
 }  // namespace halden

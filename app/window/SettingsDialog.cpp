@@ -1,4 +1,5 @@
 #include "window/SettingsDialog.h"
+#include "window/FieldsDialog.h"
 
 #include "ui_SettingsDialog.h"
 #include "window/WidgetText.h"
@@ -91,10 +92,7 @@ SettingsFields SettingsDialog::fields() const
 
 bool runSettingsDialog(QWidget* parent, SettingsFields& fields)
 {
-    SettingsDialog dialog(parent, fields);
-    if (dialog.exec() != QDialog::Accepted) return false;
-    fields = dialog.fields();
-    return true;
+    return runFieldsDialog<SettingsDialog>(parent, fields);
 }
 
 }  // namespace halden

@@ -1,4 +1,5 @@
 #include "window/TriggerDialog.h"
+#include "window/FieldsDialog.h"
 
 #include "ui_TriggerDialog.h"
 #include "window/WidgetText.h"
@@ -88,10 +89,7 @@ void TriggerDialog::onSelectionClicked() { showFields(fields()); }
 
 bool runTriggerDialog(QWidget* parent, TriggerFields& fields)
 {
-    TriggerDialog dialog(parent, fields);
-    if (dialog.exec() != QDialog::Accepted) return false;
-    fields = dialog.fields();
-    return true;
+    return runFieldsDialog<TriggerDialog>(parent, fields);
 }
 
 }  // namespace halden

@@ -1,4 +1,5 @@
 #include "window/XYScaleDialog.h"
+#include "window/FieldsDialog.h"
 
 #include "ui_XYScaleDialog.h"
 #include "window/WidgetText.h"
@@ -33,10 +34,7 @@ XYScaleFields XYScaleDialog::fields() const
 
 bool runXYScaleDialog(QWidget* parent, XYScaleFields& fields)
 {
-    XYScaleDialog dialog(parent, fields);
-    if (dialog.exec() != QDialog::Accepted) return false;
-    fields = dialog.fields();
-    return true;
+    return runFieldsDialog<XYScaleDialog>(parent, fields);
 }
 
 }  // namespace halden
