@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <initializer_list>
 #include <limits>
 #include <vector>
 
@@ -141,8 +143,23 @@ TEST(ColourRendition, CieF2GivesThePublishedFigures) {
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(std::lround(r.Rf), 70) << r.Rf;
     EXPECT_EQ(std::lround(r.Rg), 86) << r.Rg;
+    // The CIE calculator evaluates the 5 nm table at 5 nm and gets 70.1; read
+    // at every nanometre, linearly between the 5 nm values, it comes to 70.2.
+    EXPECT_NEAR(r.Rf, 70.1, 0.15);
     EXPECT_NEAR(r.cct, 4224, 8);
     EXPECT_NEAR(r.duv, 0.0018, 0.0004);
+    // The published hue-bin figures of F2 (TM-30-18 calculator, rounded to
+    // whole numbers and to 0.01): the bins, their order and the direction
+    // of each shift.
+    const double publishedRf[kHueBins] = {60, 61, 53, 68, 80, 88, 77, 73, 76, 62, 70, 77, 81, 71, 64, 65};
+    const double publishedRcs[kHueBins] = {-25, -18, -9, 5, 11, 4, -8, -15, -17, -15, -4, 5, 11, 7, -6, -16};
+    const double publishedRhs[kHueBins] = {-0.02, 0.14, 0.24, 0.20, 0.09, -0.07, -0.12, -0.08,
+                                           0.01,  0.17, 0.19, 0.11, -0.08, -0.15, -0.26, -0.17};
+    for (int j = 0; j < kHueBins; ++j) {
+        EXPECT_NEAR(r.RfHue[j], publishedRf[j], 0.6) << "bin " << j + 1;
+        EXPECT_NEAR(r.RcsHue[j], publishedRcs[j], 0.6) << "bin " << j + 1;
+        EXPECT_NEAR(r.RhsHue[j], publishedRhs[j], 0.006) << "bin " << j + 1;
+    }
     // A cool white tube desaturates reds and purples and renders yellows
     // and greens best.
     const int red = 0, yellow = 4;
@@ -158,6 +175,59 @@ TEST(ColourRendition, CieF2GivesThePublishedFigures) {
     ASSERT_TRUE(f.ok);
     EXPECT_DOUBLE_EQ(f.Rf, r.Rf);
     EXPECT_DOUBLE_EQ(f.Rg, r.Rg);
+}
+
+// A sum of Gaussian bands (centre, width in nm, height) on the axis.
+std::vector<double> bands(const std::vector<double>& nm, std::initializer_list<std::array<double, 3>> list,
+                          double floor = 0) {
+    std::vector<double> s(nm.size(), floor);
+    for (std::size_t i = 0; i < nm.size(); ++i)
+        for (const auto& b : list) s[i] += b[2] * std::exp(-0.5 * std::pow((nm[i] - b[0]) / b[1], 2));
+    return s;
+}
+
+TEST(ColourRendition, LedAndTriBandSourcesMatchAnIndependentComputation) {
+    // Figures of the same spectra from a separate implementation of the
+    // method (numpy, written from the method's documents, which reproduces
+    // the published F2 figures sample by sample), one source for each kind
+    // of reference: Planckian, the blend, daylight.
+    const std::vector<double> nm = instrumentAxis();
+    struct Expected {
+        const char* what;
+        std::vector<double> s;
+        double Rf, Rg, cct, duv;
+    };
+    const Expected sources[] = {
+        {"white LED 3870 K", bands(nm, {{{452, 10, 0.8}}, {{565, 52, 0.6}}, {{630, 30, 0.35}}}), 82.7318, 99.1477,
+         3868.807, -0.0077222},
+        {"tri-band 4670 K",
+         bands(nm, {{{436, 1.5, 2.5}}, {{487, 4, 1.2}}, {{545, 2.5, 2.6}}, {{590, 6, 0.5}}, {{611, 2.5, 2.0}}, {{707, 4, 0.3}}},
+               0.05),
+         84.0249, 95.4210, 4667.118, 0.0007490},
+        {"white LED 6330 K", bands(nm, {{{450, 10, 1.0}}, {{555, 50, 0.55}}, {{620, 35, 0.1}}}), 75.9850, 92.1493,
+         6327.816, 0.0040717},
+    };
+    for (const Expected& e : sources) {
+        const ColourRendition r = renditionOf(e.s, nm);
+        ASSERT_TRUE(r.ok) << e.what << ": " << r.error;
+        EXPECT_NEAR(r.Rf, e.Rf, 0.001) << e.what;
+        EXPECT_NEAR(r.Rg, e.Rg, 0.001) << e.what;
+        EXPECT_NEAR(r.cct, e.cct, 0.01) << e.what;
+        EXPECT_NEAR(r.duv, e.duv, 1e-6) << e.what;
+    }
+    // The hue bins of the source in the blend.
+    const double rf[kHueBins] = {73.05, 92.07, 82.84, 81.49, 81.97, 92.46, 85.50, 87.58,
+                                 88.73, 85.14, 87.53, 89.23, 79.37, 94.10, 78.35, 75.19};
+    const double rcs[kHueBins] = {-14.97, -1.38, -4.04, 4.35, 8.71, 2.82, -4.03, -4.52,
+                                  -6.51,  -6.84, -3.40, 1.56, 4.53, 1.18, -8.59, -6.68};
+    const double rhs[kHueBins] = {-0.0293, 0.0170, 0.0683, 0.1066, 0.0523, -0.0176, -0.0730, -0.0362,
+                                  -0.0220, 0.0578, 0.0041, 0.0052, -0.1280, 0.0030, -0.1530, -0.1032};
+    const ColourRendition r = renditionOf(sources[1].s, nm);
+    for (int j = 0; j < kHueBins; ++j) {
+        EXPECT_NEAR(r.RfHue[j], rf[j], 0.006) << "bin " << j + 1;
+        EXPECT_NEAR(r.RcsHue[j], rcs[j], 0.006) << "bin " << j + 1;
+        EXPECT_NEAR(r.RhsHue[j], rhs[j], 6e-5) << "bin " << j + 1;
+    }
 }
 
 // The reference's shape, scaled to a unit sum, on both sides of a point.
