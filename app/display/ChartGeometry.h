@@ -43,6 +43,10 @@ struct ChartGeometry {
     // far-off value never overflows an int.
     int xPixel(double x) const { return truncPixel(xAt(x)); }
     int yPixel(double y) const { return truncPixel(yAt(y)); }
+
+    // xPixel and yPixel of n points at once, with the same results; the
+    // chart maps whole curves this way.
+    void pixelsOf(const double* x, const double* y, int n, int* X, int* Y) const;
 };
 
 }  // namespace halden

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "DisplayTestSupport.h"
 #include "display/ChartDrawing.h"
@@ -30,6 +31,30 @@ TEST(ChartGeometry, PlotRectangleAndTruncatedMapping) {
     EXPECT_EQ(g.yPixel(std::numeric_limits<double>::quiet_NaN()), 0);
     // Equal limits map to the edge instead of dividing by zero.
     EXPECT_EQ(ChartGeometry::of(1000, 700, 14, 5, 5, 0, 1).xPixel(5), 75);
+}
+
+// The chart maps whole curves at once; each pixel must be the one xPixel and
+// yPixel give, in the vector lanes and the tail alike, on awkward values too.
+TEST(ChartGeometry, CurveMappingMatchesPointMapping) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    std::vector<double> values = {400, 400.0000001, 549.9999999, 550, 700, -1e300, 1e300, nan, inf, -inf, 0, -0.0};
+    for (int i = 0; i < 41; ++i) values.push_back(380 + i * 8.125);  // a tail that is not a multiple of four
+    const int n = static_cast<int>(values.size());
+    const ChartGeometry geometries[] = {
+        ChartGeometry::of(1000, 700, 14, 400, 700, 0, 100),   //
+        ChartGeometry::of(1280, 800, 14, 700, 400, -5, 1e-3),  // falling x range
+        ChartGeometry::of(1000, 700, 14, 5, 5, 0, 1),          // equal x limits
+        ChartGeometry::of(333, 217, 9, -inf, inf, nan, 1),     // non-finite spans
+    };
+    for (const ChartGeometry& g : geometries) {
+        std::vector<int> X(n), Y(n);
+        g.pixelsOf(values.data(), values.data(), n, X.data(), Y.data());
+        for (int i = 0; i < n; ++i) {
+            EXPECT_EQ(X[i], g.xPixel(values[i])) << "value " << values[i];
+            EXPECT_EQ(Y[i], g.yPixel(values[i])) << "value " << values[i];
+        }
+    }
 }
 
 TEST(ChartLayout, AutomaticYOnAFlatSpectrumWidensByATenth) {
