@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include "common/Messages.h"
 #include "common/Prompt.h"
 #include "files/CalibrationFile.h"
 #include "spectrum/StoreCommands.h"
@@ -59,7 +60,7 @@ void Session::post(int operation)
 void Session::chooseSpectrometer()
 {
     if (m_store->m_running) {
-        m_prompt.showMessage(sessionText::kStopFirst, messages::kCaptionMessage);
+        m_prompt.showMessage(messages::kStopAcquisitionFirst, messages::kCaptionMessage);
         return;
     }
     m_store->m_deviceCount = 0;
@@ -97,7 +98,7 @@ bool Session::saveCalibrationToFlash()
 {
     SpectrumStore& s = *m_store;
     if (s.m_flashBusy) {
-        m_prompt.showMessage(sessionText::kFlashInProcess, messages::kCaptionRequest);
+        m_prompt.showMessage(messages::kFlashInProcess, messages::kCaptionRequest);
         return false;
     }
     // Writing starts with an erase: the record in the spectrometer must be
@@ -105,12 +106,12 @@ bool Session::saveCalibrationToFlash()
     const char* refusal = nullptr;
     std::string missing;
     switch (m_flashRecordState) {
-    case FlashRecordState::NotRead: refusal = sessionText::kFlashNotReadYet; break;
-    case FlashRecordState::Unreadable: refusal = sessionText::kFlashBackupUnknown; break;
+    case FlashRecordState::NotRead: refusal = messages::kFlashNotReadYet; break;
+    case FlashRecordState::Unreadable: refusal = messages::kFlashBackupUnknown; break;
     case FlashRecordState::NoRecord: break;
     case FlashRecordState::Present:
         if (m_backupPath.empty() || !QFileInfo(QString::fromStdString(m_backupPath)).isFile()) {
-            missing = sessionText::kFlashBackupMissing +
+            missing = messages::kFlashBackupMissing +
                       (m_backupPath.empty() ? backupCalibrationFileName(m_flashHeader) : m_backupPath);
             refusal = missing.c_str();
         }
@@ -120,7 +121,7 @@ bool Session::saveCalibrationToFlash()
         m_prompt.showMessage(refusal, messages::kCaptionError);
         return false;
     }
-    if (!m_prompt.askOkCancel(sessionText::kFlashWait, messages::kCaptionInformation)) return false;
+    if (!m_prompt.askOkCancel(messages::kFlashWait, messages::kCaptionInformation)) return false;
     s.m_flashBusy = true;
     bool finished = false;
     QEventLoop loop;
@@ -135,10 +136,10 @@ bool Session::saveCalibrationToFlash()
     disconnect(connection);
     switch (m_flashOutcome) {
     case OperationOutcome::Done:
-        m_prompt.showMessage(sessionText::kFlashUpdated, messages::kCaptionInformation);
+        m_prompt.showMessage(messages::kFlashUpdated, messages::kCaptionInformation);
         return true;
     case OperationOutcome::RecordTooLong:
-        m_prompt.showMessage(sessionText::kFlashTooLong, messages::kCaptionError);
+        m_prompt.showMessage(messages::kFlashTooLong, messages::kCaptionError);
         return false;
     default:
         m_prompt.showMessage(flashFailureText(m_flashOutcome), messages::kCaptionError);
@@ -148,9 +149,9 @@ bool Session::saveCalibrationToFlash()
 
 std::string Session::flashFailureText(OperationOutcome outcome) const
 {
-    if (outcome != OperationOutcome::FlashErased) return sessionText::kFlashFailed;
-    if (m_flashRecordState == FlashRecordState::NoRecord) return sessionText::kFlashErasedNoRecord;
-    return sessionText::kFlashErased + m_backupPath + ".";
+    if (outcome != OperationOutcome::FlashErased) return messages::kFlashFailed;
+    if (m_flashRecordState == FlashRecordState::NoRecord) return messages::kFlashErasedNoRecord;
+    return messages::kFlashErased + m_backupPath + ".";
 }
 
 bool Session::event(QEvent* event)
@@ -178,7 +179,7 @@ void Session::handleCompletion(const CompletionEvent& completion)
         if (s.m_deviceCount != 0)
             post(kOperationReadFlash);
         else
-            m_prompt.showMessage(sessionText::kNoDevice, messages::kCaptionError);
+            m_prompt.showMessage(messages::kNoDevice, messages::kCaptionError);
         break;
     case kOperationReadFlash:
         completeCalibrationRead(completion.outcome());
@@ -216,11 +217,11 @@ void Session::completeCalibrationRead(OperationOutcome outcome)
     } else if (outcome == OperationOutcome::FlashUnreadable) {
         // Not the instrument's fault: say that the reading failed.
         m_flashRecordState = FlashRecordState::Unreadable;
-        m_prompt.showMessage(sessionText::kFlashUnreadable, messages::kCaptionWarning);
+        m_prompt.showMessage(messages::kFlashUnreadable, messages::kCaptionWarning);
         loadCalibrationFile(s, m_prompt);
     } else {
         m_flashRecordState = FlashRecordState::NoRecord;
-        m_prompt.showMessage(sessionText::kNoCalibration, messages::kCaptionWarning);
+        m_prompt.showMessage(messages::kNoCalibration, messages::kCaptionWarning);
         loadCalibrationFile(s, m_prompt);
     }
     s.m_chartBar.runEnabled = true;

@@ -26,37 +26,6 @@ namespace halden {
 
 class Prompt;
 
-namespace sessionText {
-inline constexpr const char* kNoDevice = "Can not find device";
-inline constexpr const char* kStopFirst = "Stop Acquisition first";
-inline constexpr const char* kNoCalibration =
-    "Calibration information was not located in your spectrometer.\n Load it from hard drive "
-    "(file with '.clbr' extension)";
-inline constexpr const char* kFlashWait = "Wait! FLASH updated will take about 1 minute. Click OK to continue.";
-inline constexpr const char* kFlashUpdated = "FLASH was updated";
-inline constexpr const char* kFlashInProcess = "Writing to FLASH in process, Wait!!!";
-inline constexpr const char* kFlashFailed = "FLASH was not updated: the spectrometer reported an error.";
-inline constexpr const char* kFlashTooLong =
-    "FLASH was not updated: the calibration does not fit into the FLASH memory.";
-inline constexpr const char* kFlashUnreadable =
-    "The calibration could not be read from your spectrometer (it did not answer).\n Load it from hard "
-    "drive (file with '.clbr' extension)";
-inline constexpr const char* kFlashNotReadYet =
-    "FLASH was not updated: the calibration in the spectrometer has not been read, so there is no backup "
-    "of it.";
-inline constexpr const char* kFlashBackupUnknown =
-    "FLASH was not updated: the calibration in the spectrometer could not be read, so there is no backup "
-    "of it.";
-// Followed by the backup file's path.
-inline constexpr const char* kFlashBackupMissing =
-    "FLASH was not updated: the backup of the spectrometer's calibration is missing: ";
-inline constexpr const char* kFlashErased =
-    "FLASH was not updated, and the calibration in the spectrometer was erased.\n"
-    "Write it back from the backup file ";
-inline constexpr const char* kFlashErasedNoRecord =
-    "FLASH was not updated, and the spectrometer's FLASH was erased (it held no calibration before).";
-}  // namespace sessionText
-
 // What the last calibration read found in the spectrometer's flash.
 enum class FlashRecordState {
     NotRead,     // no read has completed yet

@@ -8,6 +8,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include "common/Messages.h"
 #include "files/CalibrationFile.h"
 
 namespace halden::cli {
@@ -88,7 +89,7 @@ std::optional<std::string> CliSession::initialise()
     QObject::disconnect(c2);
     if (!detected) return std::string("device detection did not finish");
     // Unless quiet, the prompt has shown "Can not find device" already.
-    if (count == 0) return std::string(m_prompt.quiet ? sessionText::kNoDevice : "");
+    if (count == 0) return std::string(m_prompt.quiet ? messages::kNoDevice : "");
     if (!calibrated) return std::string("reading the calibration from the spectrometer did not finish");
     return std::nullopt;
 }

@@ -12,6 +12,7 @@
 #include "colour/CriReport.h"
 #include "colour/RisingAxis.h"
 #include "common/AtomicFile.h"
+#include "common/Messages.h"
 #include "common/Prompt.h"
 #include "spectrum/SpectrumStore.h"
 
@@ -345,13 +346,13 @@ bool saveNormalizedToSensitivity(const SpectrumStore& store, Prompt& prompt, con
 bool xyzPlanckCalibration(SpectrumStore& store, Prompt& prompt, const std::string& temperatureText) {
     double temperature = 0;
     if (!readTemperature(temperatureText, temperature)) {
-        prompt.showMessage(kBadTemperatureMessage, messages::kCaptionError);
+        prompt.showMessage(messages::kBadTemperature, messages::kCaptionError);
         return false;
     }
     // In Fast mode buffer point i is detector pixel 2i: pairing it with
     // m_wavelength[i] would store a correction for the wrong wavelengths.
     if (store.m_fast) {
-        prompt.showMessage(kCalibrationFastModeMessage, messages::kCaptionWarning);
+        prompt.showMessage(messages::kCalibrationFastMode, messages::kCaptionWarning);
         return false;
     }
     constexpr int n = kSpectrumPoints;
@@ -387,7 +388,7 @@ bool xyzPlanckCalibration(SpectrumStore& store, Prompt& prompt, const std::strin
         valid = std::isfinite(correction[i]);
     }
     if (!valid) {
-        prompt.showMessage(kCalibrationNoResultMessage, messages::kCaptionError);
+        prompt.showMessage(messages::kCalibrationNoResult, messages::kCaptionError);
         return false;
     }
     std::copy(correction.begin(), correction.end(), store.m_irradianceCal.begin());

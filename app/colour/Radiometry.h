@@ -51,14 +51,6 @@ bool saveNormalizedToSensitivity(const SpectrumStore& store, Prompt& prompt, con
 // The dialog's initial text.
 inline constexpr const char* kBlackBodyDefaultText = "3200";
 
-// Messages of the XYZ Planck calibration's refusals.
-inline constexpr const char* kBadTemperatureMessage =
-    "The black body temperature must be a positive number of kelvin.";
-inline constexpr const char* kCalibrationFastModeMessage =
-    "Switch Fast mode off before the XYZ Planck calibration.";
-inline constexpr const char* kCalibrationNoResultMessage =
-    "This spectrum gives no valid irradiance correction; the calibration is unchanged.";
-
 // XYZ Planck calibration: temperatureText is the text the "Black body
 // temperature" dialog returned (the window handles Cancel). Computes the new
 // m_irradianceCal from the displayed spectrum's row 0; refuses, with a

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "common/Messages.h"
 #include "common/Prompt.h"
 
 namespace halden {

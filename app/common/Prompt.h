@@ -14,7 +14,8 @@ public:
     virtual ~Prompt() = default;
 
     // A modal message with one OK button. caption is one of the fixed
-    // captions ("Error", "ERROR", "Warning", "Message", "Information", "Request").
+    // captions of common/Messages.h ("Error", "ERROR", "Warning", "Message",
+    // "Information", "Request").
     virtual void showMessage(const std::string& text, const std::string& caption) = 0;
 
     // A modal question with OK and Cancel; true for OK.
@@ -28,17 +29,5 @@ public:
     // Print dialog; true when the user accepts printing.
     virtual bool askPrint() = 0;
 };
-
-// Fixed message texts and captions shared by several subsystems.
-namespace messages {
-inline constexpr const char* kCreateFileError = "ERROR DURING CREATION THE OUT FILE";
-inline constexpr const char* kOpenFileError = "UNABLE TO OPEN FILE";
-inline constexpr const char* kCaptionError = "Error";
-inline constexpr const char* kCaptionErrorUpper = "ERROR";
-inline constexpr const char* kCaptionWarning = "Warning";
-inline constexpr const char* kCaptionMessage = "Message";
-inline constexpr const char* kCaptionInformation = "Information";
-inline constexpr const char* kCaptionRequest = "Request";
-}  // namespace messages
 
 }  // namespace halden

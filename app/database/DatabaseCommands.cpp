@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <numeric>
 
+#include "common/Messages.h"
 #include "database/DatabaseFile.h"
 #include "database/DatabaseScoring.h"
 #include "database/FolderLoader.h"

@@ -14,7 +14,6 @@
 
 namespace halden {
 
-inline constexpr const char* kChooseDirectoryTitle = "chose directory!";
 inline constexpr const char* kMakeComparisonText = "Make comparison";
 
 // Receives the progress text shown on button 1070.

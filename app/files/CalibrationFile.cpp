@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "common/Messages.h"
 #include "common/Prompt.h"
 #include "files/AtomicFile.h"
 #include "files/SaveNames.h"
@@ -128,19 +129,19 @@ CalibrationLoad loadCalibrationFromPath(SpectrumStore& store, Prompt& prompt, co
         prompt.showMessage(messages::kOpenFileError, messages::kCaptionErrorUpper);
         return CalibrationLoad::Unreadable;
     case ReadStatus::NotRegular:
-        prompt.showMessage(kCalibrationNotRegular, messages::kCaptionErrorUpper);
+        prompt.showMessage(messages::kCalibrationNotRegular, messages::kCaptionErrorUpper);
         return CalibrationLoad::Refused;
     case ReadStatus::TooLarge:
-        prompt.showMessage(kCalibrationTooLong, messages::kCaptionErrorUpper);
+        prompt.showMessage(messages::kCalibrationTooLong, messages::kCaptionErrorUpper);
         return CalibrationLoad::Refused;
     }
     const ParsedCalibration parsed = parseCalibrationText(bytes, CalibrationLayout::File);
     if (parsed.nonFinite) {
-        prompt.showMessage(parsed.refusal + " " + kCalibrationNotLoaded, messages::kCaptionErrorUpper);
+        prompt.showMessage(parsed.refusal + " " + messages::kCalibrationNotLoaded, messages::kCaptionErrorUpper);
         return CalibrationLoad::Refused;
     }
     if (!parsed.accepted() || (parsed.recordPresent && !parsed.complete)) {
-        prompt.showMessage(kCalibrationIncomplete, messages::kCaptionErrorUpper);
+        prompt.showMessage(messages::kCalibrationIncomplete, messages::kCaptionErrorUpper);
         return CalibrationLoad::Refused;
     }
 

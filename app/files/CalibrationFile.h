@@ -54,16 +54,6 @@ CalibrationLoad loadCalibrationFile(SpectrumStore& store, Prompt& prompt);
 // at point 1825. The caller redraws.
 CalibrationLoad loadCalibrationFromPath(SpectrumStore& store, Prompt& prompt, const std::string& path);
 
-// Messages of the refusals.
-inline constexpr const char* kCalibrationTooLong =
-    "The calibration file is longer than 130000 bytes and was not loaded.";
-inline constexpr const char* kCalibrationIncomplete =
-    "The calibration file is incomplete and was not loaded.";
-inline constexpr const char* kCalibrationNotRegular =
-    "The calibration file is not a regular file (a folder, FIFO or device) and was not loaded.";
-// Follows the parser's reason for a nan or infinite value.
-inline constexpr const char* kCalibrationNotLoaded = "The calibration file was not loaded.";
-
 // Shared with the flash reading: the values of a record in the store's
 // layout (tables in text order), before ordering.
 void storeParsedTables(SpectrumStore& store, const ParsedCalibration& parsed);

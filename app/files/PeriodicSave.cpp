@@ -2,13 +2,12 @@
 
 #include <cstdio>
 
+#include "common/Messages.h"
 #include "common/Prompt.h"
 #include "files/SaveNames.h"
 #include "spectrum/SpectrumStore.h"
 
 namespace halden {
-
-inline constexpr const char* kSaveFirstSpectra = "Save First Spectra";
 
 std::string periodicFileName(const std::string& base, PeriodicFileKind kind, int counter) {
     const char* format = "_S1_%d_.txt";
@@ -24,7 +23,7 @@ std::string periodicFileName(const std::string& base, PeriodicFileKind kind, int
 }
 
 std::vector<PeriodicFile> PeriodicSave::start() {
-    prompt_.showMessage(kSaveFirstSpectra, messages::kCaptionInformation);
+    prompt_.showMessage(messages::kSaveFirstSpectra, messages::kCaptionInformation);
     store_.m_periodicSave = true;
     return tick();
 }

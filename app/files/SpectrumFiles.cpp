@@ -4,6 +4,7 @@
 
 #include "colour/CriReport.h"
 #include "colour/Radiometry.h"
+#include "common/Messages.h"
 #include "common/Prompt.h"
 #include "files/AtomicFile.h"
 #include "files/SaveNames.h"
@@ -59,20 +60,20 @@ SpectrumLoad readSpectrumLines(Prompt& prompt, const std::string& path, DataLine
     case ReadStatus::Unreadable:
         prompt.showMessage(messages::kOpenFileError, messages::kCaptionErrorUpper);
         return SpectrumLoad::Unreadable;
-    case ReadStatus::NotRegular: refusal = kNotRegularFile; break;
-    case ReadStatus::TooLarge: refusal = kFileTooLarge; break;
+    case ReadStatus::NotRegular: refusal = messages::kNotRegularFile; break;
+    case ReadStatus::TooLarge: refusal = messages::kFileTooLarge; break;
     }
-    if (!refusal && isWideText(bytes)) refusal = kWideText;
+    if (!refusal && isWideText(bytes)) refusal = messages::kWideText;
     if (!refusal) {
         lines = readDataLines(bytes, kMaxDataLines);
-        if (lines.overflow) refusal = kTooManyPoints;
+        if (lines.overflow) refusal = messages::kTooManyPoints;
     }
     if (refusal) {
         prompt.showMessage(refusal, messages::kCaptionWarning);
         return SpectrumLoad::Refused;
     }
     if (lines.x.empty()) {
-        prompt.showMessage(kNoSpectralPoints, messages::kCaptionWarning);
+        prompt.showMessage(messages::kNoSpectralPoints, messages::kCaptionWarning);
         return SpectrumLoad::Empty;
     }
     return SpectrumLoad::Loaded;
@@ -137,14 +138,14 @@ SpectrumLoad addStoredCurve(SpectrumStore& store, Prompt& prompt, const DataLine
         offset += static_cast<long long>(len) + 1;
     }
     if (n < 0) {
-        prompt.showMessage(kStoredTableFull, messages::kCaptionWarning);
+        prompt.showMessage(messages::kStoredTableFull, messages::kCaptionWarning);
         return SpectrumLoad::Refused;
     }
     store.m_storedCount = n;
     const auto count = static_cast<long long>(lines.x.size());
     if (count == 0) return SpectrumLoad::Empty;
     if (n + 1 >= kStoredSlots || offset + count > kStoredPoolSize) {
-        prompt.showMessage(kStoredTableFull, messages::kCaptionWarning);
+        prompt.showMessage(messages::kStoredTableFull, messages::kCaptionWarning);
         return SpectrumLoad::Refused;
     }
     std::copy(lines.x.begin(), lines.x.end(), store.m_storedX.begin() + offset);
@@ -171,7 +172,7 @@ SpectrumLoad loadReferenceFile(SpectrumStore& store, Prompt& prompt, const std::
     if (read != SpectrumLoad::Loaded) return read;
     std::copy(lines.y.begin(), lines.y.end(), store.m_reference.begin());
     if (lines.y.size() != static_cast<std::size_t>(store.m_lastPoint) + 1)
-        prompt.showMessage(kReferencePointsWrong, messages::kCaptionWarning);
+        prompt.showMessage(messages::kReferencePointsWrong, messages::kCaptionWarning);
     store.m_referenceStored = true;
     ChartBarState& bar = store.m_chartBar;
     bar.reflectanceChecked = bar.transmittanceChecked = bar.absorbanceChecked = false;

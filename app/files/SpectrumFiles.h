@@ -54,18 +54,6 @@ enum class SpectrumLoad {
 // Largest spectrum file read (bytes).
 inline constexpr std::size_t kMaxSpectrumFileBytes = 64u * 1024 * 1024;
 
-inline constexpr const char* kTooManyPoints =
-    "The file holds more than 4096 spectral points and was not loaded.";
-inline constexpr const char* kFileTooLarge = "The file is too large and was not loaded.";
-inline constexpr const char* kNotRegularFile =
-    "The file is not a regular file (a folder, FIFO or device) and was not loaded.";
-inline constexpr const char* kWideText =
-    "The file is UTF-16 or other wide text, not 8-bit text, and was not loaded.";
-inline constexpr const char* kNoSpectralPoints = "The file holds no spectral points and was not loaded.";
-inline constexpr const char* kStoredTableFull =
-    "No room is left for another stored spectrum; the file was not loaded.";
-inline constexpr const char* kReferencePointsWrong = "Number of spectral points is not correct";
-
 // Appends the file's data lines as a new stored curve n (the first entry
 // whose length is -1): x and y as read, colour (n+1)*100, (n+2)*100,
 // (n+3)*100, visible, entry n+1 = -1; m_storedCount = n. The caller redraws.

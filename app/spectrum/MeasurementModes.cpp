@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/Messages.h"
 #include "spectrum/DialogText.h"
 
 namespace halden {

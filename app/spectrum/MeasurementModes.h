@@ -13,14 +13,6 @@
 
 namespace halden {
 
-namespace messages {
-inline constexpr const char* kGetReferenceFirst = "Get Reference spectra fist";
-inline constexpr const char* kOnlyInAbsMode = "It can be used in ABS mode";
-inline constexpr const char* kAbsorptivityPositive =
-    "molar absorptivity (extinction coefficient) of the absorber should be positive";
-inline constexpr const char* kCuvetteLengthPositive = "cuvette length should be positive";
-}  // namespace messages
-
 enum class RatioMode { Off = 0, Reflectance = 1, Transmittance = 2, Absorbance = 3 };
 
 // A click on the R(%), T(%) or ABS box: without a reference only a message;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "common/Messages.h"
 #include "common/Prompt.h"
 #include "spectrum/DialogText.h"
 
@@ -100,7 +101,7 @@ PlasticCalibrationResult plasticCalibration(SpectrumStore& store, Prompt& prompt
     PlasticCalibrationResult result;
     result.fit = computePlasticCalibration(store);
     if (!result.fit.ok()) {
-        prompt.showMessage(result.fit.refusal, kPlasticRefusalCaption);
+        prompt.showMessage(result.fit.refusal, messages::kCaptionError);
         return result;
     }
 

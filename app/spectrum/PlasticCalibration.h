@@ -70,8 +70,6 @@ PlasticFit computePlasticCalibration(const SpectrumStore& store);
 // m_wavelength[0..m_lastIndex] = the fit, truncated to 0.01 nm.
 void writeFittedWavelengths(SpectrumStore& store, const Quadratic& fit);
 
-inline constexpr const char* kPlasticRefusalCaption = "Error";
-
 struct PlasticCalibrationResult {
     bool applied = false;
     PlasticFit fit;

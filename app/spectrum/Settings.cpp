@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "common/Messages.h"
 #include "spectrum/DialogText.h"
 
 namespace halden {

@@ -11,11 +11,6 @@
 
 namespace halden {
 
-namespace messages {
-inline constexpr const char* kSaveFirstSpectra = "Save First Spectra";
-inline constexpr const char* kStopAcquisitionFirst = "Stop Acquisition first";
-}  // namespace messages
-
 // Both dialogs first stop a running acquisition and periodic saving: Run is
 // unchecked, m_running cleared, periodic saving turned off (timer 1 stops).
 CommandEffects stopForDialog(SpectrumStore& store);

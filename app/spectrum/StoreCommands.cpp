@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "common/Messages.h"
 #include "spectrum/DialogText.h"
 #include "spectrum/MeasurementModes.h"
 
@@ -171,11 +172,11 @@ std::string snapshotRefusalText(SnapshotOutcome outcome) {
     case SnapshotOutcome::Added:
         return {};
     case SnapshotOutcome::TooManyCurves:
-        return "No room for another spectrum: 99 spectra are stored already";
+        return messages::kSnapshotTooManyCurves;
     case SnapshotOutcome::PoolFull:
-        return "No room for another spectrum: the stored spectra hold 1000000 points";
+        return messages::kSnapshotPoolFull;
     case SnapshotOutcome::TableDamaged:
-        return "The table of stored spectra is damaged";
+        return messages::kSnapshotTableDamaged;
     }
     return {};
 }

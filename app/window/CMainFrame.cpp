@@ -25,6 +25,7 @@
 #include "colour/Colorimetry.h"
 #include "colour/ColourRendition.h"
 #include "colour/Radiometry.h"
+#include "common/Messages.h"
 #include "common/Prompt.h"
 #include "database/DatabaseCommands.h"
 #include "display/PrintLayout.h"
@@ -63,7 +64,6 @@ constexpr int kRecentCount = 4;
 constexpr int kInitialWidth = 800, kInitialHeight = 600;
 
 // Texts the window itself shows.
-constexpr const char* kNeedSpectrum = "There is no spectrum yet: check Run or open a spectrum first.";
 constexpr const char* kDeviceNotAnswering = "The spectrometer does not answer; retrying...";
 constexpr const char* kDeviceBack = "The spectrometer answers again.";
 constexpr const char* kPeriodicSaveStopped = "Periodic saving stopped: the file could not be written.";
@@ -413,7 +413,7 @@ void CMainFrame::connectSession()
     connect(&s, &Session::detectionCompleted, this, [this](int count) {
         if (count == 0) {
             m_instrumentLabel->setText(tr("no spectrometer"));
-            showStatus(QString::fromLatin1(sessionText::kNoDevice));
+            showStatus(QString::fromLatin1(messages::kNoDevice));
         } else {
             showStatus(tr("Reading the calibration from the spectrometer..."));
         }
@@ -529,7 +529,7 @@ void CMainFrame::applyEffects(const CommandEffects& effects)
 bool CMainFrame::refuseWhileFlashing(int id)
 {
     if (!needsDevice(id) || !m_session->store().m_flashBusy) return false;
-    m_prompt.showMessage(sessionText::kFlashInProcess, messages::kCaptionRequest);
+    m_prompt.showMessage(messages::kFlashInProcess, messages::kCaptionRequest);
     mirrorBars();  // a box the user clicked goes back to the store's state
     return true;
 }
@@ -538,7 +538,7 @@ bool CMainFrame::needsSpectrum(const char* what)
 {
     const SpectrumStore& store = m_session->store();
     if (store.m_storedLength[0] > 0) return true;
-    m_prompt.showMessage(std::string(kNeedSpectrum) + (what ? std::string(" (") + what + ")" : std::string()),
+    m_prompt.showMessage(std::string(messages::kNeedSpectrum) + (what ? std::string(" (") + what + ")" : std::string()),
                          messages::kCaptionMessage);
     return false;
 }
@@ -582,7 +582,7 @@ void CMainFrame::runCommand(int id, bool checked)
     }
     case ids::kMakeComparison: {
         if (s.m_dbCount <= 0) {
-            p.showMessage("Load a database first (\"Load database\").", messages::kCaptionMessage);
+            p.showMessage(messages::kLoadDatabaseFirst, messages::kCaptionMessage);
             break;
         }
         if (!needsSpectrum("Make comparison")) break;
@@ -907,9 +907,9 @@ void CMainFrame::planckCalibrationDialog()
 void CMainFrame::saveToFlash()
 {
     if (refuseWhileFlashing(ids::kSaveCalibrationToFlash)) return;
-    showStatus(QString::fromLatin1(sessionText::kFlashInProcess));
+    showStatus(QString::fromLatin1(messages::kFlashInProcess));
     const bool written = m_session->saveCalibrationToFlash();
-    showStatus(written ? QString::fromLatin1(sessionText::kFlashUpdated) : tr("Ready"));
+    showStatus(written ? QString::fromLatin1(messages::kFlashUpdated) : tr("Ready"));
     mirrorBars();
 }
 

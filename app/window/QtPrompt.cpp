@@ -9,6 +9,8 @@
 #include <QPrinter>
 #include <QSettings>
 
+#include "common/Messages.h"
+
 namespace halden {
 namespace {
 

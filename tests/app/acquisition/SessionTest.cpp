@@ -10,6 +10,7 @@
 
 #include "FakeSpectrometer.h"
 #include "SessionTestSupport.h"
+#include "common/Messages.h"
 #include "support/PromptRecorder.h"
 
 namespace halden::test {
@@ -222,7 +223,7 @@ TEST_F(SessionTest, FailedEraseIsNotReportedAsUpdatedAndNothingIsWritten)
     device.eraseResult = 0x21;  // the device refuses every erase
     EXPECT_FALSE(session->saveCalibrationToFlash());
     EXPECT_EQ(prompt.messages().back().caption, "Error");
-    EXPECT_EQ(prompt.messages().back().text, sessionText::kFlashFailed);
+    EXPECT_EQ(prompt.messages().back().text, messages::kFlashFailed);
     EXPECT_EQ(device.count("eraseFlash"), 3u);
     EXPECT_EQ(device.count("writeFlash 0"), 0u);
 }
@@ -251,14 +252,14 @@ TEST_F(SessionTest, FlashThatNeverAnswersIsUnreadableNotMissingAndIsNotWrittenOv
     ASSERT_TRUE(start());
     EXPECT_EQ(session->flashRecordState(), FlashRecordState::Unreadable);
     ASSERT_FALSE(prompt.messages().empty());
-    EXPECT_EQ(prompt.messages()[0].text, sessionText::kFlashUnreadable);
+    EXPECT_EQ(prompt.messages()[0].text, messages::kFlashUnreadable);
     EXPECT_EQ(prompt.messages()[0].caption, "Warning");
     EXPECT_EQ(device.count("readFlash 0 6000"), 3u);
     EXPECT_EQ(device.count("readFlash 6000 6000"), 0u);  // a silent device costs one page
 
     // What the flash holds is unknown and has no backup: nothing is erased.
     EXPECT_FALSE(session->saveCalibrationToFlash());
-    EXPECT_EQ(prompt.messages().back().text, sessionText::kFlashBackupUnknown);
+    EXPECT_EQ(prompt.messages().back().text, messages::kFlashBackupUnknown);
     EXPECT_EQ(device.count("eraseFlash"), 0u);
     EXPECT_EQ(flashText(), cal.flashRecord(true));
 }
@@ -277,7 +278,7 @@ TEST_F(SessionTest, FlashPageMissingAfterTheRecordEndedStillGivesTheRecord)
 TEST_F(SessionTest, SaveIsRefusedBeforeTheFlashWasReadOrWhenItsBackupIsGone)
 {
     EXPECT_FALSE(session->saveCalibrationToFlash());
-    EXPECT_EQ(prompt.messages().back().text, sessionText::kFlashNotReadYet);
+    EXPECT_EQ(prompt.messages().back().text, messages::kFlashNotReadYet);
 
     const PlainCalibration cal("VS014.2403Y00435");
     loadFlash(cal.flashRecord(true));
@@ -285,7 +286,7 @@ TEST_F(SessionTest, SaveIsRefusedBeforeTheFlashWasReadOrWhenItsBackupIsGone)
     ASSERT_TRUE(std::filesystem::remove(cwd.path("Y00435.clbr")));
     EXPECT_FALSE(session->saveCalibrationToFlash());
     EXPECT_EQ(prompt.messages().back().text,
-              std::string(sessionText::kFlashBackupMissing) + cwd.path("Y00435.clbr"));
+              std::string(messages::kFlashBackupMissing) + cwd.path("Y00435.clbr"));
     EXPECT_EQ(device.count("eraseFlash"), 0u);
     EXPECT_EQ(flashText(), cal.flashRecord(true));
 }
@@ -313,7 +314,7 @@ TEST_F(SessionTest, WriteThatKeepsFailingSaysTheCalibrationWasErasedAndNamesTheB
     EXPECT_FALSE(session->saveCalibrationToFlash());
     EXPECT_EQ(prompt.messages().back().caption, "Error");
     EXPECT_EQ(prompt.messages().back().text,
-              std::string(sessionText::kFlashErased) + cwd.path("Y00437.clbr") + ".");
+              std::string(messages::kFlashErased) + cwd.path("Y00437.clbr") + ".");
     EXPECT_EQ(device.count("eraseFlash"), 3u);
     EXPECT_FALSE(session->store().m_flashBusy);
 }

@@ -16,6 +16,7 @@
 #include "colour/ColourTables.h"
 #include "colour/CriReport.h"
 #include "colour/Radiometry.h"
+#include "common/Messages.h"
 #include "spectrum/SpectrumStore.h"
 #include "support/PromptRecorder.h"
 
@@ -241,7 +242,7 @@ TEST_F(Radiometry, PlanckCalibrationRefusesBadInputAndKeepsTheCorrection) {
     std::fill(store->m_irradianceCal.begin(), store->m_irradianceCal.end(), 0.5);
     for (const char* text : {"", "abc", "0", "-3200", "nan", "inf", "3200K", "1e999"}) {
         EXPECT_FALSE(xyzPlanckCalibration(*store, prompt, text)) << text;
-        EXPECT_EQ(prompt.messages().back().text, kBadTemperatureMessage);
+        EXPECT_EQ(prompt.messages().back().text, messages::kBadTemperature);
         EXPECT_EQ(prompt.messages().back().caption, "Error");
     }
     EXPECT_TRUE(xyzPlanckCalibration(*store, prompt, " 2856.5 "));
@@ -249,12 +250,12 @@ TEST_F(Radiometry, PlanckCalibrationRefusesBadInputAndKeepsTheCorrection) {
 
     store->m_fast = true;
     EXPECT_FALSE(xyzPlanckCalibration(*store, prompt, "3200"));
-    EXPECT_EQ(prompt.messages().back().text, kCalibrationFastModeMessage);
+    EXPECT_EQ(prompt.messages().back().text, messages::kCalibrationFastMode);
     store->m_fast = false;
 
     fillRow(0, 7.0);  // flat: no shape to correct against
     EXPECT_FALSE(xyzPlanckCalibration(*store, prompt, "3200"));
-    EXPECT_EQ(prompt.messages().back().text, kCalibrationNoResultMessage);
+    EXPECT_EQ(prompt.messages().back().text, messages::kCalibrationNoResult);
     EXPECT_TRUE(std::all_of(store->m_irradianceCal.begin(), store->m_irradianceCal.end(),
                             [](double v) { return v == 0.5; }));
 }

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "FilesFixture.h"
+#include "common/Messages.h"
 #include "files/CalibrationFile.h"
 
 namespace halden {
@@ -138,9 +139,9 @@ TEST_F(CalibrationFileTest, BadFilesChangeNothing) {
     ASSERT_EQ(msgs.size(), 4u);
     EXPECT_EQ(msgs[0].text, "UNABLE TO OPEN FILE");
     EXPECT_EQ(msgs[0].caption, "ERROR");
-    EXPECT_EQ(msgs[1].text, kCalibrationTooLong);
-    EXPECT_EQ(msgs[2].text, kCalibrationIncomplete);
-    EXPECT_EQ(msgs[3].text, kCalibrationIncomplete);
+    EXPECT_EQ(msgs[1].text, messages::kCalibrationTooLong);
+    EXPECT_EQ(msgs[2].text, messages::kCalibrationIncomplete);
+    EXPECT_EQ(msgs[3].text, messages::kCalibrationIncomplete);
 }
 
 // A FIFO, a link to /dev/zero, a file over the limit and a file holding nan
@@ -165,9 +166,9 @@ TEST_F(CalibrationFileTest, SpecialOversizedAndNonFiniteFilesAreRefused) {
 
     const auto msgs = prompt.messages();
     ASSERT_EQ(msgs.size(), 4u);
-    EXPECT_EQ(msgs[0].text, kCalibrationNotRegular);
-    EXPECT_EQ(msgs[1].text, kCalibrationNotRegular);
-    EXPECT_EQ(msgs[2].text, kCalibrationTooLong);
+    EXPECT_EQ(msgs[0].text, messages::kCalibrationNotRegular);
+    EXPECT_EQ(msgs[1].text, messages::kCalibrationNotRegular);
+    EXPECT_EQ(msgs[2].text, messages::kCalibrationTooLong);
     EXPECT_EQ(msgs[3].text,
               "The calibration holds a value that is not a finite number (wavelength value 2). "
               "The calibration file was not loaded.");

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "FilesFixture.h"
+#include "common/Messages.h"
 #include "files/SpectrumFiles.h"
 
 namespace halden {
@@ -241,13 +242,13 @@ TEST_F(SpectrumFilesTest, LoadLimitsLeaveTheTableAlone) {
 
     const auto m = prompt.messages();
     ASSERT_EQ(m.size(), 5u);
-    EXPECT_EQ(m[0].text, kTooManyPoints);
+    EXPECT_EQ(m[0].text, messages::kTooManyPoints);
     EXPECT_EQ(m[0].caption, "Warning");
-    EXPECT_EQ(m[1].text, kNoSpectralPoints);
+    EXPECT_EQ(m[1].text, messages::kNoSpectralPoints);
     EXPECT_EQ(m[2].text, "UNABLE TO OPEN FILE");
     EXPECT_EQ(m[2].caption, "ERROR");
-    EXPECT_EQ(m[3].text, kStoredTableFull);
-    EXPECT_EQ(m[4].text, kStoredTableFull);
+    EXPECT_EQ(m[3].text, messages::kStoredTableFull);
+    EXPECT_EQ(m[4].text, messages::kStoredTableFull);
 }
 
 // What the loaders refuse, each with its own message and nothing changed: a
@@ -264,12 +265,12 @@ TEST_F(SpectrumFilesTest, SpecialWideAndOverflowingFilesAreRefused) {
 
     const auto lengths = store->m_storedLength;
     const auto reference = store->m_reference;
-    const std::pair<const char*, const char*> cases[] = {{"fifo.txt", kNotRegularFile},
-                                                         {"zero.txt", kNotRegularFile},
-                                                         {"utf16.txt", kWideText},
-                                                         {"huge.txt", kNoSpectralPoints}};
+    const std::pair<const char*, const char*> cases[] = {{"fifo.txt", messages::kNotRegularFile},
+                                                         {"zero.txt", messages::kNotRegularFile},
+                                                         {"utf16.txt", messages::kWideText},
+                                                         {"huge.txt", messages::kNoSpectralPoints}};
     for (const auto& [name, message] : cases) {
-        const SpectrumLoad expected = message == kNoSpectralPoints ? SpectrumLoad::Empty : SpectrumLoad::Refused;
+        const SpectrumLoad expected = message == messages::kNoSpectralPoints ? SpectrumLoad::Empty : SpectrumLoad::Refused;
         EXPECT_EQ(loadSpectrumFile(*store, prompt, path(name)), expected) << name;
         EXPECT_EQ(loadReferenceFile(*store, prompt, path(name)), expected) << name;
         ASSERT_EQ(prompt.messages().size(), 2u) << name;

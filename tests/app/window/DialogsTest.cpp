@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+#include "common/Messages.h"
 #include "support/PromptRecorder.h"
 #include "WidgetTestSupport.h"
 #include "spectrum/Baseline.h"
