@@ -57,14 +57,15 @@ void Session::post(int operation)
     QCoreApplication::postEvent(m_worker.get(), new RequestEvent(operation));
 }
 
-void Session::chooseSpectrometer()
+bool Session::chooseSpectrometer()
 {
     if (m_store->m_running) {
         m_prompt.showMessage(messages::kStopAcquisitionFirst, messages::kCaptionMessage);
-        return;
+        return false;
     }
     m_store->m_deviceCount = 0;
     post(kOperationDetect);
+    return true;
 }
 
 void Session::startAcquisition()

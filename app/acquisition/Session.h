@@ -48,10 +48,11 @@ public:
     CthreadMag& worker() { return *m_worker; }
     Prompt& prompt() { return m_prompt; }
 
-    // "Choose connected spectrometer" (32803): refuses while running,
-    // otherwise starts device detection (operation 5). The window runs it
-    // once at start-up.
-    void chooseSpectrometer();
+    // "Choose connected spectrometer" (32803): refused with "Stop
+    // Acquisition first" while running; otherwise m_deviceCount = 0 and
+    // device detection (operation 5) is posted, returning true. The window
+    // runs it once at start-up.
+    bool chooseSpectrometer();
 
     // Reads exposure and scans from the chart bar and posts operation 1.
     // While an acquisition is in flight nothing happens: its completion

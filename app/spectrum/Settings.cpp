@@ -281,14 +281,4 @@ int findNearestPoint(double x, int n, const double* a) {
     return x - a[hi] <= a[lo] - x ? hi : lo;
 }
 
-bool chooseSpectrometer(SpectrumStore& store, Prompt& prompt) {
-    if (store.m_running) {
-        prompt.showMessage(messages::kStopAcquisitionFirst, messages::kCaptionMessage);
-        return false;
-    }
-    store.m_deviceCount = 0;
-    store.m_operation = 5;
-    return true;
-}
-
 }  // namespace halden

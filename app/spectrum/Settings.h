@@ -1,6 +1,6 @@
 // The "Settings" and "Trigger" dialogs as plain models: the fields they show,
 // how they are filled from the store, and how OK writes them back. Also the
-// nearest-point search and "Choose connected spectrometer".
+// nearest-point search.
 #pragma once
 
 #include <string>
@@ -92,10 +92,5 @@ void applyTrigger(SpectrumStore& store, const TriggerFields& fields);
 // Index of the element of a monotonic array (rising or falling) nearest to
 // x; a tie goes to the higher index; 0 when n < 1.
 int findNearestPoint(double x, int n, const double* a);
-
-// "Choose connected spectrometer": refused with "Stop Acquisition first"
-// while acquisition runs; otherwise m_deviceCount = 0, m_operation = 5 and
-// true (the caller posts the request to the worker).
-bool chooseSpectrometer(SpectrumStore& store, Prompt& prompt);
 
 }  // namespace halden

@@ -642,7 +642,7 @@ void CMainFrame::runCommand(int id, bool checked)
 
     // Toolbar.
     case ids::kChooseSpectrometer:
-        if (chooseSpectrometer(s, p)) m_session->post(s.m_operation);
+        m_session->chooseSpectrometer();
         mirrorBars();
         break;
     case ids::kSettings: settingsDialog(); break;

@@ -59,14 +59,28 @@ TEST_F(SessionTest, NoDeviceShowsTheErrorOnceAndReadsNothing)
     EXPECT_EQ(device.calls, (std::vector<std::string>{"getDevicesCount"}));
 }
 
-TEST_F(SessionTest, ChoosingWhileRunningIsRefused)
+TEST_F(SessionTest, ChoosingIsRefusedWhileRunningAndDetectsOtherwise)
 {
-    session->store().m_running = true;
-    session->chooseSpectrometer();
+    SpectrumStore& s = session->store();
+    s.m_running = true;
+    s.m_deviceCount = 1;
+    const auto operation = s.m_operation;
+    EXPECT_FALSE(session->chooseSpectrometer());
     ASSERT_EQ(prompt.entries.size(), 1u);
     EXPECT_EQ(prompt.entries[0].text, "Stop Acquisition first");
     EXPECT_EQ(prompt.entries[0].caption, "Message");
-    session->store().m_running = false;
+    EXPECT_EQ(s.m_operation, operation);
+    EXPECT_EQ(s.m_deviceCount, 1);
+    EXPECT_TRUE(device.calls.empty());
+
+    s.m_running = false;
+    device.devices = 0;
+    bool posted = false;
+    ASSERT_TRUE(waitForSignal(*session, &Session::detectionCompleted, [&] { posted = session->chooseSpectrometer(); }));
+    EXPECT_TRUE(posted);
+    EXPECT_EQ(s.m_deviceCount, 0);
+    ASSERT_EQ(prompt.entries.size(), 2u);  // only the detection's own "Can not find device"
+    EXPECT_EQ(prompt.entries[1].text, "Can not find device");
 }
 
 TEST_F(SessionTest, FlashWithoutRecordWarnsAsksForAFileAndStaysUncalibrated)

@@ -314,23 +314,5 @@ TEST(FindNearestPoint, SmallAndFlatArraysAndBruteForce) {
     }
 }
 
-TEST_F(SettingsTest, ChooseSpectrometerIsRefusedWhileRunning) {
-    store->m_running = true;
-    store->m_operation = 0;
-    store->m_deviceCount = 1;
-    EXPECT_FALSE(chooseSpectrometer(*store, prompt));
-    ASSERT_EQ(prompt.messages().size(), 1u);
-    EXPECT_EQ(prompt.messages()[0].text, "Stop Acquisition first");
-    EXPECT_EQ(prompt.messages()[0].caption, "Message");
-    EXPECT_EQ(store->m_operation, 0);
-    EXPECT_EQ(store->m_deviceCount, 1);
-
-    store->m_running = false;
-    EXPECT_TRUE(chooseSpectrometer(*store, prompt));
-    EXPECT_EQ(store->m_operation, 5);
-    EXPECT_EQ(store->m_deviceCount, 0);
-    EXPECT_EQ(prompt.messages().size(), 1u);
-}
-
 }  // namespace
 }  // namespace halden
