@@ -11,6 +11,7 @@
 #include "files/PeriodicSave.h"
 #include "files/SaveNames.h"
 #include "files/SpectrumFiles.h"
+#include "spectrum/StoreCommands.h"
 
 namespace halden::cli {
 namespace {
@@ -144,13 +145,14 @@ int runAcquire(const Args& args)
                             : problem);
     }
 
+    // The chart bar filled in as in the window, read by the same commands:
+    // each acquisition reads exposure and scans from it.
     SpectrumStore& s = cli.store();
     s.m_chartBar.exposureText = o.exposureText;
     s.m_chartBar.scansText = std::to_string(o.scans);
-    s.m_average = o.average;
-    s.m_chartBar.averageChecked = o.average;
-    s.m_boxcar = static_cast<std::uint8_t>(o.boxcar);
+    setAverage(s, o.average);
     s.m_chartBar.boxcarText = std::to_string(o.boxcar);
+    readBoxcarText(s);
 
     auto lastReport = std::chrono::steady_clock::now();
     for (long k = 1; k <= o.count; ++k) {
