@@ -7,6 +7,7 @@
 #include "spectrum/DialogText.h"
 #include "spectrum/MeasurementModes.h"
 #include "spectrum/StoreCommands.h"
+#include "spectrum/StoredCurves.h"
 
 namespace halden {
 
@@ -21,21 +22,14 @@ constexpr ScanColour kScanColours[] = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 
 
 int boundedRangeLast(const SpectrumStore& s) { return std::clamp<int>(s.m_rangeLast, 0, kPointCapacity - 1); }
 
-// Pool points held by curves 1 .. (up to the -1 marker), or -1 when the table
-// runs past the pool.
-long long pointsAfterCurve0(const SpectrumStore& s) {
-    long long total = 0;
-    for (int k = 1; k < kStoredSlots && s.m_storedLength[k] >= 0; ++k) total += s.m_storedLength[k] + 1LL;
-    return total;
-}
-
 // Gives curve 0 a new highest index. The curves after it start right after
 // curve 0 in the pool, so they move with it and keep their points. Returns
 // the highest index curve 0 now has (the old one when the pool has no room).
 int resizeCurve0(SpectrumStore& s, int newLast) {
     const int oldLast = s.m_storedLength[0];
     if (oldLast == newLast) return newLast;
-    const long long tail = pointsAfterCurve0(s);
+    // Pool points held by the curves after curve 0.
+    const long long tail = StoredCurves(s).endOffset() - (oldLast + 1LL);
     if (oldLast < 0 || oldLast >= kStoredPoolSize || tail < 0 || oldLast + 1LL + tail > kStoredPoolSize ||
         newLast + 1LL + tail > kStoredPoolSize)
         return std::clamp(oldLast, -1, kStoredPoolSize - 1);
@@ -48,12 +42,7 @@ int resizeCurve0(SpectrumStore& s, int newLast) {
     return newLast;
 }
 
-void setColour(SpectrumStore& s, int k, ScanColour c) {
-    s.m_storedRed[k] = c.r;
-    s.m_storedGreen[k] = c.g;
-    s.m_storedBlue[k] = c.b;
-    s.m_storedVisible[k] = 1;
-}
+void setColour(SpectrumStore& s, int k, ScanColour c) { setStoredCurveColour(s, k, c.r, c.g, c.b); }
 
 }  // namespace
 
@@ -100,19 +89,16 @@ bool refreshGaussianCurve(SpectrumStore& s) {
     if (!s.m_showGaussian) return false;
     s.m_showGaussian = false;
     // The fitted curve is the last red curve after curve 0.
-    long long offset = 0, curveOffset = -1;
-    int curveLast = -1;
-    for (int k = 0; k < kStoredSlots && s.m_storedLength[k] >= 0; ++k) {
-        const long long count = s.m_storedLength[k] + 1LL;
-        if (offset + count > kStoredPoolSize) break;
-        if (k > 0 && s.m_storedRed[k] == 255 && s.m_storedGreen[k] == 0 && s.m_storedBlue[k] == 0) {
-            curveOffset = offset;
-            curveLast = s.m_storedLength[k];
+    long long curveOffset = -1;
+    int curveCount = 0;
+    for (const StoredCurve& c : StoredCurves(s)) {
+        if (c.slot > 0 && c.red == 255 && c.green == 0 && c.blue == 0) {
+            curveOffset = c.offset;
+            curveCount = c.count();
         }
-        offset += count;
     }
     if (curveOffset < 0) return false;
-    const int count = std::min({curveLast + 1, kGaussCapacity, s.m_storedLength[0] + 1});
+    const int count = std::min({curveCount, kGaussCapacity, s.m_storedLength[0] + 1});
     for (int i = 0; i < count; ++i) {
         s.m_storedY[curveOffset + i] = s.m_gaussFit[i];
         s.m_storedX[curveOffset + i] = s.m_storedX[i];
@@ -121,11 +107,11 @@ bool refreshGaussianCurve(SpectrumStore& s) {
 }
 
 int maxIntensityIndex(const SpectrumStore& s) {
-    const int last = std::min<int>(s.m_storedLength[0], kStoredPoolSize - 1);
+    const StoredCurve curve0 = storedCurve0(s);
     double best = -10000000.0;
     int index = s.m_markerIndex;
-    for (int i = 0; i <= last; ++i) {
-        const double x = s.m_storedX[i], y = s.m_storedY[i];
+    for (int i = 0; i < curve0.count(); ++i) {
+        const double x = curve0.x[i], y = curve0.y[i];
         if (x >= s.m_xMin && x <= s.m_xMax && y > best) {
             best = y;
             index = i;

@@ -29,6 +29,7 @@
 #include "spectrum/CThreadGauss.h"
 #include "spectrum/GaussianFit.h"
 #include "spectrum/SpectrumStore.h"
+#include "spectrum/StoredCurves.h"
 
 namespace halden::cli {
 namespace {
@@ -175,10 +176,7 @@ void loadCurves(SpectrumStore& s, const std::vector<SpectrumInput>& inputs) {
         std::copy(in.x.begin(), in.x.end(), s.m_storedX.begin() + offset);
         std::copy(in.y.begin(), in.y.end(), s.m_storedY.begin() + offset);
         s.m_storedLength[k] = count - 1;
-        s.m_storedRed[k] = (k + 1) * 100;
-        s.m_storedGreen[k] = (k + 2) * 100;
-        s.m_storedBlue[k] = (k + 3) * 100;
-        s.m_storedVisible[k] = 1;
+        setStoredCurveSlotColour(s, k);
         offset += count;
     }
     s.m_storedLength[k] = -1;

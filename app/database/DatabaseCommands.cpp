@@ -14,6 +14,7 @@
 #include "database/FolderLoader.h"
 #include "database/Similarity.h"
 #include "files/LineGrammar.h"
+#include "spectrum/StoredCurves.h"
 
 namespace halden {
 
@@ -213,27 +214,25 @@ bool showDatabaseEntry(SpectrumStore& s, int k) {
     const int count = s.m_dbPoints[k];
     const double* x = s.m_dbX.data() + s.m_dbOffsets[k];
     const double* y = s.m_dbY.data() + s.m_dbOffsets[k];
+    const StoredCurve live = storedCurve0(s);
     double factor = 1.0;
     if (s.m_dbNormalize) {
         double liveMax = -100000.0;
-        for (int i = 0; i <= s.m_storedLength[0]; ++i) liveMax = std::max(liveMax, s.m_storedY[i]);
+        for (double v : live.y) liveMax = std::max(liveMax, v);
         double fileMax = -100000.0;
         for (int i = 0; i < count; ++i) fileMax = std::max(fileMax, y[i]);
         // A file whose largest value is 0 cannot be scaled; it is shown as stored.
         if (fileMax != 0) factor = liveMax / fileMax;
     }
 
-    const int offset = s.m_storedLength[0] + 1;
+    const int offset = live.count();
     for (int i = 0; i < count; ++i) {
         s.m_storedX[offset + i] = x[i];
         s.m_storedY[offset + i] = s.m_dbNormalize ? y[i] * factor : y[i];
     }
     s.m_storedCount = 1;
     s.m_storedLength[1] = count - 1;  // -1 for an entry without points: curve 0 alone
-    s.m_storedRed[1] = 200;
-    s.m_storedGreen[1] = 300;
-    s.m_storedBlue[1] = 400;
-    s.m_storedVisible[1] = 1;
+    setStoredCurveColour(s, 1, 200, 300, 400);
     if (count > 0) s.m_storedLength[2] = -1;
     return true;
 }

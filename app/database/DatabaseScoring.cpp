@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "database/Similarity.h"
+#include "spectrum/StoredCurves.h"
 
 namespace halden {
 
@@ -140,8 +141,8 @@ void scoreDatabase(SpectrumStore& s, bool normalize, const DatabaseProgress& pro
     job.normalize = normalize;
     job.n = n;
     job.scores = s.m_dbScore.data();
-    prepareLive({s.m_storedX.data(), s.m_storedY.data(), std::clamp<int>(s.m_storedLength[0] + 1, 0, kStoredPoolSize)},
-                job.live);
+    const StoredCurve curve0 = storedCurve0(s);
+    prepareLive({curve0.x.data(), curve0.y.data(), curve0.count()}, job.live);
 
     int reported = 0;
     auto report = [&](int k) {

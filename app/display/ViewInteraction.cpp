@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "spectrum/StoredCurves.h"
+
 namespace halden {
 
 int plotWidth(const SpectrumStore& s) { return s.m_clientWidth - s.m_marginLeft - s.m_marginRight; }
@@ -54,11 +56,11 @@ void markerPress(const SpectrumStore& s, ViewInteraction& view, int clientX, int
 }
 
 int nearestCurve0Point(const SpectrumStore& s, double xv) {
-    const int last = std::min<int>(s.m_storedLength[0], kStoredPoolSize - 1);
+    const StoredCurve curve0 = storedCurve0(s);
     double best = 10000;
     int index = -1;
-    for (int i = 0; i <= last; ++i) {
-        const double d = std::fabs(s.m_storedX[i] - xv);
+    for (int i = 0; i < curve0.count(); ++i) {
+        const double d = std::fabs(curve0.x[i] - xv);
         if (d < best) {
             best = d;
             index = i;

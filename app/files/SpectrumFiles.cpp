@@ -9,6 +9,7 @@
 #include "files/AtomicFile.h"
 #include "files/SaveNames.h"
 #include "spectrum/SpectrumStore.h"
+#include "spectrum/StoredCurves.h"
 
 namespace halden {
 
@@ -124,19 +125,11 @@ void writePeriodicFiles(const SpectrumStore& store, Prompt& prompt, const std::v
 }
 
 SpectrumLoad addStoredCurve(SpectrumStore& store, Prompt& prompt, const DataLines& lines) {
-    // Find the end marker and the pool offset of the new curve; a table
-    // without a marker or with damaged lengths is treated as full.
-    int n = -1;
-    long long offset = 0;
-    for (int k = 0; k < kStoredSlots; ++k) {
-        const std::int32_t len = store.m_storedLength[k];
-        if (len == -1) {
-            n = k;
-            break;
-        }
-        if (len < -1) break;
-        offset += static_cast<long long>(len) + 1;
-    }
+    // The new curve takes the end marker's slot; a table without a marker
+    // or with damaged lengths is treated as full.
+    const StoredCurves table(store);
+    const int n = table.markerSlot();
+    const long long offset = table.endOffset();
     if (n < 0) {
         prompt.showMessage(messages::kStoredTableFull, messages::kCaptionWarning);
         return SpectrumLoad::Refused;
@@ -151,10 +144,7 @@ SpectrumLoad addStoredCurve(SpectrumStore& store, Prompt& prompt, const DataLine
     std::copy(lines.x.begin(), lines.x.end(), store.m_storedX.begin() + offset);
     std::copy(lines.y.begin(), lines.y.end(), store.m_storedY.begin() + offset);
     store.m_storedLength[n] = static_cast<std::int32_t>(count - 1);
-    store.m_storedRed[n] = (n + 1) * 100;
-    store.m_storedGreen[n] = (n + 2) * 100;
-    store.m_storedBlue[n] = (n + 3) * 100;
-    store.m_storedVisible[n] = 1;
+    setStoredCurveSlotColour(store, n);
     store.m_storedLength[n + 1] = -1;
     return SpectrumLoad::Loaded;
 }

@@ -5,31 +5,28 @@
 
 #include <algorithm>
 
+#include "spectrum/StoredCurves.h"
+
 namespace halden {
 
 namespace {
 
 constexpr int kWorkCapacity = 10000;
 
-// The red curve's pool position: after every existing curve.
+// The red curve's pool position: after every existing curve. A damaged
+// table (no end marker) takes no curve.
 bool appendFitCurve(SpectrumStore& s, int points) {
-    int k = 0;
-    long offset = 0;
-    while (k < kStoredSlots && s.m_storedLength[k] != -1) {
-        offset += s.m_storedLength[k] + 1;
-        ++k;
-    }
+    const StoredCurves table(s);
+    const int k = table.markerSlot();
+    const long long offset = table.endOffset();
     // The new curve needs slot k and slot k + 1 for the end marker.
-    if (k + 1 >= kStoredSlots || points < 1 || offset + points > kStoredPoolSize) return false;
+    if (k < 0 || k + 1 >= kStoredSlots || points < 1 || offset + points > kStoredPoolSize) return false;
     for (int i = 0; i < points; ++i) {
         s.m_storedY[offset + i] = s.m_gaussFit[i];
         s.m_storedX[offset + i] = s.m_storedX[i];
     }
     s.m_storedLength[k] = points - 1;
-    s.m_storedRed[k] = 255;
-    s.m_storedGreen[k] = 0;
-    s.m_storedBlue[k] = 0;
-    s.m_storedVisible[k] = 1;
+    setStoredCurveColour(s, k, 255, 0, 0);
     s.m_storedLength[k + 1] = -1;
     return true;
 }
@@ -39,7 +36,7 @@ bool appendFitCurve(SpectrumStore& s, int points) {
 GaussRequest prepareGaussianRequest(SpectrumStore& s) {
     GaussRequest r;
     // x needs n + 1 values in m_gaussX.
-    r.points = std::clamp<int>(s.m_storedLength[0], 0, kGaussCapacity - 1);
+    r.points = std::clamp<int>(storedCurve0(s).last(), 0, kGaussCapacity - 1);
     const double* live = s.liveBuffer();
     for (int i = 0; i <= r.points; ++i) {
         s.m_gaussX[i] = s.m_storedX[i];

@@ -5,6 +5,7 @@
 
 #include "spectrum/DialogText.h"
 #include "spectrum/Settings.h"
+#include "spectrum/StoredCurves.h"
 
 namespace halden {
 
@@ -16,17 +17,11 @@ CommandEffects repaint() {
     return fx;
 }
 
-// Calls fn(x, y) for every point of every stored curve, stopping at the -1
-// marker and before a curve that would run past the pool.
+// Calls fn(x, y) for every point of every stored curve.
 template <class Fn>
 void forEachStoredPoint(const SpectrumStore& s, Fn&& fn) {
-    long long offset = 0;
-    for (int k = 0; k < kStoredSlots && s.m_storedLength[k] >= 0; ++k) {
-        const long long count = static_cast<long long>(s.m_storedLength[k]) + 1;
-        if (offset + count > kStoredPoolSize) return;
-        for (long long i = offset; i < offset + count; ++i) fn(s.m_storedX[i], s.m_storedY[i]);
-        offset += count;
-    }
+    for (const StoredCurve& c : StoredCurves(s))
+        for (int i = 0; i < c.count(); ++i) fn(c.x[i], c.y[i]);
 }
 
 std::string limitText(const char* prefix, double nm) { return prefix + formatFixed(nm, 2) + " nm"; }

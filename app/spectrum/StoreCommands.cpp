@@ -7,6 +7,7 @@
 #include "common/Messages.h"
 #include "spectrum/DialogText.h"
 #include "spectrum/MeasurementModes.h"
+#include "spectrum/StoredCurves.h"
 
 namespace halden {
 
@@ -122,17 +123,10 @@ CommandEffects setFast(SpectrumStore& store, bool checked) {
 
 SnapshotResult snapshot(SpectrumStore& store) {
     SnapshotResult result;
-    int k = 0;
-    long long offset = 0;
-    while (k < kStoredSlots && store.m_storedLength[k] != -1) {
-        if (store.m_storedLength[k] < -1) {
-            result.outcome = SnapshotOutcome::TableDamaged;
-            return result;
-        }
-        offset += store.m_storedLength[k] + 1LL;
-        ++k;
-    }
-    if (k == kStoredSlots) {
+    const StoredCurves table(store);
+    const int k = table.markerSlot();
+    const long long offset = table.endOffset();
+    if (k < 0) {
         result.outcome = SnapshotOutcome::TableDamaged;
         return result;
     }
@@ -156,10 +150,7 @@ SnapshotResult snapshot(SpectrumStore& store) {
                 : store.m_wavelength[i];
     }
     store.m_storedLength[k] = last;
-    store.m_storedRed[k] = (k + 1) * 100;
-    store.m_storedGreen[k] = (k + 2) * 100;
-    store.m_storedBlue[k] = (k + 3) * 100;
-    store.m_storedVisible[k] = 1;
+    setStoredCurveSlotColour(store, k);
     store.m_storedLength[k + 1] = -1;
     store.m_storedCount = k + 1;
     result.curve = k;

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "spectrum/DialogText.h"
+#include "spectrum/StoredCurves.h"
 
 namespace halden {
 
@@ -35,9 +36,7 @@ int boundedLastIndex(const SpectrumStore& store) {
     return std::clamp<int>(store.m_lastIndex, 0, kPointCapacity - 1);
 }
 
-int curveZeroLast(const SpectrumStore& store) {
-    return std::min<int>(store.m_storedLength[0], kPointCapacity - 1);
-}
+int curveZeroLast(const SpectrumStore& store) { return std::min(storedCurve0(store).last(), kPointCapacity - 1); }
 
 bool orientLoadedCalibration(SpectrumStore& store) {
     const int last = boundedLastIndex(store);
@@ -54,9 +53,13 @@ bool orientLoadedCalibration(SpectrumStore& store) {
     return true;
 }
 
-AxisEffects applyLoadedCalibrationRange(SpectrumStore& store) {
+void showFullXRange(SpectrumStore& store) {
     store.m_xMin = store.m_wavelength[0];
     store.m_xMax = store.m_wavelength[boundedLastIndex(store)];
+}
+
+AxisEffects applyLoadedCalibrationRange(SpectrumStore& store) {
+    showFullXRange(store);
     if (store.m_calibrationHeader[0] != 'R') return AxisEffects{.repaint = true};
     store.m_autoY = true;
     store.m_chartBar.autoYChecked = true;

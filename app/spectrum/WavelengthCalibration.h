@@ -40,7 +40,11 @@ void fillPolynomialAxis(SpectrumStore& store);
 // else m_increasing = 1. Returns true when the tables were reversed.
 bool orientLoadedCalibration(SpectrumStore& store);
 
-// The x range after a load: [m_wavelength[0], m_wavelength[m_lastIndex]];
+// Shows the whole wavelength axis: m_xMin = m_wavelength[0], m_xMax =
+// m_wavelength[m_lastIndex].
+void showFullXRange(SpectrumStore& store);
+
+// The x range after a load: the whole axis (showFullXRange);
 // for a Raman instrument (header byte 0 'R') auto Y is switched on and the
 // Raman-shift axis applied.
 AxisEffects applyLoadedCalibrationRange(SpectrumStore& store);

@@ -41,6 +41,7 @@
 #include "spectrum/MeasurementModes.h"
 #include "spectrum/PlasticCalibration.h"
 #include "spectrum/Settings.h"
+#include "spectrum/StoredCurves.h"
 #include "spectrum/WavelengthCalibration.h"
 #include "window/AboutDialog.h"
 #include "window/BaselineCorrectionDialog.h"
@@ -537,7 +538,7 @@ bool CMainFrame::refuseWhileFlashing(int id)
 bool CMainFrame::needsSpectrum(const char* what)
 {
     const SpectrumStore& store = m_session->store();
-    if (store.m_storedLength[0] > 0) return true;
+    if (storedCurve0(store).count() > 1) return true;
     m_prompt.showMessage(std::string(messages::kNeedSpectrum) + (what ? std::string(" (") + what + ")" : std::string()),
                          messages::kCaptionMessage);
     return false;
