@@ -10,6 +10,7 @@
 #include "common/Prompt.h"
 #include "files/CalibrationFile.h"
 #include "spectrum/StoreCommands.h"
+#include "spectrum/WavelengthCalibration.h"
 
 namespace halden {
 namespace {
@@ -233,8 +234,7 @@ void Session::completeCalibrationRead(OperationOutcome outcome)
         s.m_irradianceCalibrated = false;
         for (int i = 0; i < kSpectrumPoints; ++i) s.m_irradianceCal[i] = 1.0;
     }
-    s.m_xMin = s.m_wavelength[0];
-    s.m_xMax = s.m_wavelength[kSpectrumPoints - 1];
+    showFullXRange(s);
     s.m_markerIndex = kInitialMarkerIndex;
     if (s.m_calibrationHeader[0] == 'R') {
         s.m_autoY = true;

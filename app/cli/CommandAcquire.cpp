@@ -12,6 +12,7 @@
 #include "files/SaveNames.h"
 #include "files/SpectrumFiles.h"
 #include "spectrum/StoreCommands.h"
+#include "spectrum/WavelengthCalibration.h"
 
 namespace halden::cli {
 namespace {
@@ -160,8 +161,7 @@ int runAcquire(const Args& args)
         if (!cli.acquireOnce(error)) return fail(error);
         // The file holds the nm axis over the instrument's whole range.
         s.m_wavenumberAxis = false;
-        s.m_xMin = s.m_wavelength[0];
-        s.m_xMax = s.m_wavelength[kSpectrumPoints - 1];
+        showFullXRange(s);
         const std::string path = outputName(o.output, o.count, k);
         cli.prompt().quiet = true;  // a failure is told in one line below
         const bool saved = saveSpectrumFile(s, cli.prompt(), path);

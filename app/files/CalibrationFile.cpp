@@ -10,6 +10,7 @@
 #include "files/AtomicFile.h"
 #include "files/SaveNames.h"
 #include "spectrum/SpectrumStore.h"
+#include "spectrum/WavelengthCalibration.h"
 
 namespace halden {
 
@@ -35,8 +36,7 @@ void finishLoad(SpectrumStore& store) {
     } else {
         store.m_irradianceCalibrated = false;
     }
-    store.m_xMin = store.m_wavelength[0];
-    store.m_xMax = store.m_wavelength[kLast];
+    showFullXRange(store);
     store.m_markerIndex = kMarkerAfterLoad;
 }
 

@@ -4,6 +4,7 @@
 
 #include "common/Messages.h"
 #include "spectrum/DialogText.h"
+#include "spectrum/WavelengthCalibration.h"
 
 namespace halden {
 
@@ -44,8 +45,7 @@ CommandEffects toggleRatioMode(SpectrumStore& s, RatioMode mode, Prompt& prompt)
     bar.averageChecked = true;
     s.m_average = true;
     s.m_ratioMode = m;
-    s.m_xMin = s.m_wavelength[0];
-    s.m_xMax = s.m_wavelength[std::clamp<int>(s.m_lastIndex, 0, kPointCapacity - 1)];
+    showFullXRange(s);
     if (mode == RatioMode::Transmittance) {
         s.m_yMin = 0;
         s.m_yMax = 1.0;

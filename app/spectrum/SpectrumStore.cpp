@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "spectrum/WavelengthCalibration.h"
+
 namespace halden {
 
 SpectrumStore::SpectrumStore() {
@@ -18,8 +20,7 @@ SpectrumStore::SpectrumStore() {
             m_wavelength[i] = w;
     }
     m_increasing = m_coefB > 0;
-    m_xMin = m_wavelength[0];
-    m_xMax = m_wavelength[kSpectrumPoints - 1];
+    showFullXRange(*this);
     m_markerX = (m_wavelength[0] + m_wavelength[kSpectrumPoints - 1]) / 2;
     m_exposureScaled = (m_exposure - 1) * 375 + 2332;
 
