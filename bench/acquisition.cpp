@@ -49,8 +49,8 @@ void BM_WorkerAcquisition(benchmark::State& state)
     LibraryLink link;
     NoPause pacer;
     CthreadMag worker(*store, nullptr, link, pacer);
-    worker.perform(kOperationAcquire);  // configures once
-    for (auto _ : state) worker.perform(kOperationAcquire);
+    worker.perform(Operation::Acquire);  // configures once
+    for (auto _ : state) worker.perform(Operation::Acquire);
     state.counters["acquisitions/s"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     disconnectLibrary();

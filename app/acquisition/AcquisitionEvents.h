@@ -5,28 +5,23 @@
 
 #include <QEvent>
 
+#include "spectrum/StoreStates.h"
+
 namespace halden {
 
 inline constexpr QEvent::Type kRequestEventType = static_cast<QEvent::Type>(1114);
 inline constexpr QEvent::Type kCompletionEventType = static_cast<QEvent::Type>(1115);
-
-// Operation codes held in m_operation.
-inline constexpr int kOperationNone = 0;  // left after an acquisition: names no operation
-inline constexpr int kOperationAcquire = 1;
-inline constexpr int kOperationDetect = 5;
-inline constexpr int kOperationWriteFlash = 10;
-inline constexpr int kOperationReadFlash = 20;
 
 // Request: perform one operation. The code travels with the event, so a
 // request posted while an acquisition is running (the flash save command)
 // is not lost when the worker rewrites m_operation at the end of it.
 class RequestEvent : public QEvent {
 public:
-    explicit RequestEvent(int operation) : QEvent(kRequestEventType), m_code(operation) {}
-    int operation() const { return m_code; }
+    explicit RequestEvent(Operation operation) : QEvent(kRequestEventType), m_code(operation) {}
+    Operation operation() const { return m_code; }
 
 private:
-    int m_code;
+    Operation m_code;
 };
 
 // How an operation ended, for the completion handler.
@@ -47,13 +42,13 @@ inline constexpr QEvent::Type kDeviceSilentEventType = static_cast<QEvent::Type>
 // results are in the store.
 class CompletionEvent : public QEvent {
 public:
-    CompletionEvent(int operation, OperationOutcome outcome)
+    CompletionEvent(Operation operation, OperationOutcome outcome)
         : QEvent(kCompletionEventType), m_code(operation), m_outcome(outcome) {}
-    int operation() const { return m_code; }
+    Operation operation() const { return m_code; }
     OperationOutcome outcome() const { return m_outcome; }
 
 private:
-    int m_code;
+    Operation m_code;
     OperationOutcome m_outcome;
 };
 

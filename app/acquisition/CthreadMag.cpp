@@ -74,18 +74,18 @@ bool CthreadMag::event(QEvent* event)
     return true;
 }
 
-void CthreadMag::perform(int operation)
+void CthreadMag::perform(Operation operation)
 {
     switch (operation) {
-    case kOperationAcquire: acquire(); break;
-    case kOperationDetect: detect(); break;
-    case kOperationWriteFlash: writeCalibration(); break;
-    case kOperationReadFlash: readCalibration(); break;
+    case Operation::Acquire: acquire(); break;
+    case Operation::Detect: detect(); break;
+    case Operation::WriteFlash: writeCalibration(); break;
+    case Operation::ReadFlash: readCalibration(); break;
     default: break;  // names no operation: nothing happens
     }
 }
 
-void CthreadMag::complete(int operation, OperationOutcome outcome)
+void CthreadMag::complete(Operation operation, OperationOutcome outcome)
 {
     if (m_target) QCoreApplication::postEvent(m_target, new CompletionEvent(operation, outcome));
 }
@@ -113,7 +113,7 @@ std::int32_t CthreadMag::awaitTransfer(std::int32_t postResult)
 void CthreadMag::detect()
 {
     m_store.m_deviceCount = m_link.getDevicesCount();
-    complete(kOperationDetect, OperationOutcome::Done);
+    complete(Operation::Detect, OperationOutcome::Done);
 }
 
 void CthreadMag::configure()
@@ -197,12 +197,12 @@ void CthreadMag::acquire()
         // published (the view keeps the last good one), and the device is
         // configured anew before the next acquisition.
         m_store.m_resendParameters = true;
-        complete(kOperationAcquire, OperationOutcome::DeviceFailed);
+        complete(Operation::Acquire, OperationOutcome::DeviceFailed);
         return;
     }
     m_store.m_saturatedPixels = m_saturatedInAcquisition;
     m_store.m_bufferSelect = !m_store.m_bufferSelect;
-    complete(kOperationAcquire, OperationOutcome::Done);
+    complete(Operation::Acquire, OperationOutcome::Done);
 }
 
 std::int32_t CthreadMag::readFlashInto(std::uint8_t* buffer, std::size_t address, std::size_t count)
@@ -239,7 +239,7 @@ void CthreadMag::readCalibration()
     const bool applied = applyFlashRecord(m_store, m_flashRead.data(), m_flashRead.size());
     const bool unreadable = !applied && pagesRead < kFlashPages && (pagesRead == 0 || headerSaysRecord);
     fillDarkWeights(*m_darkWeights);
-    complete(kOperationReadFlash, unreadable ? OperationOutcome::FlashUnreadable : OperationOutcome::Done);
+    complete(Operation::ReadFlash, unreadable ? OperationOutcome::FlashUnreadable : OperationOutcome::Done);
 }
 
 bool CthreadMag::recordReadsBack(std::size_t length)
@@ -272,7 +272,7 @@ void CthreadMag::writeCalibration()
     // A record that does not fit is refused before anything is erased.
     const OperationOutcome outcome = length == 0 ? OperationOutcome::RecordTooLong : writeFlashRecord(length);
     m_store.m_flashBusy = false;
-    complete(kOperationWriteFlash, outcome);
+    complete(Operation::WriteFlash, outcome);
 }
 
 }  // namespace halden

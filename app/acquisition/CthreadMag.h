@@ -70,7 +70,7 @@ public:
     void requestStop() { m_stopping = true; }
 
     // Runs one operation on the calling thread (the request handler).
-    void perform(int operation);
+    void perform(Operation operation);
 
     const DeviceSetup& deviceSetup() const { return m_setup; }
     std::uint8_t scanMode() const { return m_scanMode; }
@@ -99,7 +99,7 @@ private:
     bool recordReadsBack(std::size_t length);
     // Waits for the asynchronous call whose posting returned postResult.
     std::int32_t awaitTransfer(std::int32_t postResult);
-    void complete(int operation, OperationOutcome outcome);
+    void complete(Operation operation, OperationOutcome outcome);
 
     SpectrumStore& m_store;
     QObject* m_target;

@@ -52,7 +52,7 @@ Session::~Session()
     m_worker.reset();
 }
 
-void Session::post(int operation)
+void Session::post(Operation operation)
 {
     m_store->m_operation = operation;
     QCoreApplication::postEvent(m_worker.get(), new RequestEvent(operation));
@@ -65,7 +65,7 @@ bool Session::chooseSpectrometer()
         return false;
     }
     m_store->m_deviceCount = 0;
-    post(kOperationDetect);
+    post(Operation::Detect);
     return true;
 }
 
@@ -76,7 +76,7 @@ void Session::startAcquisition()
     if (m_acquisitionsInFlight > 0) return;
     readAcquisitionSettings(*m_store);
     ++m_acquisitionsInFlight;
-    post(kOperationAcquire);
+    post(Operation::Acquire);
 }
 
 void Session::setRun(bool checked)
@@ -131,7 +131,7 @@ bool Session::saveCalibrationToFlash()
         finished = true;
         loop.quit();
     });
-    post(kOperationWriteFlash);
+    post(Operation::WriteFlash);
     // The interface stays responsive while the worker erases and writes;
     // the worker clears m_flashBusy before it posts the completion.
     if (!finished) loop.exec();
@@ -171,26 +171,26 @@ bool Session::event(QEvent* event)
 void Session::handleCompletion(const CompletionEvent& completion)
 {
     SpectrumStore& s = *m_store;
-    const int operation = completion.operation();
+    const Operation operation = completion.operation();
     // The worker leaves m_operation alone; after an acquisition it names no
     // operation.
-    s.m_operation = operation == kOperationAcquire ? kOperationNone : operation;
+    s.m_operation = operation == Operation::Acquire ? Operation::None : operation;
     switch (operation) {
-    case kOperationDetect:
+    case Operation::Detect:
         emit detectionCompleted(s.m_deviceCount);
         if (s.m_deviceCount != 0)
-            post(kOperationReadFlash);
+            post(Operation::ReadFlash);
         else
             m_prompt.showMessage(messages::kNoDevice, messages::kCaptionError);
         break;
-    case kOperationReadFlash:
+    case Operation::ReadFlash:
         completeCalibrationRead(completion.outcome());
         break;
-    case kOperationAcquire:
+    case Operation::Acquire:
         if (m_acquisitionsInFlight > 0) --m_acquisitionsInFlight;
         emit acquisitionCompleted(completion.outcome() == OperationOutcome::DeviceFailed);
         break;
-    case kOperationWriteFlash:
+    case Operation::WriteFlash:
         m_flashOutcome = completion.outcome();
         emit flashWriteCompleted(completion.outcome());
         break;

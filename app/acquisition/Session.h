@@ -78,7 +78,7 @@ public:
     const std::string& calibrationBackupPath() const { return m_backupPath; }
 
     // Stores the operation code and posts the request to the worker.
-    void post(int operation);
+    void post(Operation operation);
 
     bool acquisitionInFlight() const { return m_acquisitionsInFlight > 0; }
     QTimer& progressTimer() { return m_progressTimer; }      // timer 2

@@ -123,7 +123,7 @@ bool CliSession::acquireOnce(std::string& error)
 bool CliSession::rereadCalibration(std::string& error)
 {
     const bool done = waitFor(m_session.get(), &Session::calibrationCompleted, m_timeoutMs,
-                              [&] { m_session->post(kOperationReadFlash); },
+                              [&] { m_session->post(Operation::ReadFlash); },
                               [&](bool present) { m_recordPresent = present; });
     if (!done) error = "reading the calibration back from the spectrometer did not finish";
     return done;

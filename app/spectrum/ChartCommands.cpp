@@ -148,7 +148,7 @@ CommandEffects applyXYScale(SpectrumStore& s, const XYScaleFields& fields) {
     if (xChanged) {
         // The background no longer matches the range: it must be taken again,
         // so Subtract goes off with it.
-        s.m_backgroundState = 0;
+        s.m_backgroundState = BackgroundState::None;
         updateSubtractBox(s);
     }
     return repaint();

@@ -19,6 +19,7 @@
 
 #include "colour/ColorimetryResult.h"
 #include "colour/LuminousEfficiencyTable.h"
+#include "spectrum/StoreStates.h"
 
 namespace halden {
 
@@ -130,7 +131,7 @@ struct SpectrumStore {
     bool m_applyNorm = true;
     bool m_applyCalibr = true;
     bool m_increasing = false;
-    std::uint8_t m_backgroundState = 0;
+    BackgroundState m_backgroundState = BackgroundState::None;
     bool m_subtractBackground = false;
     bool m_referenceStored = false;
     std::int32_t m_ratioMode = 0;  // 0 off, 1 R(%), 2 T(%), 3 ABS
@@ -152,7 +153,7 @@ struct SpectrumStore {
     bool m_running = false;
     std::atomic<bool> m_resendParameters{true};
     std::int32_t m_progressTicks = 0;
-    std::int32_t m_operation = 0;
+    Operation m_operation = Operation::None;
     std::array<char, kCalibrationHeaderSize> m_calibrationHeader{};
     bool m_irradianceCalibrated = false;
     bool m_autoY = false;

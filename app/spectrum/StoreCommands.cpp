@@ -67,31 +67,31 @@ CommandEffects setRun(SpectrumStore& store, bool checked) {
 }
 
 CommandEffects getBackground(SpectrumStore& store) {
-    store.m_backgroundState = 1;
+    store.m_backgroundState = BackgroundState::Requested;
     updateSubtractBox(store);
     store.m_chartBar.subtractEnabled = true;
     return {};
 }
 
 bool captureBackgroundIfRequested(SpectrumStore& store) {
-    if (store.m_backgroundState != 1) return false;
+    if (store.m_backgroundState != BackgroundState::Requested) return false;
     const int last = store.m_fast ? kFastBackgroundLast : boundedRangeLast(store);
     const double* live = store.liveBuffer();
     std::copy(live, live + last + 1, store.m_background.begin());
-    store.m_backgroundState = 2;
+    store.m_backgroundState = BackgroundState::Captured;
     return true;
 }
 
 CommandEffects setSubtract(SpectrumStore& store, bool checked) {
     ChartBarState& bar = store.m_chartBar;
-    if (store.m_backgroundState < 2) {
+    if (store.m_backgroundState < BackgroundState::Captured) {
         bar.subtractChecked = false;
         bar.subtractEnabled = false;
         store.m_subtractBackground = false;
         return {};
     }
     bar.subtractChecked = checked;
-    store.m_backgroundState = checked ? 3 : 2;
+    store.m_backgroundState = checked ? BackgroundState::Subtracted : BackgroundState::Captured;
     store.m_subtractBackground = checked;
     store.m_ratioMode = 0;
     bar.reflectanceChecked = bar.transmittanceChecked = bar.absorbanceChecked = false;
@@ -114,7 +114,7 @@ CommandEffects setFast(SpectrumStore& store, bool checked) {
     setRatioBoxes(store.m_chartBar, false);
     store.m_fast = checked;
     store.m_chartBar.fastChecked = checked;
-    store.m_backgroundState = 0;
+    store.m_backgroundState = BackgroundState::None;
     updateSubtractBox(store);
     CommandEffects fx;
     fx.repaint = true;

@@ -27,7 +27,7 @@ protected:
     {
         device.calls.clear();
         pacer.pauses.clear();
-        worker->perform(kOperationAcquire);
+        worker->perform(Operation::Acquire);
         completions.deliver();
     }
 
@@ -65,7 +65,7 @@ TEST_F(WorkerTest, FirstAcquisitionConfiguresAndAveragedFrameLandsInRowZero)
     for (int j : {0, 1, 100, 3693}) EXPECT_EQ(target[j], framePixel(j, 0xFFFF)) << j;
     EXPECT_NE(store->m_bufferSelect, selectBefore);
     ASSERT_EQ(completions.entries.size(), 1u);
-    EXPECT_EQ(completions.entries[0].operation, kOperationAcquire);
+    EXPECT_EQ(completions.entries[0].operation, Operation::Acquire);
     EXPECT_EQ(completions.entries[0].outcome, OperationOutcome::Done);
     EXPECT_FALSE(store->m_resendParameters);
 }
@@ -286,22 +286,22 @@ TEST_F(WorkerTest, ScansBeyondTheBufferRowsAreNotRead)
 TEST_F(WorkerTest, DetectionCountsDevicesAndUnknownCodesAreIgnored)
 {
     device.devices = 2;
-    worker->perform(kOperationDetect);
-    worker->perform(7);
-    worker->perform(kOperationNone);
+    worker->perform(Operation::Detect);
+    worker->perform(static_cast<Operation>(7));
+    worker->perform(Operation::None);
     completions.deliver();
     EXPECT_EQ(store->m_deviceCount, 2);
     EXPECT_EQ(device.calls, (Calls{"getDevicesCount"}));
     ASSERT_EQ(completions.entries.size(), 1u);
-    EXPECT_EQ(completions.entries[0].operation, kOperationDetect);
+    EXPECT_EQ(completions.entries[0].operation, Operation::Detect);
 }
 
 TEST_F(WorkerTest, RequestEventCarriesItsOwnOperation)
 {
     // The view may rewrite m_operation while a request waits in the queue.
     device.devices = 3;
-    QCoreApplication::postEvent(worker.get(), new RequestEvent(kOperationDetect));
-    store->m_operation = kOperationAcquire;
+    QCoreApplication::postEvent(worker.get(), new RequestEvent(Operation::Detect));
+    store->m_operation = Operation::Acquire;
     QCoreApplication::sendPostedEvents(worker.get(), kRequestEventType);
     EXPECT_EQ(device.calls, (Calls{"getDevicesCount"}));
     EXPECT_EQ(store->m_deviceCount, 3);

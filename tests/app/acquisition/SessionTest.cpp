@@ -55,7 +55,7 @@ TEST_F(SessionTest, NoDeviceShowsTheErrorOnceAndReadsNothing)
     ASSERT_EQ(prompt.entries.size(), 1u);
     EXPECT_EQ(prompt.entries[0].text, "Can not find device");
     EXPECT_EQ(prompt.entries[0].caption, "Error");
-    EXPECT_EQ(session->store().m_operation, kOperationDetect);  // no calibration read requested
+    EXPECT_EQ(session->store().m_operation, Operation::Detect);  // no calibration read requested
     EXPECT_EQ(device.calls, (std::vector<std::string>{"getDevicesCount"}));
 }
 
@@ -137,7 +137,7 @@ TEST_F(SessionTest, FallingRecordIsStoredAscendingAndBackedUpOnce)
     // A later start with the same instrument leaves the backup alone.
     { std::ofstream(backup, std::ios::binary | std::ios::trunc) << "kept"; }
     ASSERT_TRUE(waitForSignal(*session, &Session::calibrationCompleted,
-                              [&] { session->post(kOperationReadFlash); }));
+                              [&] { session->post(Operation::ReadFlash); }));
     std::ifstream again(backup, std::ios::binary);
     std::stringstream content;
     content << again.rdbuf();
@@ -199,7 +199,7 @@ TEST_F(SessionTest, FlashWriteAndReadBackKeepTheCalibrationAndItsOrder)
     s.m_increasing = true;
     for (int i = 0; i < kSpectrumPoints; ++i) s.m_wavelength[i] = s.m_sensitivity[i] = 0;
     ASSERT_TRUE(waitForSignal(*session, &Session::calibrationCompleted,
-                              [&] { session->post(kOperationReadFlash); }));
+                              [&] { session->post(Operation::ReadFlash); }));
     EXPECT_FALSE(s.m_increasing);
     for (int i = 0; i < kSpectrumPoints; ++i) {
         ASSERT_NEAR(s.m_wavelength[i], cal.wavelength[i], 5e-4) << i;
@@ -364,7 +364,7 @@ TEST_F(SessionTest, RunChainsAcquisitionsOneAtATimeAndStops)
     drain.exec();
     EXPECT_FALSE(session->acquisitionInFlight());
     for (std::size_t i = 1; i < selects.size(); ++i) EXPECT_NE(selects[i], selects[i - 1]);
-    EXPECT_EQ(s.m_operation, kOperationNone);
+    EXPECT_EQ(s.m_operation, Operation::None);
     EXPECT_EQ(device.count("clearMemory"), 1u);  // configured once
 }
 

@@ -142,7 +142,7 @@ TEST_F(VirtualDeviceTest, FactoryCalibrationSurvivesAFlashRoundTrip)
 
     for (int i = 0; i < kSpectrumPoints; ++i) s.m_sensitivity[i] = 0;
     ASSERT_TRUE(waitForSignal(*session, &Session::calibrationCompleted,
-                              [&] { session->post(kOperationReadFlash); }));
+                              [&] { session->post(Operation::ReadFlash); }));
     EXPECT_EQ(s.m_increasing, increasing);
     for (int i = 0; i < kSpectrumPoints; ++i) {
         ASSERT_NEAR(s.m_sensitivity[i], 0.5 + i * 0.0001, 5e-4) << i;

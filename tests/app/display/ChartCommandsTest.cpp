@@ -69,7 +69,7 @@ TEST(ChartCommands, XYScaleDialogFieldsAndReadBack) {
     auto s = storeWithCurve0({400, 500}, {1, 3});
     s->m_xMin = 400.123;
     s->m_xMax = 700;
-    s->m_backgroundState = 3;
+    s->m_backgroundState = BackgroundState::Subtracted;
     s->m_subtractBackground = true;
     s->m_chartBar.subtractChecked = true;
     s->m_running = s->m_chartBar.runChecked = true;
@@ -85,18 +85,18 @@ TEST(ChartCommands, XYScaleDialogFieldsAndReadBack) {
     // OK without edits changes nothing, not even the unrounded minimum.
     EXPECT_FALSE(applyXYScale(*s, f).repaint);
     EXPECT_DOUBLE_EQ(s->m_xMin, 400.123);
-    EXPECT_EQ(s->m_backgroundState, 3);
+    EXPECT_EQ(s->m_backgroundState, BackgroundState::Subtracted);
 
     f.yMax = "100";
     EXPECT_TRUE(applyXYScale(*s, f).repaint);
     EXPECT_DOUBLE_EQ(s->m_yMax, 100);
-    EXPECT_EQ(s->m_backgroundState, 3);  // only y changed
+    EXPECT_EQ(s->m_backgroundState, BackgroundState::Subtracted);  // only y changed
 
     f = xyScaleFromStore(*s);
     f.xMax = "650abc";  // read leniently
     applyXYScale(*s, f);
     EXPECT_DOUBLE_EQ(s->m_xMax, 650);
-    EXPECT_EQ(s->m_backgroundState, 0);
+    EXPECT_EQ(s->m_backgroundState, BackgroundState::None);
     EXPECT_FALSE(s->m_subtractBackground);
     EXPECT_FALSE(s->m_chartBar.subtractChecked);
 

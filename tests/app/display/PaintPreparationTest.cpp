@@ -70,7 +70,7 @@ TEST(PaintPreparation, ScansWithoutAveragingBecomeCurves) {
 TEST(PaintPreparation, BackgroundGaussianAutoYAndMaximumMarker) {
     auto s = std::make_unique<SpectrumStore>();
     fillLive(*s);
-    s->m_backgroundState = 1;
+    s->m_backgroundState = BackgroundState::Requested;
     s->m_autoY = true;
     s->m_showMaxIntensity = true;
     s->m_xMin = s->m_wavelength[0];
@@ -85,7 +85,7 @@ TEST(PaintPreparation, BackgroundGaussianAutoYAndMaximumMarker) {
     s->m_showGaussian = true;
 
     preparePaint(*s, 1000, 700);
-    EXPECT_EQ(s->m_backgroundState, 2);
+    EXPECT_EQ(s->m_backgroundState, BackgroundState::Captured);
     EXPECT_DOUBLE_EQ(s->m_background[7], 7);
     EXPECT_DOUBLE_EQ(s->m_yMin, -1.0);
     EXPECT_DOUBLE_EQ(s->m_yMax, -1.0);

@@ -97,14 +97,14 @@ TEST_F(StoreCommandsTest, BackgroundStateMachine) {
     EXPECT_FALSE(store->m_subtractBackground);
 
     getBackground(*store);
-    EXPECT_EQ(store->m_backgroundState, 1);
+    EXPECT_EQ(store->m_backgroundState, BackgroundState::Requested);
     EXPECT_TRUE(bar.subtractEnabled);
     EXPECT_FALSE(bar.subtractChecked);
 
     setLive([](int i) { return 10.0 + i; });
     store->m_rangeLast = 3000;
     EXPECT_TRUE(captureBackgroundIfRequested(*store));
-    EXPECT_EQ(store->m_backgroundState, 2);
+    EXPECT_EQ(store->m_backgroundState, BackgroundState::Captured);
     EXPECT_DOUBLE_EQ(store->m_background[0], 10);
     EXPECT_DOUBLE_EQ(store->m_background[3000], 3010);
     EXPECT_DOUBLE_EQ(store->m_background[3001], 0);
@@ -113,7 +113,7 @@ TEST_F(StoreCommandsTest, BackgroundStateMachine) {
     store->m_ratioMode = 3;
     bar.absorbanceChecked = true;
     setSubtract(*store, true);
-    EXPECT_EQ(store->m_backgroundState, 3);
+    EXPECT_EQ(store->m_backgroundState, BackgroundState::Subtracted);
     EXPECT_TRUE(store->m_subtractBackground);
     EXPECT_TRUE(bar.subtractChecked);
     EXPECT_EQ(store->m_ratioMode, 0);
@@ -121,13 +121,13 @@ TEST_F(StoreCommandsTest, BackgroundStateMachine) {
 
     store->m_ratioMode = 1;
     setSubtract(*store, false);
-    EXPECT_EQ(store->m_backgroundState, 2);
+    EXPECT_EQ(store->m_backgroundState, BackgroundState::Captured);
     EXPECT_FALSE(store->m_subtractBackground);
     EXPECT_EQ(store->m_ratioMode, 0);
 
     setSubtract(*store, true);
     getBackground(*store);  // a new request stops subtracting the old one
-    EXPECT_EQ(store->m_backgroundState, 1);
+    EXPECT_EQ(store->m_backgroundState, BackgroundState::Requested);
     EXPECT_FALSE(store->m_subtractBackground);
 }
 
@@ -158,7 +158,7 @@ TEST_F(StoreCommandsTest, FastDropsReferenceRatioAndBackground) {
     EXPECT_EQ(store->m_ratioMode, 0);
     EXPECT_FALSE(bar.transmittanceChecked || bar.transmittanceEnabled);
     EXPECT_FALSE(bar.reflectanceEnabled || bar.absorbanceEnabled);
-    EXPECT_EQ(store->m_backgroundState, 0);
+    EXPECT_EQ(store->m_backgroundState, BackgroundState::None);
     EXPECT_FALSE(store->m_subtractBackground);
     EXPECT_FALSE(bar.subtractChecked || bar.subtractEnabled);
 }

@@ -142,7 +142,7 @@ TEST_F(WindowTest, BackgroundSubtractAndTheReferenceModes)
     runFor(2);
     QTest::mouseClick(frame->chartBar().button(ids::kGetBackground), Qt::LeftButton);
     // The next paint captures the background.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return store().m_backgroundState >= 2; }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return store().m_backgroundState >= BackgroundState::Captured; }, kWaitMs));
     EXPECT_TRUE(box(ids::kSubtractBox)->isEnabled());
     QTest::mouseClick(box(ids::kSubtractBox), Qt::LeftButton);
     EXPECT_TRUE(store().m_subtractBackground);
