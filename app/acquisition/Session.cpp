@@ -93,7 +93,7 @@ void Session::applyEffects(const CommandEffects& effects)
     if (effects.startProgressTimer) m_progressTimer.start();
     if (effects.startSaveTimer) m_periodicSaveTimer.start(effects.saveTimerMs);
     if (effects.startAcquisition) startAcquisition();
-    if (effects.repaint) emit repaintRequested(false);
+    if (effects.repaint) emit repaintRequested();
 }
 
 bool Session::saveCalibrationToFlash()
@@ -198,7 +198,7 @@ void Session::handleCompletion(const CompletionEvent& completion)
     }
     if (s.m_running) {
         startAcquisition();
-        emit repaintRequested(false);
+        emit repaintRequested();
     }
 }
 
@@ -243,9 +243,9 @@ void Session::completeCalibrationRead(OperationOutcome outcome)
         if (switchToWavenumberAxis)
             switchToWavenumberAxis();
         else
-            emit repaintRequested(false);
+            emit repaintRequested();
     } else {
-        emit repaintRequested(false);
+        emit repaintRequested();
     }
     emit calibrationCompleted(recordPresent);
 }

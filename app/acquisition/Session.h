@@ -90,7 +90,7 @@ public:
     std::function<void()> switchToWavenumberAxis;
 
 signals:
-    void repaintRequested(bool erase);
+    void repaintRequested();
     void detectionCompleted(int deviceCount);
     // recordPresent: the flash held a calibration record.
     void calibrationCompleted(bool recordPresent);

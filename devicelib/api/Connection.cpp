@@ -28,9 +28,7 @@ void teardownLocked(DeviceSlot& slot)
     std::lock_guard status(slot.statusLock);
     std::lock_guard command(slot.commandLock);
     slot.currentArguments.reset();
-    slot.currentArgumentsSize = 0;
     slot.pendingArguments.reset();
-    slot.pendingArgumentsSize = 0;
     slot.flags = 0;
     slot.lastResult = 0;
     // A reconnected slot reports "no operation yet", not the old slot's last one.
@@ -82,8 +80,7 @@ void teardownSlot(DeviceSlot& slot)
     teardownLocked(slot);
 }
 
-std::int32_t postOperation(std::uint32_t index, std::int32_t operation, const ArgumentBlock& arguments,
-                           std::int32_t argumentsSize)
+std::int32_t postOperation(std::uint32_t index, std::int32_t operation, const ArgumentBlock& arguments)
 {
     if (index >= kSlotCount) return protocol::kErrBadIndex;
     DeviceSlot& slot = deviceTable()[index];
@@ -97,7 +94,6 @@ std::int32_t postOperation(std::uint32_t index, std::int32_t operation, const Ar
         std::lock_guard command(slot.commandLock);
         slot.pendingOperation = operation;
         slot.pendingArguments = std::make_unique<ArgumentBlock>(arguments);
-        slot.pendingArgumentsSize = argumentsSize;
         slot.commandPosted.set();
     }
     slot.commandAccepted.wait();

@@ -23,10 +23,6 @@ inline constexpr std::int32_t kOpFrameRead = 11;
 inline constexpr std::int32_t kOpFlashRead = 14;
 inline constexpr std::int32_t kOpFlashWrite = 15;
 
-// Sizes recorded for the argument blocks of the operations.
-inline constexpr std::int32_t kFrameReadArgumentSize = 10;
-inline constexpr std::int32_t kFlashArgumentSize = 16;
-
 // States of the current operation.
 inline constexpr std::int32_t kStateIdle = 0;
 inline constexpr std::int32_t kStateRunning = 1;
@@ -92,8 +88,7 @@ void teardownSlot(DeviceSlot& slot);
 
 // Hands an operation to the slot's worker, connecting first when the slot has
 // none; returns once the worker has taken it. 0, 1 or the connect error.
-std::int32_t postOperation(std::uint32_t index, std::int32_t operation, const ArgumentBlock& arguments,
-                           std::int32_t argumentsSize);
+std::int32_t postOperation(std::uint32_t index, std::int32_t operation, const ArgumentBlock& arguments);
 
 // The worker of one slot: takes posted operations and runs them until stopped.
 int _threadDeviceOperations(std::uint16_t deviceIndex);

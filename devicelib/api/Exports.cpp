@@ -186,7 +186,7 @@ int32_t getFrame(uint32_t deviceIndex, uint16_t* frameBuffer, uint32_t frameNumb
     api::ArgumentBlock arguments;
     arguments.buffer = frameBuffer;
     arguments.frameNumber = static_cast<std::uint16_t>(frameNumber);
-    return api::postOperation(deviceIndex, api::kOpFrameRead, arguments, api::kFrameReadArgumentSize);
+    return api::postOperation(deviceIndex, api::kOpFrameRead, arguments);
 }
 
 int32_t readFlash(uint32_t deviceIndex, uint8_t* flashBuffer, uint32_t flashAddress, uint32_t bytesCount)
@@ -195,7 +195,7 @@ int32_t readFlash(uint32_t deviceIndex, uint8_t* flashBuffer, uint32_t flashAddr
     arguments.buffer = flashBuffer;
     arguments.flashAddress = flashAddress;
     arguments.bytesCount = bytesCount;
-    return api::postOperation(deviceIndex, api::kOpFlashRead, arguments, api::kFlashArgumentSize);
+    return api::postOperation(deviceIndex, api::kOpFlashRead, arguments);
 }
 
 int32_t writeFlash(uint32_t deviceIndex, const uint8_t* flashBuffer, uint32_t flashAddress,
@@ -205,7 +205,7 @@ int32_t writeFlash(uint32_t deviceIndex, const uint8_t* flashBuffer, uint32_t fl
     arguments.buffer = const_cast<uint8_t*>(flashBuffer);
     arguments.flashAddress = flashAddress;
     arguments.bytesCount = bytesCount;
-    return api::postOperation(deviceIndex, api::kOpFlashWrite, arguments, api::kFlashArgumentSize);
+    return api::postOperation(deviceIndex, api::kOpFlashWrite, arguments);
 }
 
 }  // extern "C"

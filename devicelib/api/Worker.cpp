@@ -64,9 +64,7 @@ int _threadDeviceOperations(std::uint16_t deviceIndex)
             {
                 std::lock_guard command(slot.commandLock);
                 slot.currentArguments = std::move(slot.pendingArguments);
-                slot.currentArgumentsSize = slot.pendingArgumentsSize;
                 slot.currentOperation = slot.pendingOperation;
-                slot.pendingArgumentsSize = 0;
             }
             slot.currentState = kStateRunning;
             operation = slot.currentOperation;

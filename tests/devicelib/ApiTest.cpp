@@ -288,7 +288,7 @@ TEST_F(ApiTest, WorkerReportsAnUnknownOperationAndTouchesNoDevice)
     ScriptedDevice& device = hid.addDevice(std::string("C"));
     ASSERT_EQ(connectToDevice(2), 0);
     testing::internal::CaptureStdout();
-    EXPECT_EQ(api::postOperation(2, 42, api::ArgumentBlock{}, 0), 0);
+    EXPECT_EQ(api::postOperation(2, 42, api::ArgumentBlock{}), 0);
     EXPECT_EQ(waitForCompletion(2), 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "_threadDeviceOperations for thread 2: unsupported current operation: 42\n");
