@@ -19,21 +19,11 @@ namespace {
 
 const QColor kTickColour(100, 100, 100);
 
-// Walks the curves of the table: fn(curve, firstPoolIndex, pointCount).
-// Stops at the -1 marker, at slotCount, and before a curve that would run
-// past the pool.
+// Walks the curves: fn(curve, firstPoolIndex, pointCount).
 template <class Fn>
 void forEachCurve(const ChartParams& p, Fn&& fn) {
-    if (!p.lengths || !p.xPool || !p.yPool) return;
-    long long offset = 0;
-    for (int k = 0; k < p.slotCount; ++k) {
-        const std::int32_t last = p.lengths[k];
-        if (last < 0) return;
-        const long long count = static_cast<long long>(last) + 1;
-        if (offset + count > p.poolSize) return;
-        fn(k, static_cast<int>(offset), static_cast<int>(count));
-        offset += count;
-    }
+    if (!p.xPool || !p.yPool) return;
+    for (const StoredCurve& c : p.curves) fn(c.slot, static_cast<int>(c.offset), c.count());
 }
 
 bool isAutomatic(double lo, double hi) { return lo == -1.0 && hi == -1.0; }
@@ -135,8 +125,7 @@ ChartLayout describeChart(const ChartParams& p) {
     }
 
     // The marker is point markerIndex of curve 0.
-    if (p.marker && p.lengths && p.slotCount > 0 && p.markerIndex >= 0 && p.markerIndex <= p.lengths[0] &&
-        p.markerIndex < p.poolSize) {
+    if (p.marker && curveCount(p) > 0 && p.markerIndex >= 0 && p.markerIndex < p.curves[0].count()) {
         const double x = p.xPool[p.markerIndex], y = p.yPool[p.markerIndex];
         if (std::isfinite(x) && std::isfinite(y)) layout.marker = ChartMarker{p.markerIndex, x, y};
     }
@@ -158,7 +147,7 @@ void drawChart(QPainter& painter, const ChartParams& p) {
     // Second colour bar: curve 0's points as vertical strokes in the colour
     // of their wavelength.
     if (p.colourBar && curveCount(p) > 0) {
-        const int first = 0, count = p.lengths[0] + 1;
+        const int first = 0, count = p.curves[0].count();
         const int barBottom = truncPixel(h - 2 * u - 2);
         for (int i = first; i < first + count; ++i) {
             const double x = p.xPool[i], y = p.yPool[i];
@@ -175,8 +164,8 @@ void drawChart(QPainter& painter, const ChartParams& p) {
     // Curves in table order; a point outside the ranges breaks the line.
     std::vector<QPoint> line;
     forEachCurve(p, [&](int k, int first, int count) {
-        const QPen pen(curveColour(p.red ? p.red[k] : 0, p.green ? p.green[k] : 0, p.blue ? p.blue[k] : 0), 1,
-                       Qt::SolidLine);
+        const StoredCurve& curve = p.curves[k];
+        const QPen pen(curveColour(curve.red, curve.green, curve.blue), 1, Qt::SolidLine);
         painter.setPen(pen);
         line.clear();
         auto flush = [&] {

@@ -13,13 +13,14 @@
 
 #include "display/AxisTicks.h"
 #include "display/ChartGeometry.h"
+#include "spectrum/StoredCurves.h"
 
 class QPainter;
 
 namespace halden {
 
-// Every parameter of drawChart. The pools and per-curve lists are the
-// store's; poolSize and slotCount bound every read of them.
+// Every parameter of drawChart. The curves are views into the store's
+// pools, which xPool / yPool point at (a curve's offset indexes them).
 struct ChartParams {
     QSize surface;
     double unit = 14.0;
@@ -31,12 +32,7 @@ struct ChartParams {
     bool colourBar = false;
     const double* yPool = nullptr;
     const double* xPool = nullptr;
-    const std::int32_t* lengths = nullptr;  // highest point index per curve, ends at -1
-    const std::int32_t* red = nullptr;
-    const std::int32_t* green = nullptr;
-    const std::int32_t* blue = nullptr;
-    int poolSize = 0;
-    int slotCount = 0;
+    std::vector<StoredCurve> curves;  // in table order, curve 0 first
 };
 
 struct ChartTick {
@@ -64,8 +60,7 @@ std::optional<QColor> wavelengthColour(double nm);
 // Curve k's pen colour: the low 8 bits of each component.
 QColor curveColour(std::int32_t red, std::int32_t green, std::int32_t blue);
 
-// The number of curves in the table (entries before the -1 marker, bounded
-// by slotCount and by the pool size).
+// The number of curves drawn.
 int curveCount(const ChartParams& params);
 
 ChartLayout describeChart(const ChartParams& params);

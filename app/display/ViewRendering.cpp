@@ -169,12 +169,8 @@ ChartParams chartParamsFromStore(const SpectrumStore& s, QSize size) {
     p.colourBar = s.m_colorBar2;
     p.yPool = s.m_storedY.data();
     p.xPool = s.m_storedX.data();
-    p.lengths = s.m_storedLength.data();
-    p.red = s.m_storedRed.data();
-    p.green = s.m_storedGreen.data();
-    p.blue = s.m_storedBlue.data();
-    p.poolSize = kStoredPoolSize;
-    p.slotCount = kStoredSlots;
+    const StoredCurves table(s);
+    p.curves.assign(table.begin(), table.end());
     return p;
 }
 
