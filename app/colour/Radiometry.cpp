@@ -158,11 +158,119 @@ EnergyFigures energyFigures(const SpectrumStore& store) {
     return out;
 }
 
+namespace {
+
+// Wavelengths w[step * j], j = 0..last, that rise by more than 1e-9 nm from
+// point to point and lie between 0 and 1300 nm. On such an axis the
+// distances |w - nm| are computed exactly or at least strictly ordered like
+// the true distances, which the closed form of the lumen scan relies on.
+bool clearlyRising(const double* w, int last, int step) {
+    if (!(w[0] > 0) || !(w[step * last] < 1300)) return false;
+    if (step == 1) return wavelengthsRiseBy(w, last, 1e-9);
+    for (int j = 0; j < last; ++j)
+        if (!(w[step * (j + 1)] - w[step * j] > 1e-9)) return false;
+    return true;
+}
+
+// The first j in 0..last + 1 with w[step * j] >= value (w rising).
+int firstAtOrAbove(const double* w, int last, int step, double value) {
+    int low = 0, high = last + 1;
+    while (low < high) {
+        const int mid = low + (high - low) / 2;
+        if (w[step * mid] < value) low = mid + 1;
+        else high = mid;
+    }
+    return low;
+}
+
+// Index of point j in the wavelength and correction arrays: j itself, or
+// step * j in Fast mode (a separate type, so that the common case has no
+// multiplications).
+struct UnitStride {
+    static constexpr int step = 1;
+    int operator()(int j) const { return j; }
+};
+struct Stride {
+    int step;
+    int operator()(int j) const { return step * j; }
+};
+
+// The last point with w < nm, or -1, for every nanometre of the lumen range,
+// on a clearly rising axis. Every eighth point from the first at or above
+// kLuminousFirstNm - 1 goes to the bin floor(w) + 1, the nanometres it lies
+// below (the last write to a bin is its last such point); a running maximum
+// then gives the last of them below nm, and a search over the seven points
+// after it finds the point itself.
+// to is the first point at or above kLuminousLastNm (last + 1 when there is
+// none); the axis need only rise clearly up to point to + 7.
+template <class Index>
+void lastPointsBelowNanometres(const double* w, int last, int to, Index at, int* below) {
+    constexpr int kStride = 8;
+    const int from = firstAtOrAbove(w, std::min(last, to), at.step, kLuminousFirstNm - 1);
+    int coarse[kLuminousRows];
+    std::fill(coarse, coarse + kLuminousRows, -1);
+    for (int j = from; j < to; j += kStride) coarse[static_cast<int>(w[at(j)]) + 1 - kLuminousFirstNm] = j;
+    int run = -1;
+    for (int k = 0; k < kLuminousRows; ++k) {
+        const double nm = kLuminousFirstNm + k;
+        run = std::max(run, coarse[k]);
+        int j = run < 0 ? from - 1 : run;  // points before from lie below nm
+        if (run >= 0 && j + kStride - 1 <= last) {
+            // Points j + 1 .. j + 7: those below nm come first (points from
+            // to on lie at or above every nm).
+            j += 4 * (w[at(j + 4)] < nm);
+            j += 2 * (w[at(j + 2)] < nm);
+            j += (w[at(j + 1)] < nm);
+        } else if (run >= 0) {
+            while (j < last && w[at(j + 1)] < nm) ++j;
+        }
+        below[k] = j;
+    }
+}
+
+// The point each nanometre's scan in luminousFlux ends on, on a clearly
+// rising axis, without scanning. The scan resumes at the previous
+// nanometre's point and walks on while the distance shrinks: it passes the
+// points below nm and stops at the last one below or the first one at or
+// above, whichever is strictly nearer (the one below on a tie), but never
+// goes back before where it started.
+template <class Index>
+double lumenSum(const double* spectrum, const double* w, const double* cal, int last, int to, Index index,
+                const double* luminousEfficiency) {
+    int below[kLuminousRows];
+    lastPointsBelowNanometres(w, last, to, index, below);
+    double sum = 0;
+    int at = 0;
+    for (int k = 0; k < kLuminousRows; ++k) {
+        const double nm = kLuminousFirstNm + k;
+        const int above = below[k] + 1;
+        int nearest;
+        if (above == 0) nearest = 0;
+        else if (above > last) nearest = last;
+        else nearest = std::fabs(w[index(above)] - nm) < std::fabs(w[index(above - 1)] - nm) ? above : above - 1;
+        at = std::max(at, nearest);
+        sum += spectrum[at] * cal[index(at)] * luminousEfficiency[k];
+    }
+    return sum;
+}
+
+}  // namespace
+
 double luminousFlux(const double* spectrum, const double* wavelength, const double* irradianceCal,
                     int last, int step, double exposureScaled, const double* luminousEfficiency) {
-    // For each nanometre, walk on from the previous nanometre's point while
-    // the distance to it shrinks, then take the last point that came nearer.
     double sum = 0;
+    // Neither the scan nor its closed form reads past a few points beyond
+    // the first one at or above the last nanometre, so the axis is checked
+    // up to there. A binary search ends between a point below the value and
+    // one at or above it on any axis, so to is that first point once the
+    // points up to it are known to rise.
+    const int to = last >= 0 ? firstAtOrAbove(wavelength, last, step, kLuminousLastNm) : 0;
+    if (last >= 0 && clearlyRising(wavelength, std::min(last, to + 8), step)) {
+        sum = step == 1 ? lumenSum(spectrum, wavelength, irradianceCal, last, to, UnitStride{}, luminousEfficiency)
+                        : lumenSum(spectrum, wavelength, irradianceCal, last, to, Stride{step}, luminousEfficiency);
+        return kLumensPerWatt * sum / exposureScaled / 1000000;
+    }
+    // Any other axis: the scan itself.
     int j = 0;
     for (int nm = kLuminousFirstNm; nm <= kLuminousLastNm; ++nm) {
         double best = 1000;
