@@ -46,6 +46,16 @@ void BM_EnergyAndLumenFigures(benchmark::State& state) {
 }
 BENCHMARK(BM_EnergyAndLumenFigures)->Unit(benchmark::kMicrosecond);
 
+// The lumen figure alone: the nearest point of each nanometre 390..830, a
+// few microseconds of a paint's milliseconds.
+void BM_LumenFigure(benchmark::State& state) {
+    auto store = std::make_unique<halden::SpectrumStore>();
+    double* row = store->liveBuffer();
+    for (int i = 0; i < 3653; ++i) row[i] = lamp(store->m_wavelength[i]);
+    for (auto _ : state) benchmark::DoNotOptimize(halden::lumenFigure(*store));
+}
+BENCHMARK(BM_LumenFigure)->Unit(benchmark::kMicrosecond);
+
 // Rf, Rg, the hue bins and Duv of one spectrum; the argument is the lamp's
 // colour temperature (4500 K needs both Planckian and daylight references).
 void BM_ColourRendition(benchmark::State& state) {
