@@ -64,11 +64,9 @@ struct DeviceSlot {
     std::int32_t currentOperation = kOpNone;  // guarded by statusLock
     std::int32_t currentState = kStateIdle;
     std::unique_ptr<ArgumentBlock> currentArguments;
-    std::int32_t currentArgumentsSize = 0;
 
     std::int32_t pendingOperation = kOpNone;  // guarded by commandLock
     std::unique_ptr<ArgumentBlock> pendingArguments;
-    std::int32_t pendingArgumentsSize = 0;
 
     std::int32_t lastResult = 0;  // guarded by statusLock
 };
