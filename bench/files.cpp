@@ -1,5 +1,5 @@
 // Calibration text parse and format, spectrum-file loading throughput, and
-// the row readers on one database file.
+// the row reader on one database file.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -87,16 +87,8 @@ void BM_SpectrumFileLoad(benchmark::State& state) {
 }
 BENCHMARK(BM_SpectrumFileLoad)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);
 
-// One database file (3653 rows "%.3f %.3f" CR LF) by each row reader the
-// CPU runs: 0 Avx512, 1 Avx2, 2 Portable.
-void BM_DatabaseRowsByReader(benchmark::State& state) {
-    constexpr halden::RowReader kReaders[] = {halden::RowReader::Avx512, halden::RowReader::Avx2,
-                                              halden::RowReader::Portable};
-    const halden::RowReader reader = kReaders[state.range(0)];
-    if (!halden::rowReaderAvailable(reader)) {
-        state.SkipWithError("this CPU lacks the reader");
-        return;
-    }
+// One database file (3653 rows "%.3f %.3f" CR LF).
+void BM_DatabaseRows(benchmark::State& state) {
     std::string text;
     for (int i = 0; i < 3653; ++i) {
         char row[64];
@@ -106,13 +98,13 @@ void BM_DatabaseRowsByReader(benchmark::State& state) {
     std::vector<double> x(halden::kMaxDataLines), y(halden::kMaxDataLines);
     for (auto _ : state) {
         bool overflow = false;
-        benchmark::DoNotOptimize(halden::readDataRowsWith(text, halden::kMaxDataLines, x.data(), y.data(), overflow, reader));
+        benchmark::DoNotOptimize(halden::readDataRows(text, halden::kMaxDataLines, x.data(), y.data(), overflow));
         benchmark::ClobberMemory();
     }
     state.counters["ns_per_row"] = benchmark::Counter(static_cast<double>(state.iterations()) * 3653,
                                                       benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_DatabaseRowsByReader)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DatabaseRows)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -39,23 +39,14 @@ struct DataLines {
 };
 
 // Every data line of the bytes, LF-only and CR LF alike. Stops at maxLines
-// (and sets overflow when another data line follows).
+// (and sets overflow when another data line follows). Rows as the savers
+// write them take a fast path that gives what reading each line field by
+// field gives, bit for bit.
 DataLines readDataLines(std::string_view bytes, std::size_t maxLines = kMaxDataLines);
 
 // The same into out, whose vectors keep their capacity from one file to the
 // next.
 void readDataLines(std::string_view bytes, std::size_t maxLines, DataLines& out);
-
-// The same without the fast path for common rows: every line is tested and
-// parsed field by field. Slower; the reference the fast path must match.
-DataLines readDataLinesPlain(std::string_view bytes, std::size_t maxLines = kMaxDataLines);
-
-// The row readers: Avx512 (AVX-512 with VBMI), Avx2 and Portable (scalar,
-// every CPU); Best is the fastest this CPU runs, what readDataLines uses. A
-// reader the CPU lacks reads as Best. All give the same values, bit for bit.
-enum class RowReader { Best, Avx512, Avx2, Portable };
-
-void readDataLinesWith(std::string_view bytes, std::size_t maxLines, DataLines& out, RowReader reader);
 
 // The rows the bytes can hold, at most maxLines: the room readDataRows needs.
 std::size_t dataRowRoom(std::string_view bytes, std::size_t maxLines);
@@ -63,14 +54,6 @@ std::size_t dataRowRoom(std::string_view bytes, std::size_t maxLines);
 // The same as readDataLines into xs and ys, each with room for
 // dataRowRoom(bytes, maxLines) values; returns the rows read.
 std::size_t readDataRows(std::string_view bytes, std::size_t maxLines, double* xs, double* ys, bool& overflow);
-std::size_t readDataRowsWith(std::string_view bytes, std::size_t maxLines, double* xs, double* ys, bool& overflow,
-                             RowReader reader);
-
-// True when this CPU runs reader itself (Best and Portable always).
-bool rowReaderAvailable(RowReader reader);
-
-// The reader Best stands for on this CPU.
-RowReader bestRowReader();
 
 // The leading decimal number of text as atof reads it (leading white space
 // skipped, 0 when there is none), independent of the process locale.

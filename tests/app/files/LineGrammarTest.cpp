@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "files/LineGrammar.h"
+#include "files/LineGrammarPaths.h"
 
 namespace halden {
 namespace {
@@ -168,47 +169,41 @@ TEST(LineGrammar, FastRowsMatchOnRandomText) {
     }
 }
 
-// Every row reader this CPU runs against the field-by-field reading, on
-// bytes held in a buffer of exactly their size so that a read past the end
-// is caught by the address sanitizer.
+// The fast reader against the field-by-field reading, on bytes held in a
+// buffer of exactly their size so that a read past the end is caught by the
+// address sanitizer.
 void expectReadersMatchPlain(const std::string& text, std::size_t maxLines, const char* what) {
     std::unique_ptr<char[]> exact(new char[text.size() + 1]);
     std::memcpy(exact.get(), text.data(), text.size());
     const std::string_view bytes(exact.get(), text.size());
     const DataLines plain = readDataLinesPlain(bytes, maxLines);
-    for (RowReader reader : {RowReader::Avx512, RowReader::Avx2, RowReader::Portable}) {
-        if (!rowReaderAvailable(reader)) continue;
-        DataLines got;
-        // A reused output (as the database load reuses it) must not keep
-        // anything from the previous text.
-        got.x.assign(5000, 123.0);
-        got.y.assign(5000, 456.0);
-        got.overflow = true;
-        readDataLinesWith(bytes, maxLines, got, reader);
-        const char* name = reader == RowReader::Avx512 ? "avx512" : (reader == RowReader::Avx2 ? "avx2" : "portable");
-        ASSERT_EQ(got.x.size(), plain.x.size()) << what << " " << name << " maxLines " << maxLines;
-        ASSERT_EQ(got.y.size(), plain.y.size()) << what << " " << name;
-        ASSERT_EQ(got.overflow, plain.overflow) << what << " " << name << " maxLines " << maxLines;
-        if (!plain.x.empty()) {
-            for (std::size_t k = 0; k < plain.x.size(); ++k) {
-                ASSERT_EQ(std::memcmp(&got.x[k], &plain.x[k], sizeof(double)), 0)
-                    << what << " " << name << " row " << k << ": " << got.x[k] << " vs " << plain.x[k];
-                ASSERT_EQ(std::memcmp(&got.y[k], &plain.y[k], sizeof(double)), 0)
-                    << what << " " << name << " row " << k << ": " << got.y[k] << " vs " << plain.y[k];
-            }
-        }
-        // Into arrays of exactly the room promised, so that a write past it
-        // is caught by the address sanitizer.
-        const std::size_t room = dataRowRoom(bytes, maxLines);
-        const std::unique_ptr<double[]> xs(new double[room]), ys(new double[room]);
-        bool overflow = false;
-        const std::size_t rows = readDataRowsWith(bytes, maxLines, xs.get(), ys.get(), overflow, reader);
-        ASSERT_EQ(rows, plain.x.size()) << what << " " << name << " into arrays";
-        ASSERT_EQ(overflow, plain.overflow) << what << " " << name << " into arrays";
-        ASSERT_TRUE(rows == 0 || (std::memcmp(xs.get(), plain.x.data(), rows * sizeof(double)) == 0 &&
-                                  std::memcmp(ys.get(), plain.y.data(), rows * sizeof(double)) == 0))
-            << what << " " << name << " into arrays";
+    DataLines got;
+    // A reused output (as the database load reuses it) must not keep
+    // anything from the previous text.
+    got.x.assign(5000, 123.0);
+    got.y.assign(5000, 456.0);
+    got.overflow = true;
+    readDataLines(bytes, maxLines, got);
+    ASSERT_EQ(got.x.size(), plain.x.size()) << what << " maxLines " << maxLines;
+    ASSERT_EQ(got.y.size(), plain.y.size()) << what;
+    ASSERT_EQ(got.overflow, plain.overflow) << what << " maxLines " << maxLines;
+    for (std::size_t k = 0; k < plain.x.size(); ++k) {
+        ASSERT_EQ(std::memcmp(&got.x[k], &plain.x[k], sizeof(double)), 0)
+            << what << " row " << k << ": " << got.x[k] << " vs " << plain.x[k];
+        ASSERT_EQ(std::memcmp(&got.y[k], &plain.y[k], sizeof(double)), 0)
+            << what << " row " << k << ": " << got.y[k] << " vs " << plain.y[k];
     }
+    // Into arrays of exactly the room promised, so that a write past it
+    // is caught by the address sanitizer.
+    const std::size_t room = dataRowRoom(bytes, maxLines);
+    const std::unique_ptr<double[]> xs(new double[room]), ys(new double[room]);
+    bool overflow = false;
+    const std::size_t rows = readDataRows(bytes, maxLines, xs.get(), ys.get(), overflow);
+    ASSERT_EQ(rows, plain.x.size()) << what << " into arrays";
+    ASSERT_EQ(overflow, plain.overflow) << what << " into arrays";
+    ASSERT_TRUE(rows == 0 || (std::memcmp(xs.get(), plain.x.data(), rows * sizeof(double)) == 0 &&
+                              std::memcmp(ys.get(), plain.y.data(), rows * sizeof(double)) == 0))
+        << what << " into arrays";
 }
 
 // A random number in one of the shapes files hold.
@@ -297,8 +292,8 @@ TEST(LineGrammarReaders, MatchThePlainReadingOnRandomFiles) {
     }
 }
 
-// A number that does not fit a double makes its line no data line, in every
-// reader and wherever the line stands, so no infinity (and no NaN computed
+// A number that does not fit a double makes its line no data line, in both
+// readers and wherever the line stands, so no infinity (and no NaN computed
 // from one) leaves the reader.
 TEST(LineGrammarReaders, NumbersTooLargeForADoubleMakeNoDataLine) {
     const std::string longDigits = "1" + std::string(400, '0') + " 1";
@@ -317,14 +312,10 @@ TEST(LineGrammarReaders, NumbersTooLargeForADoubleMakeNoDataLine) {
     text += "1.5 1e400";  // the last line, without a line end
     expectReadersMatchPlain(text, kMaxDataLines, "overflow");
     if (HasFatalFailure()) return;
-    for (RowReader reader : {RowReader::Avx512, RowReader::Avx2, RowReader::Portable}) {
-        if (!rowReaderAvailable(reader)) continue;
-        DataLines got;
-        readDataLinesWith(text, kMaxDataLines, got, reader);
-        EXPECT_EQ(got.x.size(), 200u);
-        for (std::size_t k = 0; k < got.x.size(); ++k)
-            ASSERT_TRUE(std::isfinite(got.x[k]) && std::isfinite(got.y[k])) << "row " << k;
-    }
+    const DataLines got = readDataLines(text);
+    EXPECT_EQ(got.x.size(), 200u);
+    for (std::size_t k = 0; k < got.x.size(); ++k)
+        ASSERT_TRUE(std::isfinite(got.x[k]) && std::isfinite(got.y[k])) << "row " << k;
     EXPECT_TRUE(readDataLines("1e400 1\r\n2 1e400\r\n").x.empty());
 }
 
@@ -364,7 +355,7 @@ TEST(LineGrammarReaders, RowsOfOneLayoutAndOfAlternatingLayouts) {
 }
 
 TEST(LineGrammarReaders, ManyLayoutsAndLookalikeRows) {
-    // More layouts than the reader keeps, then rows that share the places of
+    // Many row layouts, then rows that share the places of
     // their non-digit bytes with a known layout but not the bytes themselves.
     std::string text;
     for (int w = 1; w <= 9; ++w)
@@ -422,7 +413,7 @@ TEST(LineGrammarReaders, RowsEndingAtBlockAndBufferBoundaries) {
 }
 
 TEST(LineGrammarReaders, LongLinesAndLongRows) {
-    // Rows longer than the vector reader's window, and long headers.
+    // Long rows with many digits or wide gaps, and long headers.
     std::string text = std::string(300, '#') + "\r\n";
     text += std::string(40, ' ') + "1 2\r\n";
     text += "1" + std::string(60, ' ') + "2\r\n";
