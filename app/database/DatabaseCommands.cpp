@@ -1,7 +1,5 @@
 #include "database/DatabaseCommands.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -19,9 +17,6 @@
 namespace halden {
 
 namespace {
-
-constexpr std::int32_t kCapacityAfterLoad = 100;
-constexpr std::int32_t kCapacityStep = 1000000;
 
 std::string progressText(const char* what, int k, int n) {
     char text[64];
@@ -48,21 +43,6 @@ bool listFolder(const std::string& folder, std::vector<std::string>& names, std:
     }
     std::sort(names.begin(), names.end());
     return true;
-}
-
-// Asks for large pages for a new pool: filling a fresh pool page by page
-// costs one fault per 4 KiB otherwise (only the pages written are backed,
-// as before). A hint: nothing changes where it is not taken.
-void preferHugePages(void* data, std::size_t bytes) {
-#if defined(MADV_HUGEPAGE)
-    const std::uintptr_t page = 4096;
-    const auto first = (reinterpret_cast<std::uintptr_t>(data) + page - 1) & ~(page - 1);
-    const auto last = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(page - 1);
-    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-#else
-    (void)data;
-    (void)bytes;
-#endif
 }
 
 // Shrinks the pools to the points filled when it goes out of scope.
@@ -107,20 +87,11 @@ std::optional<DatabaseLoadSummary> loadDatabaseFolder(SpectrumStore& s, const st
     s.m_dbBar.folderText = folder;
 
     // No file keeps more than kMaxDataLines points, so pools of that size
-    // are never outgrown; sizing them writes nothing (PointPool), and pages
-    // that are never written are never backed by memory. Pools of a fitting
-    // capacity are reused (reloading the same folder then writes to memory
-    // already in place); others are released before the new ones are made.
+    // are never outgrown; sizing them writes nothing, and pages that are
+    // never written are never backed by memory.
     const std::size_t need = static_cast<std::size_t>(n) * kMaxDataLines;
-    for (PointPool* pool : {&s.m_dbX, &s.m_dbY}) {
-        if (pool->capacity() < need || pool->capacity() > 2 * need + kMaxDataLines) {
-            PointPool().swap(*pool);
-            pool->reserve(need);
-            preferHugePages(pool->data(), pool->capacity() * sizeof(double));
-        }
-        pool->resize(need);
-    }
-    s.m_dbCapacity = kCapacityAfterLoad;
+    sizePool(s.m_dbX, need);
+    sizePool(s.m_dbY, need);
 
     // Loader threads and this one read the files and fill the pools; this
     // thread alone reports progress and fills the tables, in name order.
@@ -141,7 +112,6 @@ std::optional<DatabaseLoadSummary> loadDatabaseFolder(SpectrumStore& s, const st
         if (file.truncated) ++summary.truncated;
         if (file.points == 0) ++summary.empty;
         s.m_dbPoints[k] = file.points;
-        if (file.offset + file.points > s.m_dbCapacity) s.m_dbCapacity += kCapacityStep;
         filled = file.offset + file.points;
     }
     summary.points = filled;

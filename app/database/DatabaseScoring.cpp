@@ -16,8 +16,7 @@ namespace halden {
 namespace {
 
 // Files per block: each thread streams a block's points from memory in
-// order (reading the next file ahead while scoring one), and a block is
-// short enough that the threads finish close together.
+// order, and a block is short enough that the threads finish close together.
 constexpr int kBlockFiles = 32;
 // Points that make another thread worth starting (a few milliseconds of work).
 constexpr std::int64_t kPointsPerThread = 1 << 19;
@@ -51,20 +50,12 @@ void scoreBlocks(Job& job, AfterEach afterEach) {
     while (block < blocks) {
         const int from = block * kBlockFiles;
         const int to = std::min(job.n, from + kBlockFiles);
-        int next = blocks;
         for (int k = from; k < to; ++k) {
-            CurveView upcoming;
-            if (k + 1 < to) {
-                upcoming = fileView(s, k + 1);
-            } else {
-                next = take();  // taken now so that its first file can be read ahead
-                if (next < blocks) upcoming = fileView(s, next * kBlockFiles);
-            }
-            job.scores[k] = similarityScore(job.live, fileView(s, k), job.normalize, scratch, upcoming);
+            job.scores[k] = similarityScore(job.live, fileView(s, k), job.normalize, scratch);
             job.scored.fetch_add(1, std::memory_order_relaxed);
             afterEach();
         }
-        block = next;
+        block = take();
     }
 }
 
@@ -91,19 +82,19 @@ std::string doneText(int k, int n) {
 // passed on by rethrow().
 class Helpers {
 public:
-    explicit Helpers(Job& job) : job_(job) {}
+    explicit Helpers(Job& job) : m_job(job) {}
     Helpers(const Helpers&) = delete;
     Helpers& operator=(const Helpers&) = delete;
     ~Helpers() { join(); }
     void start(int count) {
         for (int i = 0; i < count; ++i) {
             try {
-                threads_.emplace_back([this] {
+                m_threads.emplace_back([this] {
                     try {
-                        scoreBlocks(job_, [] {});
+                        scoreBlocks(m_job, [] {});
                     } catch (...) {
                         stop();
-                        if (!failed_.exchange(true)) failure_ = std::current_exception();
+                        if (!m_failed.exchange(true)) m_failure = std::current_exception();
                     }
                 });
             } catch (const std::system_error&) {
@@ -111,22 +102,22 @@ public:
             }
         }
     }
-    void stop() { job_.nextBlock.store(kStopped, std::memory_order_relaxed); }
+    void stop() { m_job.nextBlock.store(kStopped, std::memory_order_relaxed); }
     void join() {
-        for (std::thread& t : threads_) t.join();
-        threads_.clear();
+        for (std::thread& t : m_threads) t.join();
+        m_threads.clear();
     }
     // After join(): the first failure of a helper, if any.
     void rethrow() {
-        if (failed_) std::rethrow_exception(failure_);
+        if (m_failed) std::rethrow_exception(m_failure);
     }
 
 private:
     static constexpr int kStopped = 1 << 30;  // above every block number; taking more stays above
-    Job& job_;
-    std::vector<std::thread> threads_;
-    std::atomic<bool> failed_{false};
-    std::exception_ptr failure_;
+    Job& m_job;
+    std::vector<std::thread> m_threads;
+    std::atomic<bool> m_failed{false};
+    std::exception_ptr m_failure;
 };
 
 }  // namespace

@@ -57,7 +57,7 @@ private:
 
     using Lock = std::unique_lock<std::mutex>;
 
-    std::size_t slotOf(int k) const { return static_cast<std::size_t>(k) % slots_.size(); }
+    std::size_t slotOf(int k) const { return static_cast<std::size_t>(k) % m_slots.size(); }
     bool claimable() const;
     int placeable() const;
     // One piece of work, under the lock (released while it runs): placing a
@@ -68,22 +68,22 @@ private:
     void place(int k, Lock& lock);
     void work();
 
-    const std::string& folder_;
-    const std::vector<std::string>& names_;
-    double* const x_;
-    double* const y_;
-    int folderFd_ = -1;
-    std::vector<File> files_;
-    std::vector<Slot> slots_;
-    std::string buffer_;                   // the calling thread's file bytes
-    std::mutex mutex_;
-    std::condition_variable changed_;  // a file was parsed or placed, or stop
-    int next_ = 0;                     // the next file to load
-    int known_ = 0;                    // files whose offsets are known
-    int placed_ = 0;                   // files placed, counted from the first
-    std::int64_t total_ = 0;           // points of the first known_ files
-    bool stop_ = false;
-    std::vector<std::thread> workers_;
+    const std::string& m_folder;
+    const std::vector<std::string>& m_names;
+    double* const m_x;
+    double* const m_y;
+    int m_folderFd = -1;
+    std::vector<File> m_files;
+    std::vector<Slot> m_slots;
+    std::string m_buffer;               // the calling thread's file bytes
+    std::mutex m_mutex;
+    std::condition_variable m_changed;  // a file was parsed or placed, or stop
+    int m_next = 0;                     // the next file to load
+    int m_known = 0;                    // files whose offsets are known
+    int m_placed = 0;                   // files placed, counted from the first
+    std::int64_t m_total = 0;           // points of the first m_known files
+    bool m_stop = false;
+    std::vector<std::thread> m_workers;
 };
 
 }  // namespace halden

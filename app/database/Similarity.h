@@ -22,7 +22,7 @@ struct CurveView {
 
 // The live spectrum prepared once for comparing many files: the rise
 // ys[i+1] - ys[i] and width xs[i+1] - xs[i] of every interval, and whether x
-// never falls (which allows the merge walk).
+// never falls.
 struct LiveIntervals {
     CurveView curve;
     bool ascending = false;
@@ -31,30 +31,17 @@ struct LiveIntervals {
 
 void prepareLive(const CurveView& live, LiveIntervals& out);
 
-// Pairs found for one file by pairWithLive: s the interpolated live values,
-// d the file's. similarityScore only uses it as working space (reused from
-// file to file; one per thread). (num and den are no longer used by the
-// pairing; they stay for callers that still name them.)
+// Working space of similarityScore, reused from file to file (one per
+// thread): the pairs, s the interpolated live values and d the file's.
 struct PairScratch {
     std::vector<double> s, d;
-    std::vector<double> num, den;
+    std::vector<double> x;  // the file's x of each interval's point
 };
 
-// Fills scratch with the finished pairs of file against live.
-void pairWithLive(const CurveView& live, const CurveView& file, PairScratch& scratch);
-
-// The score of finished pairs; normalize divides every s by the largest s
-// and every d by the largest d first (a largest value of exactly 0 leaves
-// them). That is computed as s times the largest d against d times the
-// largest s, the same ratio without divisions; largest values far from 1 in
-// magnitude, and sums that come out non-finite or tiny, take the divided form.
-double scorePairs(PairScratch& pairs, bool normalize);
-
-// Pairing and score in one go; kNoOverlapScore when nothing pairs. Gives the
-// same bits as pairWithLive followed by scorePairs. upcoming, the file to be
-// scored next, is only read ahead into cache.
-double similarityScore(const LiveIntervals& live, const CurveView& file, bool normalize, PairScratch& scratch,
-                       const CurveView& upcoming = {});
+// The score of file against live, kNoOverlapScore when nothing pairs;
+// normalize divides every s by the largest s and every d by the largest d
+// first (a largest value of exactly 0 leaves them).
+double similarityScore(const LiveIntervals& live, const CurveView& file, bool normalize, PairScratch& scratch);
 double similarityScore(const CurveView& live, const CurveView& file, bool normalize, PairScratch& scratch);
 
 }  // namespace halden

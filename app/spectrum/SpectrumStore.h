@@ -19,6 +19,7 @@
 
 #include "colour/ColorimetryResult.h"
 #include "colour/LuminousEfficiencyTable.h"
+#include "database/PointPool.h"
 #include "spectrum/StoreStates.h"
 
 namespace halden {
@@ -33,28 +34,6 @@ inline constexpr int kStoredSlots = 100;         // 99 curves + end marker
 inline constexpr int kGaussCapacity = 4000;
 inline constexpr int kDatabaseCapacity = 20000;  // files in a database folder
 
-// An allocator whose resize() leaves new values unset, so that a pool can be
-// sized for the most it may hold without writing (and so backing) all of it.
-template <class T>
-struct UninitialisedAllocator : std::allocator<T> {
-    template <class U>
-    struct rebind {
-        using other = UninitialisedAllocator<U>;
-    };
-    UninitialisedAllocator() noexcept = default;
-    template <class U>
-    UninitialisedAllocator(const UninitialisedAllocator<U>&) noexcept {}
-    template <class U, class... Args>
-    void construct(U* p, Args&&... args) {
-        if constexpr (sizeof...(Args) == 0)
-            ::new (static_cast<void*>(p)) U;
-        else
-            ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
-    }
-};
-
-// The database's x and y values, file after file.
-using PointPool = std::vector<double, UninitialisedAllocator<double>>;
 inline constexpr int kCalibrationHeaderSize = 16;
 
 // The chart bar's controls as the core sees them: the texts of the edits and
@@ -233,7 +212,6 @@ struct SpectrumStore {
     // Where file k's points start in m_dbX / m_dbY. Ranking reorders this
     // table instead of moving the points.
     std::vector<std::int64_t> m_dbOffsets;
-    std::int32_t m_dbCapacity = 0;
     std::vector<double> m_dbScore;
     std::int32_t m_dbCurrent = -1;
     bool m_dbNormalize = false;

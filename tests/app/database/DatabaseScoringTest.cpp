@@ -14,6 +14,7 @@
 #include "database/DatabaseCommands.h"
 #include "database/DatabaseScoring.h"
 #include "database/Similarity.h"
+#include "database/SimilarityPairs.h"
 
 namespace halden {
 namespace {
@@ -43,7 +44,7 @@ double dividedScore(const std::vector<double>& s, const std::vector<double>& d) 
 }
 
 double normalisedScore(const std::vector<double>& s, const std::vector<double>& d) {
-    PairScratch p{s, d, {}, {}};
+    PairScratch p{s, d, {}};
     return scorePairs(p, true);
 }
 
@@ -88,7 +89,7 @@ TEST(NormalisedScore, SameShapeScoresOneHundred) {
     for (double& v : s) v = 1000 + 40000 * unit(rng);
     // Identical values: exactly 100, normalised or not.
     EXPECT_EQ(normalisedScore(s, s), 100);
-    PairScratch p{s, s, {}, {}};
+    PairScratch p{s, s, {}};
     EXPECT_EQ(scorePairs(p, false), 100);
 
     // A file 7.5 times the live spectrum, sampled half way between the live

@@ -16,6 +16,7 @@
 #include "files/LineGrammar.h"
 #include "DatabaseTestFolder.h"
 #include "database/Similarity.h"
+#include "database/SimilarityPairs.h"
 #include "support/PromptRecorder.h"
 
 namespace halden {
@@ -75,15 +76,15 @@ TEST(DatabaseSimilarity, PairsLastPointOfEachIntervalOpenAtTheTop) {
 }
 
 TEST(DatabaseSimilarity, ScoreFormula) {
-    PairScratch p{{2, 4}, {2, 4}, {}, {}};
+    PairScratch p{{2, 4}, {2, 4}, {}};
     EXPECT_DOUBLE_EQ(scorePairs(p, false), 100);
-    p = {{1, 2}, {3, 6}, {}, {}};
+    p = {{1, 2}, {3, 6}, {}};
     EXPECT_NEAR(scorePairs(p, false), 100 - 100 * 2 / std::sqrt(10.0), 1e-12);
-    p = {{1, 2}, {3, 6}, {}, {}};
+    p = {{1, 2}, {3, 6}, {}};
     EXPECT_DOUBLE_EQ(scorePairs(p, true), 100);
-    p = {{0, 0}, {0, 0}, {}, {}};  // B = 0: r = A = 0
+    p = {{0, 0}, {0, 0}, {}};  // B = 0: r = A = 0
     EXPECT_DOUBLE_EQ(scorePairs(p, true), 100);
-    p = {{1, -1}, {-1, 1}, {}, {}};  // opposite signs: the lowest an overlapping file scores
+    p = {{1, -1}, {-1, 1}, {}};  // opposite signs: the lowest an overlapping file scores
     EXPECT_DOUBLE_EQ(scorePairs(p, false), 100 - 100 * std::sqrt(2.0));
     EXPECT_GT(scorePairs(p, false), kNoOverlapScore);
 }
@@ -182,10 +183,9 @@ TEST(DatabaseSimilarity, FastPairingMatchesThePlainWalk) {
             yd.push_back(unit(rng) < 0.02 ? 0.0 : 500 + 1000 * unit(rng));
         }
         const CurveView file{xd.data(), yd.data(), count};
-        const CurveView other{xs.data(), ys.data(), n};
         for (bool normalize : {false, true}) {
             const double want = referenceScore(live, file, normalize);
-            EXPECT_TRUE(sameBits(similarityScore(prepared, file, normalize, scratch, other), want))
+            EXPECT_TRUE(sameBits(similarityScore(prepared, file, normalize, scratch), want))
                 << "layout " << layout << " round " << round << " normalize " << normalize;
             EXPECT_TRUE(sameBits(similarityScore(live, file, normalize, scratch), want));
             pairWithLive(live, file, scratch);
@@ -259,7 +259,6 @@ TEST_F(DatabaseFolder, ExampleRanksBestFirst) {
     EXPECT_EQ(progress, (std::vector<std::string>{"loading: 1 / 3", "loading: 2 / 3", "loading: 3 / 3",
                                                   "Make comparison"}));
     EXPECT_EQ(store->m_dbPoints, (std::vector<std::int32_t>{10, 10, 10}));
-    EXPECT_EQ(store->m_dbCapacity, 100);  // 30 points fit the first 100
 
     progress.clear();
     compareDatabase(*store, [&](const std::string& t) { progress.push_back(t); });
