@@ -29,49 +29,49 @@ std::size_t findLf(std::string_view s, std::size_t from) {
 // the 16-byte header, so header bytes never shift the line numbers.
 class LineCursor {
 public:
-    explicit LineCursor(std::string_view s) : s_(s), pos_(std::min(kHeaderSize, s.size())) {
+    explicit LineCursor(std::string_view s) : m_text(s), m_pos(std::min(kHeaderSize, s.size())) {
         skipLine();  // the rest of line 1 (CR LF after the header)
     }
-    bool atEnd() const { return pos_ >= s_.size(); }
+    bool atEnd() const { return m_pos >= m_text.size(); }
     // The current line without its LF; advances to the next line.
     std::string_view nextLine() {
-        const std::size_t lf = findLf(s_, pos_);
-        std::string_view line = s_.substr(pos_, lf - pos_);
-        pos_ = lf < s_.size() ? lf + 1 : s_.size();
+        const std::size_t lf = findLf(m_text, m_pos);
+        std::string_view line = m_text.substr(m_pos, lf - m_pos);
+        m_pos = lf < m_text.size() ? lf + 1 : m_text.size();
         return line;
     }
     void skipLine() { (void)nextLine(); }
 
 private:
-    std::string_view s_;
-    std::size_t pos_;
+    std::string_view m_text;
+    std::size_t m_pos;
 };
 
 // Position-based reading for the flash layout: a value is the text from the
 // current position up to the next LF, and the position then stands on that LF.
 class ValueCursor {
 public:
-    ValueCursor(std::string_view s, std::size_t pos) : s_(s), pos_(pos) {}
-    bool atEnd() const { return pos_ >= s_.size(); }
+    ValueCursor(std::string_view s, std::size_t pos) : m_text(s), m_pos(pos) {}
+    bool atEnd() const { return m_pos >= m_text.size(); }
     double nextValue() {
-        const std::size_t from = (s_[pos_] == '\n') ? pos_ + 1 : pos_;
-        const std::size_t lf = findLf(s_, from);
-        const double v = leadingNumber(s_.substr(pos_, lf - pos_));
-        pos_ = lf;
+        const std::size_t from = (m_text[m_pos] == '\n') ? m_pos + 1 : m_pos;
+        const std::size_t lf = findLf(m_text, from);
+        const double v = leadingNumber(m_text.substr(m_pos, lf - m_pos));
+        m_pos = lf;
         return v;
     }
     // Moves past the next count LF bytes (the one under the cursor included).
     void passLfs(int count) {
-        for (int i = 0; i < count && pos_ < s_.size(); ++i) {
-            const std::size_t lf = findLf(s_, pos_);
-            pos_ = lf < s_.size() ? lf + 1 : s_.size();
+        for (int i = 0; i < count && m_pos < m_text.size(); ++i) {
+            const std::size_t lf = findLf(m_text, m_pos);
+            m_pos = lf < m_text.size() ? lf + 1 : m_text.size();
         }
     }
-    void advance(std::size_t n) { pos_ = (n > s_.size() - std::min(pos_, s_.size())) ? s_.size() : pos_ + n; }
+    void advance(std::size_t n) { m_pos = (n > m_text.size() - std::min(m_pos, m_text.size())) ? m_text.size() : m_pos + n; }
 
 private:
-    std::string_view s_;
-    std::size_t pos_;
+    std::string_view m_text;
+    std::size_t m_pos;
 };
 
 // A block C line of the file layout that holds no value: empty, a lone CR or

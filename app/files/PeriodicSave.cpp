@@ -23,47 +23,47 @@ std::string periodicFileName(const std::string& base, PeriodicFileKind kind, int
 }
 
 std::vector<PeriodicFile> PeriodicSave::start() {
-    prompt_.showMessage(messages::kSaveFirstSpectra, messages::kCaptionInformation);
-    store_.m_periodicSave = true;
+    m_prompt.showMessage(messages::kSaveFirstSpectra, messages::kCaptionInformation);
+    m_store.m_periodicSave = true;
     return tick();
 }
 
-void PeriodicSave::stop() { store_.m_periodicSave = false; }
+void PeriodicSave::stop() { m_store.m_periodicSave = false; }
 
 void PeriodicSave::stopWithAcquisition() {
-    if (!store_.m_periodicSave) return;
-    store_.m_periodicSave = false;
-    store_.m_saveCounter = 0;
+    if (!m_store.m_periodicSave) return;
+    m_store.m_periodicSave = false;
+    m_store.m_saveCounter = 0;
 }
 
 std::vector<PeriodicFile> PeriodicSave::tick() {
     std::vector<PeriodicFile> files;
-    if (!store_.m_periodicSave) return files;
-    if (store_.m_saveCounter <= 0) {
-        const auto chosen = prompt_.chooseSaveFile();
+    if (!m_store.m_periodicSave) return files;
+    if (m_store.m_saveCounter <= 0) {
+        const auto chosen = m_prompt.chooseSaveFile();
         if (!chosen) {
-            store_.m_periodicSave = false;
-            store_.m_saveCounter = 0;
+            m_store.m_periodicSave = false;
+            m_store.m_saveCounter = 0;
             return files;
         }
         recordSaveDirectory();
-        store_.m_saveBaseName = *chosen;
-        store_.m_saveCounter = 1;
+        m_store.m_saveBaseName = *chosen;
+        m_store.m_saveCounter = 1;
         return files;
     }
-    if (!store_.m_running) return files;
-    const int n = store_.m_saveCounter;
-    const std::string& base = store_.m_saveBaseName;
-    if (store_.m_saveTxt) files.push_back({PeriodicFileKind::Spectrum, periodicFileName(base, PeriodicFileKind::Spectrum, n)});
-    if (store_.m_saveBmp) files.push_back({PeriodicFileKind::Screen, periodicFileName(base, PeriodicFileKind::Screen, n)});
-    if (store_.m_save1nm) files.push_back({PeriodicFileKind::OneNm, periodicFileName(base, PeriodicFileKind::OneNm, n)});
-    if (store_.m_saveNormalized)
+    if (!m_store.m_running) return files;
+    const int n = m_store.m_saveCounter;
+    const std::string& base = m_store.m_saveBaseName;
+    if (m_store.m_saveTxt) files.push_back({PeriodicFileKind::Spectrum, periodicFileName(base, PeriodicFileKind::Spectrum, n)});
+    if (m_store.m_saveBmp) files.push_back({PeriodicFileKind::Screen, periodicFileName(base, PeriodicFileKind::Screen, n)});
+    if (m_store.m_save1nm) files.push_back({PeriodicFileKind::OneNm, periodicFileName(base, PeriodicFileKind::OneNm, n)});
+    if (m_store.m_saveNormalized)
         files.push_back({PeriodicFileKind::Normalized, periodicFileName(base, PeriodicFileKind::Normalized, n)});
     // The counter wraps to 1 rather than overflowing after 2^31 ticks.
-    store_.m_saveCounter = (n == 0x7FFFFFFF) ? 1 : n + 1;
+    m_store.m_saveCounter = (n == 0x7FFFFFFF) ? 1 : n + 1;
     return files;
 }
 
-bool PeriodicSave::timerShouldRun() const { return store_.m_periodicSave && store_.m_saveCounter >= 1; }
+bool PeriodicSave::timerShouldRun() const { return m_store.m_periodicSave && m_store.m_saveCounter >= 1; }
 
 }  // namespace halden

@@ -29,7 +29,7 @@ std::string periodicFileName(const std::string& base, PeriodicFileKind kind, int
 
 class PeriodicSave {
 public:
-    PeriodicSave(SpectrumStore& store, Prompt& prompt) : store_(store), prompt_(prompt) {}
+    PeriodicSave(SpectrumStore& store, Prompt& prompt) : m_store(store), m_prompt(prompt) {}
 
     // Settings closed with "Save data every" checked: "Save First Spectra"
     // (caption "Information"), saving on, then one tick at once (with the
@@ -55,8 +55,8 @@ public:
     bool timerShouldRun() const;
 
 private:
-    SpectrumStore& store_;
-    Prompt& prompt_;
+    SpectrumStore& m_store;
+    Prompt& m_prompt;
 };
 
 }  // namespace halden

@@ -20,22 +20,22 @@ namespace halden::test {
 class FilesFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        oldCwd_ = std::filesystem::current_path();
-        dir_ = std::filesystem::temp_directory_path() /
+        m_oldCwd = std::filesystem::current_path();
+        m_dir = std::filesystem::temp_directory_path() /
                ("halden_files_" + std::to_string(::getpid()) + "_" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-        std::filesystem::current_path(dir_);
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(dir_.string()));
+        std::filesystem::remove_all(m_dir);
+        std::filesystem::create_directories(m_dir);
+        std::filesystem::current_path(m_dir);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(m_dir.string()));
         store = std::make_unique<SpectrumStore>();
     }
     void TearDown() override {
-        std::filesystem::current_path(oldCwd_);
-        std::filesystem::remove_all(dir_);
+        std::filesystem::current_path(m_oldCwd);
+        std::filesystem::remove_all(m_dir);
     }
 
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string path(const std::string& name) const { return (m_dir / name).string(); }
 
     static std::string readAll(const std::string& p) {
         std::ifstream in(p, std::ios::binary);
@@ -52,7 +52,7 @@ protected:
     PromptRecorder prompt;
 
 private:
-    std::filesystem::path oldCwd_, dir_;
+    std::filesystem::path m_oldCwd, m_dir;
 };
 
 }  // namespace halden::test
