@@ -163,6 +163,7 @@ void drawChart(QPainter& painter, const ChartParams& p) {
 
     // Curves in table order; a point outside the ranges breaks the line.
     std::vector<QPoint> line;
+    std::vector<int> columns, rows;
     forEachCurve(p, [&](int k, int first, int count) {
         const StoredCurve& curve = p.curves[k];
         const QPen pen(curveColour(curve.red, curve.green, curve.blue), 1, Qt::SolidLine);
@@ -173,12 +174,15 @@ void drawChart(QPainter& painter, const ChartParams& p) {
             else if (line.size() == 1) painter.drawPoint(line.front());
             line.clear();
         };
-        for (int i = first; i < first + count; ++i) {
-            const double x = p.xPool[i], y = p.yPool[i];
+        columns.resize(count);
+        rows.resize(count);
+        g.pixelsOf(p.xPool + first, p.yPool + first, count, columns.data(), rows.data());
+        for (int i = 0; i < count; ++i) {
+            const double x = p.xPool[first + i], y = p.yPool[first + i];
             if (x >= g.xMin && x <= g.xMax && y >= g.yMin && y <= g.yMax) {
                 // Several points share a pixel where the curve is dense;
                 // the painter needs each only once.
-                const QPoint point(g.xPixel(x), g.yPixel(y));
+                const QPoint point(columns[i], rows[i]);
                 if (line.empty() || line.back() != point) line.push_back(point);
             } else
                 flush();
