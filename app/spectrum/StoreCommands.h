@@ -27,7 +27,7 @@ struct CommandEffects {
 // Steps 1-5 of starting an acquisition: resets the progress ticks, reads the
 // exposure and scans edits of the chart bar, clamps them (exposure 0..30,000,000
 // in 0.01 ms, scans 1..64), recomputes m_exposureScaled and writes the texts
-// back. The caller then sets m_operation = 1 and posts to the worker.
+// back. The caller then posts Operation::Acquire to the worker.
 void readAcquisitionSettings(SpectrumStore& store);
 
 // "Run" check box. Checked: running, progress timer, start an acquisition.

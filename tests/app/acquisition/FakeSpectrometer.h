@@ -164,7 +164,7 @@ public:
 class CompletionRecorder : public QObject {
 public:
     struct Entry {
-        int operation;
+        Operation operation;
         OperationOutcome outcome;
     };
     std::vector<Entry> entries;
