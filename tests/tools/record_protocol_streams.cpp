@@ -103,7 +103,7 @@ std::size_t nthFrameReport(const std::vector<StreamReport>& reports, int n)
     std::exit(1);
 }
 
-struct StreamSpec {
+struct StreamRecipe {
     std::string file;
     std::string scenario;
     std::vector<std::string> comments;
@@ -113,9 +113,9 @@ struct StreamSpec {
     int expectedResult = 0;
 };
 
-std::vector<StreamSpec> specs()
+std::vector<StreamRecipe> recipes()
 {
-    std::vector<StreamSpec> list;
+    std::vector<StreamRecipe> list;
     list.push_back({"identify.txt", "identify", {"Opening and identifying a healthy instrument."}, "", nullptr, 0});
     list.push_back({"configure.txt", "configure", {"Configuring a healthy instrument: every set command answers status 0."},
                     "", nullptr, 0});
@@ -175,35 +175,35 @@ int main(int argc, char** argv)
 {
     const std::string folder = argc > 1 ? argv[1] : PROTOCOL_STREAM_DIR;
     std::vector<std::pair<std::string, std::string>> files;
-    for (const StreamSpec& spec : specs()) {
-        const test::ProtocolScenario* scenario = test::findProtocolScenario(spec.scenario);
-        if (!check(scenario != nullptr, spec.file, "no scenario " + spec.scenario)) return 1;
+    for (const StreamRecipe& recipe : recipes()) {
+        const test::ProtocolScenario* scenario = test::findProtocolScenario(recipe.scenario);
+        if (!check(scenario != nullptr, recipe.file, "no scenario " + recipe.scenario)) return 1;
         ReportStream stream;
-        stream.scenario = spec.scenario;
-        Outcome outcome = recordOnVirtual(*scenario, spec.faults, stream.reports);
-        if (spec.spoil) {
-            spec.spoil(stream.reports);
+        stream.scenario = recipe.scenario;
+        Outcome outcome = recordOnVirtual(*scenario, recipe.faults, stream.reports);
+        if (recipe.spoil) {
+            recipe.spoil(stream.reports);
             outcome = replay(*scenario, stream.reports);
         }
-        if (!check(valueOf(outcome, "result") == std::to_string(spec.expectedResult), spec.file,
-                   "gives result " + valueOf(outcome, "result") + ", not " + std::to_string(spec.expectedResult)))
+        if (!check(valueOf(outcome, "result") == std::to_string(recipe.expectedResult), recipe.file,
+                   "gives result " + valueOf(outcome, "result") + ", not " + std::to_string(recipe.expectedResult)))
             return 1;
-        if (spec.expectedResult == 0 && spec.scenario == "frame" &&
+        if (recipe.expectedResult == 0 && recipe.scenario == "frame" &&
             !check(valueOf(outcome, "pixelChecksum") ==
                        sentPixelChecksum(stream.reports, std::stoul(valueOf(outcome, "frameLength"))),
-                   spec.file, "decoded pixels differ from the pixels the instrument sent"))
+                   recipe.file, "decoded pixels differ from the pixels the instrument sent"))
             return 1;
-        if (spec.expectedResult == 0 && spec.scenario == "flash") {
+        if (recipe.expectedResult == 0 && recipe.scenario == "flash") {
             const std::vector<std::uint8_t> flash = virt::hub().readFlash(0);
             if (!check(flash.size() >= test::kScenarioFlashBytes &&
                            valueOf(outcome, "checksum") == test::fnv1a64(flash.data(), test::kScenarioFlashBytes),
-                       spec.file, "decoded bytes differ from the instrument's flash"))
+                       recipe.file, "decoded bytes differ from the instrument's flash"))
                 return 1;
         }
-        stream.comments = spec.comments;
+        stream.comments = recipe.comments;
         stream.comments.push_back("Recorded from the virtual spectrometer by tests/tools/record_protocol_streams.cpp.");
         stream.expected = outcome;
-        files.emplace_back(folder + "/" + spec.file, test::formatReportStream(stream));
+        files.emplace_back(folder + "/" + recipe.file, test::formatReportStream(stream));
     }
     for (const auto& [path, text] : files) {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
