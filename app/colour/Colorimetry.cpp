@@ -11,6 +11,7 @@
 #include "colour/ColourRendition.h"
 #include "colour/ColourTables.h"
 #include "colour/RisingAxis.h"
+#include "common/CpuDispatch.h"
 #include "spectrum/SpectrumStore.h"
 
 namespace halden {
@@ -286,7 +287,7 @@ const std::array<PaddedSampleRow, kGridPoints>& paddedSampleTable() {
 // the 14 samples run side by side in vector lanes (AVX-512 or AVX2 where the
 // CPU has it); the products are formed as (beta x S) x observer, as written,
 // and never fused into multiply-adds, so every clone gives the same bits.
-__attribute__((target_clones("avx512f", "avx2", "default")))  // no fusing: -ffp-contract=off
+HALDEN_VECTOR_CLONES  // no fusing: -ffp-contract=off
 void spectrumSums(const double* s, const PaddedSampleRow* samples, SpectrumSums& out) {
     double X = 0, Y = 0, Z = 0;
     X += s[0] * ObserverTable[0].x;
@@ -340,7 +341,7 @@ constexpr std::array<double, kGridPoints> kPlanckScale = [] {
 using GridLanes = double __attribute__((vector_size(64)));
 constexpr int kGridBlocks = (kGridPoints + 7) / 8;
 
-__attribute__((target_clones("avx512f", "avx2", "default")))
+HALDEN_VECTOR_CLONES
 void planckExponents(double tc, double* p) {  // kReferenceC2 / (lambda * tc)
     double out[kGridBlocks * 8];
     for (int b = 0; b < kGridBlocks; ++b) {
@@ -351,7 +352,7 @@ void planckExponents(double tc, double* p) {  // kReferenceC2 / (lambda * tc)
     std::memcpy(p, out, kGridPoints * sizeof(double));
 }
 
-__attribute__((target_clones("avx512f", "avx2", "default")))
+HALDEN_VECTOR_CLONES
 void planckQuotients(double* p) {  // kPlanckScale / (exp - 1), in place
     double in[kGridBlocks * 8] = {};
     double scale[kGridBlocks * 8] = {};

@@ -12,6 +12,7 @@
 
 #include "colour/CFormat.h"
 #include "colour/RenditionTables.h"
+#include "common/CpuDispatch.h"
 
 namespace halden {
 namespace {
@@ -234,7 +235,7 @@ struct SampleSums {
 // observer functions wx..wz (test) and rx..rz (reference), each padded to
 // kPaddedPoints, dotted with each sample's radiance factors, four
 // wavelengths per step.
-__attribute__((target_clones("avx2", "default")))
+HALDEN_VECTOR_CLONES
 void sampleSums(const Tables& t, const double* w, SampleSums& test, SampleSums& reference) {
     const double* wx = w;
     const double* wy = w + kPaddedPoints;

@@ -12,6 +12,7 @@
 #include "colour/CriReport.h"
 #include "colour/RisingAxis.h"
 #include "common/AtomicFile.h"
+#include "common/CpuDispatch.h"
 #include "common/Messages.h"
 #include "common/Prompt.h"
 #include "spectrum/SpectrumStore.h"
@@ -94,7 +95,7 @@ namespace {
 // partial sums (point from + k into sum k mod 16) combined pairwise: short
 // chains of additions instead of one long one, and as exact as a plain
 // left-to-right sum. Every clone gives the same bits.
-__attribute__((target_clones("avx512f", "avx2", "default")))
+HALDEN_VECTOR_CLONES
 double energySum(const double* spectrum, const double* cal, double width, int from, int to) {
     using Lanes = double __attribute__((vector_size(64)));
     Lanes low = {}, high = {};

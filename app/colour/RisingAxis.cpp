@@ -2,50 +2,29 @@
 
 #include <cstring>
 
-namespace halden {
-namespace {
+#include "common/CpuDispatch.h"
 
-// Whether every pair of neighbours a = w[j], b = w[j + 1] rises: a <= b, or
-// with ByMargin b - a > margin. Eight pairs per step with one load: the
-// neighbours are the lanes shifted by one. Inlined into each clone below,
-// which run it in AVX-512 or AVX2 lanes where the CPU has them; every clone
-// gives the same answer.
-template <bool ByMargin>
-[[gnu::always_inline]] inline bool neighboursRise(const double* w, int last, double margin) {
-    using Lanes = double __attribute__((vector_size(64)));
+namespace halden {
+
+// Four steps per test, each lane comparing x[j] with the x[j + 1] of the
+// load one place on.
+HALDEN_VECTOR_CLONES
+bool wavelengthsRise(const double* x, int last, std::optional<double> margin) {
+    using Lanes = double __attribute__((vector_size(32)));
     using LaneMask = decltype(Lanes{} <= Lanes{});
+    const double m = margin.value_or(0);
     LaneMask all = ~LaneMask{};
     int j = 0;
-    if (last >= 16) {
-        Lanes a;
-        std::memcpy(&a, w, sizeof a);
-        for (; j + 16 <= last; j += 8) {
-            Lanes next;
-            std::memcpy(&next, w + j + 8, sizeof next);
-            const Lanes b = __builtin_shufflevector(a, next, 1, 2, 3, 4, 5, 6, 7, 8);
-            if constexpr (ByMargin)
-                all &= (b - a) > margin;
-            else
-                all &= a <= b;
-            a = next;
-        }
+    for (; j + 4 <= last; j += 4) {
+        Lanes a, b;
+        std::memcpy(&a, x + j, sizeof a);
+        std::memcpy(&b, x + j + 1, sizeof b);
+        all &= margin ? (b - a > m) : (a <= b);
     }
-    bool result = true;
-    for (int k = 0; k < 8; ++k) result = result && all[k];
-    for (; j < last; ++j) result = result && (ByMargin ? w[j + 1] - w[j] > margin : w[j] <= w[j + 1]);
-    return result;
-}
-
-}  // namespace
-
-__attribute__((target_clones("avx512f", "avx2", "default")))
-bool wavelengthsRise(const double* wavelength, int last) {
-    return wavelength[0] == wavelength[0] && neighboursRise<false>(wavelength, last, 0);
-}
-
-__attribute__((target_clones("avx512f", "avx2", "default")))
-bool wavelengthsRiseBy(const double* wavelength, int last, double margin) {
-    return neighboursRise<true>(wavelength, last, margin);
+    bool rises = x[0] == x[0];
+    for (int k = 0; k < 4; ++k) rises = rises && all[k];
+    for (; j < last; ++j) rises = rises && (margin ? x[j + 1] - x[j] > m : x[j] <= x[j + 1]);
+    return rises;
 }
 
 }  // namespace halden

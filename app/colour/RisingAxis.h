@@ -1,13 +1,12 @@
-// Whether a wavelength axis rises.
+// Whether an axis (wavelengths, or the x of a curve) rises.
 #pragma once
+
+#include <optional>
 
 namespace halden {
 
-// True when wavelength[0..last] never falls and holds no NaN.
-bool wavelengthsRise(const double* wavelength, int last);
-
-// True when every wavelength[j + 1] - wavelength[j], j < last, exceeds
-// margin (so no NaN either).
-bool wavelengthsRiseBy(const double* wavelength, int last, double margin);
+// True when x[0..last] holds no NaN and no x[j + 1] is below x[j]; with a
+// margin, when every step x[j + 1] - x[j] exceeds it.
+bool wavelengthsRise(const double* x, int last, std::optional<double> margin = std::nullopt);
 
 }  // namespace halden

@@ -1,4 +1,5 @@
 #include "spectrum/GaussSums.h"
+#include "common/CpuDispatch.h"
 
 #include <cstdint>
 #include <cstring>
@@ -101,7 +102,7 @@ struct Model {
     sum += keep > 0 ? r * r : Lanes{};
 }
 
-__attribute__((target_clones("avx512f", "avx2", "default")))
+HALDEN_VECTOR_CLONES
 double squaredResiduals(const Model& m, const double* x, const double* y, int n) {
     const Lanes all = Lanes{} + 1.0;
     Lanes sum{}, xs, ys;
@@ -152,7 +153,7 @@ struct NormalSums {
     s.rr += r * r;
 }
 
-__attribute__((target_clones("avx512f", "avx2", "default")))
+HALDEN_VECTOR_CLONES
 void normalSums(const Model& m, const double* x, const double* y, int n, NormalSums& s) {
     const Lanes all = Lanes{} + 1.0;
     Lanes xs, ys;
