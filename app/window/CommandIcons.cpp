@@ -3,6 +3,8 @@
 #include <QtGlobal>
 #include <array>
 
+#include "CommandIds.h"
+
 // The icons live in a static library: their resource must be registered by
 // hand, once, before the first lookup.
 static void registerIconResources()
@@ -24,29 +26,29 @@ struct IconEntry {
 };
 
 constexpr std::array kIcons{
-    IconEntry{32780, "document-save", "save-txt.svg"},     // Save txt (toolbar)
-    IconEntry{32785, "document-save", "save-txt.svg"},     // "&Save spectra, txt"
-    IconEntry{32815, nullptr, "save-bmp.svg"},             // Save bmp (toolbar)
-    IconEntry{32817, nullptr, "save-bmp.svg"},             // "Save screen, bmp"
-    IconEntry{32799, "document-open", "open.svg"},         // Load spectra
-    IconEntry{57601, "document-open", "open.svg"},         // "&Open..."
-    IconEntry{57634, "edit-copy", "copy.svg"},             // Copy
-    IconEntry{57607, "document-print", "print.svg"},       // Print
-    IconEntry{32803, nullptr, "spectrometer.svg"},         // Choose spectrometer
-    IconEntry{32771, nullptr, "settings.svg"},             // settings
-    IconEntry{32822, nullptr, "trigger.svg"},              // Triggering settings
-    IconEntry{32789, nullptr, "x-autoscale.svg"},          // x autoscale
-    IconEntry{32790, nullptr, "y-autoscale.svg"},          // y autoscale
-    IconEntry{32792, "zoom-fit-best", "xy-autoscale.svg"}, // x and y autoscales
-    IconEntry{32794, nullptr, "set-scale.svg"},            // set scale
-    IconEntry{32796, nullptr, "source-get.svg"},           // Get source spectra
-    IconEntry{32798, nullptr, "source-load.svg"},          // Load source spectra
-    IconEntry{32805, nullptr, "baseline.svg"},             // Baseline correction
-    IconEntry{32819, nullptr, "snapshot.svg"},             // Snapshot
-    IconEntry{32820, nullptr, "clear-all.svg"},            // Clear all
-    IconEntry{32823, nullptr, "search.svg"},               // Search
-    IconEntry{32828, nullptr, "calibration.svg"},          // Calibration
-    IconEntry{32802, nullptr, "about.svg"},                // About
+    IconEntry{ids::kSaveTxt, "document-save", "save-txt.svg"},
+    IconEntry{ids::kSaveSpectraTxt, "document-save", "save-txt.svg"},
+    IconEntry{ids::kSaveBmp, nullptr, "save-bmp.svg"},
+    IconEntry{ids::kSaveScreenBmp, nullptr, "save-bmp.svg"},
+    IconEntry{ids::kLoadSpectra, "document-open", "open.svg"},
+    IconEntry{ids::kFileOpen, "document-open", "open.svg"},
+    IconEntry{ids::kEditCopy, "edit-copy", "copy.svg"},
+    IconEntry{ids::kFilePrint, "document-print", "print.svg"},
+    IconEntry{ids::kChooseSpectrometer, nullptr, "spectrometer.svg"},
+    IconEntry{ids::kSettings, nullptr, "settings.svg"},
+    IconEntry{ids::kTriggerSettings, nullptr, "trigger.svg"},
+    IconEntry{ids::kXAutoscale, nullptr, "x-autoscale.svg"},
+    IconEntry{ids::kYAutoscale, nullptr, "y-autoscale.svg"},
+    IconEntry{ids::kXYAutoscale, "zoom-fit-best", "xy-autoscale.svg"},
+    IconEntry{ids::kSetScale, nullptr, "set-scale.svg"},
+    IconEntry{ids::kGetSourceSpectra, nullptr, "source-get.svg"},
+    IconEntry{ids::kLoadSourceSpectra, nullptr, "source-load.svg"},
+    IconEntry{ids::kBaselineCorrection, nullptr, "baseline.svg"},
+    IconEntry{ids::kSnapshot, nullptr, "snapshot.svg"},
+    IconEntry{ids::kClearAll, nullptr, "clear-all.svg"},
+    IconEntry{ids::kSearch, nullptr, "search.svg"},
+    IconEntry{ids::kWavelengthCalibration, nullptr, "calibration.svg"},
+    IconEntry{ids::kAbout, nullptr, "about.svg"},
 };
 
 const IconEntry* findEntry(int command)

@@ -12,9 +12,7 @@
 namespace halden {
 namespace {
 
-// The toolbar's buttons, in their order.
-constexpr int kToolbarCommands[] = {32780, 32815, 32799, 57634, 57607, 32803, 32771, 32822, 32789, 32790,
-                                    32792, 32794, 32796, 32798, 32805, 32819, 32820, 32823, 32828, 32802};
+using test::kToolbarCommands;
 
 bool hasVisiblePixels(const QImage& image)
 {
@@ -49,12 +47,12 @@ TEST(CommandIconsTest, EveryToolbarButtonHasADrawnIconWithoutATheme)
 
 TEST(CommandIconsTest, StandardActionsAskTheThemeFirst)
 {
-    EXPECT_EQ(commandThemeIconName(32799), "document-open");
-    EXPECT_EQ(commandThemeIconName(32780), "document-save");
-    EXPECT_EQ(commandThemeIconName(57634), "edit-copy");
-    EXPECT_EQ(commandThemeIconName(57607), "document-print");
-    EXPECT_TRUE(commandThemeIconName(32803).isEmpty());  // no standard icon for a spectrometer
-    EXPECT_TRUE(commandIcon(59392).isNull());            // "&Toolbar" has no icon
+    EXPECT_EQ(commandThemeIconName(ids::kLoadSpectra), "document-open");
+    EXPECT_EQ(commandThemeIconName(ids::kSaveTxt), "document-save");
+    EXPECT_EQ(commandThemeIconName(ids::kEditCopy), "edit-copy");
+    EXPECT_EQ(commandThemeIconName(ids::kFilePrint), "document-print");
+    EXPECT_TRUE(commandThemeIconName(ids::kChooseSpectrometer).isEmpty());  // no standard icon for a spectrometer
+    EXPECT_TRUE(commandIcon(ids::kViewToolbar).isNull());                   // "&Toolbar" has no icon
 }
 
 TEST(CommandIconsTest, WindowIconIsThePackagedApplicationIcon)

@@ -6,6 +6,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include "WidgetTestSupport.h"
 #include "WindowFixture.h"
 
 namespace halden::test {
@@ -47,8 +48,7 @@ TEST_F(WindowTest, MenusAndToolbarCarryEveryCommand)
     EXPECT_EQ(frame->action(ids::kEditCopy)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_C));
     EXPECT_EQ(frame->action(ids::kCcdCalibration)->text(), QStringLiteral("CCD calibraton"));
 
-    const int toolbarIds[] = {32780, 32815, 32799, 57634, 57607, 32803, 32771, 32822, 32789, 32790,
-                              32792, 32794, 32796, 32798, 32805, 32819, 32820, 32823, 32828, 32802};
+    const auto& toolbarIds = test::kToolbarCommands;
     QList<int> shown;
     for (QAction* a : frame->toolBar().actions())
         if (!a->isSeparator()) shown << a->objectName().mid(4).toInt();
