@@ -6,6 +6,7 @@
 
 #include "cli/Commands.h"
 #include "cli/SpectrumInput.h"
+#include "common/Messages.h"
 #include "database/DatabaseCommands.h"
 #include "database/DatabaseFile.h"
 #include "database/Similarity.h"
@@ -51,7 +52,7 @@ int runCompare(const Args& args) {
     std::string bytes;
     std::size_t length = 0;
     if (readWholeFile(paths[0], bytes, length) != FileRead::Ok)
-        return fail("UNABLE TO OPEN FILE: " + paths[0]);
+        return fail(std::string(messages::kOpenFileError) + ": " + paths[0]);
     const std::string_view text(bytes.data(), length);
     if (isWideText(text)) return fail(wideTextError(paths[0]));
     const DataLines live = readDataLines(text, kMaxDataLines);
@@ -70,7 +71,7 @@ int runCompare(const Args& args) {
 
     std::string error;
     const auto summary = loadDatabaseFolder(s, paths[1], {}, &error);
-    if (!summary) return fail("UNABLE TO OPEN FILE: " + error);
+    if (!summary) return fail(std::string(messages::kOpenFileError) + ": " + error);
     s.m_dbBar.normalizeChecked = normalize;
     compareDatabase(s);
 

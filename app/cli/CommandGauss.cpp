@@ -6,6 +6,7 @@
 
 #include "cli/Commands.h"
 #include "cli/SpectrumInput.h"
+#include "common/Messages.h"
 #include "database/DatabaseFile.h"
 #include "files/LineGrammar.h"
 #include "spectrum/GaussianFit.h"
@@ -60,7 +61,8 @@ int runGauss(const Args& args) {
 
     std::string bytes;
     std::size_t length = 0;
-    if (readWholeFile(paths[0], bytes, length) != FileRead::Ok) return fail("UNABLE TO OPEN FILE: " + paths[0]);
+    if (readWholeFile(paths[0], bytes, length) != FileRead::Ok)
+        return fail(std::string(messages::kOpenFileError) + ": " + paths[0]);
     const std::string_view text(bytes.data(), length);
     if (isWideText(text)) return fail(wideTextError(paths[0]));
     const DataLines data = readDataLines(text, kMaxDataLines);
