@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace halden::test {
 
@@ -15,6 +16,14 @@ struct CliResult {
 // capturing stdout and stderr through files in scratch, which must exist.
 CliResult runCli(const std::string& shellArgs, const std::filesystem::path& scratch);
 
+// Runs "halden-cli <args>" (each argument passed as it is) in folder, with
+// VANTREL_VIRTUAL_TIMING=instant and without the virtual spectrometer's
+// other settings from the environment; faults, when not empty, becomes its
+// VANTREL_VIRTUAL_FAULTS. A run still going after timeoutSeconds (a hang) is
+// stopped, reported as a test failure and gets status -1.
+CliResult runCliIn(const std::filesystem::path& folder, const std::vector<std::string>& args,
+                   const std::string& faults = {}, int timeoutSeconds = 180);
+
 // The whole content of a file, or "" when it cannot be read.
 std::string readFile(const std::filesystem::path& path);
 
@@ -26,10 +35,10 @@ public:
     ~ScratchDir();
     ScratchDir(const ScratchDir&) = delete;
     ScratchDir& operator=(const ScratchDir&) = delete;
-    const std::filesystem::path& path() const { return path_; }
+    const std::filesystem::path& path() const { return m_path; }
 
 private:
-    std::filesystem::path path_;
+    std::filesystem::path m_path;
 };
 
 }  // namespace halden::test

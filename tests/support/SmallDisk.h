@@ -15,25 +15,25 @@ namespace halden::test {
 
 class SmallDisk {
 public:
-    SmallDisk(const std::filesystem::path& at, std::size_t bytes) : at_(at) {
-        std::filesystem::create_directories(at_);
+    SmallDisk(const std::filesystem::path& at, std::size_t bytes) : m_at(at) {
+        std::filesystem::create_directories(m_at);
         const std::string options = "size=" + std::to_string(bytes);
-        mounted_ = ::mount("tmpfs", at_.c_str(), "tmpfs", 0, options.c_str()) == 0;
-        if (!mounted_) why_ = "cannot mount a small tmpfs here (" + std::string(std::strerror(errno)) + ")";
+        m_mounted = ::mount("tmpfs", m_at.c_str(), "tmpfs", 0, options.c_str()) == 0;
+        if (!m_mounted) m_why = "cannot mount a small tmpfs here (" + std::string(std::strerror(errno)) + ")";
     }
     ~SmallDisk() {
-        if (mounted_) ::umount2(at_.c_str(), MNT_DETACH);
+        if (m_mounted) ::umount2(m_at.c_str(), MNT_DETACH);
     }
     SmallDisk(const SmallDisk&) = delete;
     SmallDisk& operator=(const SmallDisk&) = delete;
 
-    bool mounted() const { return mounted_; }
-    const std::string& why() const { return why_; }
-    const std::filesystem::path& path() const { return at_; }
+    bool mounted() const { return m_mounted; }
+    const std::string& why() const { return m_why; }
+    const std::filesystem::path& path() const { return m_at; }
 
     // Writes a file named filler until the disk is full; true when it filled.
     bool fill() const {
-        const int fd = ::open((at_ / "filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        const int fd = ::open((m_at / "filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
         if (fd < 0) return false;
         char block[4096] = {};
         bool full = false;
@@ -43,9 +43,9 @@ public:
     }
 
 private:
-    std::filesystem::path at_;
-    bool mounted_ = false;
-    std::string why_;
+    std::filesystem::path m_at;
+    bool m_mounted = false;
+    std::string m_why;
 };
 
 }  // namespace halden::test

@@ -1,5 +1,6 @@
 // halden-cli end to end on the virtual spectrometer: devices, acquire,
 // calibration read and write, and the failures each must report.
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -7,59 +8,19 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QProcess>
-#include <QTemporaryDir>
+#include "support/CliRunner.h"
 
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    std::string out, err;
-};
-
-QCoreApplication& application()
-{
-    static int argc = 1;
-    static char name[] = "cli_tests";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication* app = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
-    return app ? *app : *QCoreApplication::instance();
-}
+using CliRun = halden::test::CliResult;
 
 class CliTest : public ::testing::Test {
 protected:
-    CliTest() { application(); }
+    CliRun cli(const std::vector<std::string>& args) { return halden::test::runCliIn(scratch.path(), args); }
 
-    CliRun cli(const QStringList& args)
-    {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("VANTREL_VIRTUAL_TIMING", "instant");
-        env.remove("VANTREL_VIRTUAL");
-        env.remove("VANTREL_VIRTUAL_FAULTS");
-        env.remove("VANTREL_VIRTUAL_SCENE");
-        p.setProcessEnvironment(env);
-        p.setWorkingDirectory(dir.path());
-        p.start(HALDEN_CLI_PATH, args);
-        // A generous bound that only catches a hang.
-        EXPECT_TRUE(p.waitForFinished(120000));
-        CliRun r;
-        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = p.readAllStandardOutput().toStdString();
-        r.err = p.readAllStandardError().toStdString();
-        return r;
-    }
+    std::string path(const std::string& name) const { return (scratch.path() / name).string(); }
 
-    std::string path(const std::string& name) const { return dir.path().toStdString() + "/" + name; }
-
-    std::string read(const std::string& name) const
-    {
-        std::ifstream in(path(name), std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    std::string read(const std::string& name) const { return halden::test::readFile(path(name)); }
 
     static std::vector<std::string> lines(const std::string& text)
     {
@@ -69,13 +30,20 @@ protected:
         return out;
     }
 
-    QTemporaryDir dir;
+    static std::string joined(const std::vector<std::string>& args)
+    {
+        std::string text;
+        for (const std::string& a : args) text += (text.empty() ? "" : " ") + a;
+        return text;
+    }
+
+    halden::test::ScratchDir scratch{"halden-cli-acquire"};
 };
 
 TEST_F(CliTest, DevicesListsEveryVirtualSpectrometer)
 {
     const CliRun r = cli({"--virtual=2", "devices"});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
+    ASSERT_EQ(r.status, 0) << r.err;
     const auto out = lines(r.out);
     ASSERT_EQ(out.size(), 3u) << r.out;
     EXPECT_EQ(out[0], "2 spectrometers");
@@ -84,14 +52,14 @@ TEST_F(CliTest, DevicesListsEveryVirtualSpectrometer)
     EXPECT_NE(out[1], out[2]);  // each instrument names itself
 
     const CliRun none = cli({"--virtual=0", "devices"});
-    EXPECT_EQ(none.exitCode, 0);
+    EXPECT_EQ(none.status, 0);
     EXPECT_EQ(none.out, "0 spectrometers\n");
 }
 
 TEST_F(CliTest, AcquireSavesTheWholeNmRangeAndTheBackupFile)
 {
     const CliRun r = cli({"--virtual", "acquire", "--exposure", "5", "-o", "lamp"});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
+    ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "lamp.txt\n");  // as given, with the extension added
     // Data lines: x ascending in nm over the instrument's range.
     std::vector<double> x;
@@ -113,7 +81,7 @@ TEST_F(CliTest, SeveralAcquisitionsFollowThePeriodicNumbering)
 {
     const CliRun r = cli({"--virtual", "acquire", "--count", "3", "--scans", "2", "--no-average", "--boxcar", "3",
                        "-o", "run.txt"});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
+    ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(lines(r.out),
               (std::vector<std::string>{"run_S1_1_.txt", "run_S1_2_.txt", "run_S1_3_.txt"}));
     // Two scans without averaging: two data columns.
@@ -125,7 +93,7 @@ TEST_F(CliTest, SeveralAcquisitionsFollowThePeriodicNumbering)
 
 TEST_F(CliTest, FailuresExitNonZeroWithOneLine)
 {
-    const std::vector<QStringList> failing = {
+    const std::vector<std::vector<std::string>> failing = {
         {"--virtual=0", "acquire", "-o", "x"},
         {"--virtual", "acquire"},
         {"--virtual", "acquire", "--scans", "65", "-o", "x"},
@@ -138,15 +106,15 @@ TEST_F(CliTest, FailuresExitNonZeroWithOneLine)
     };
     for (const auto& args : failing) {
         const CliRun r = cli(args);
-        EXPECT_NE(r.exitCode, 0) << args.join(' ').toStdString();
-        EXPECT_EQ(lines(r.err).size(), 1u) << args.join(' ').toStdString() << ": " << r.err;
+        EXPECT_NE(r.status, 0) << joined(args);
+        EXPECT_EQ(lines(r.err).size(), 1u) << joined(args) << ": " << r.err;
     }
 }
 
 TEST_F(CliTest, CalibrationReadWriteRoundTripIsVerified)
 {
     CliRun r = cli({"--virtual", "calibration", "read", "-o", "factory"});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
+    ASSERT_EQ(r.status, 0) << r.err;
     std::string text = read("factory.clbr");
     ASSERT_GT(text.size(), 90000u);
     EXPECT_EQ(text[5], '.');
@@ -167,7 +135,7 @@ TEST_F(CliTest, CalibrationReadWriteRoundTripIsVerified)
     { std::ofstream(path("changed.clbr"), std::ios::binary) << changed; }
 
     r = cli({"--virtual", "calibration", "write", "changed.clbr"});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
+    ASSERT_EQ(r.status, 0) << r.err;
     // The virtual instrument keeps its flash only for one process, so the
     // verification inside the command is what proves the write.
     EXPECT_NE(r.out.find("verified"), std::string::npos) << r.out;
@@ -176,18 +144,18 @@ TEST_F(CliTest, CalibrationReadWriteRoundTripIsVerified)
         { std::ofstream(path("plain.clbr"), std::ios::binary) << "no calibration here\r\n"; }
         return cli({"--virtual", "calibration", "write", "plain.clbr"});
     }();
-    EXPECT_NE(notCalibration.exitCode, 0);
+    EXPECT_NE(notCalibration.status, 0);
 }
 
 TEST_F(CliTest, HelpForEveryCommand)
 {
     for (const char* command : {"devices", "acquire", "calibration"}) {
         const CliRun r = cli({command, "--help"});
-        EXPECT_EQ(r.exitCode, 0) << command;
+        EXPECT_EQ(r.status, 0) << command;
         EXPECT_NE(r.out.find("Usage: halden-cli"), std::string::npos) << command;
     }
     const CliRun top = cli({"--help"});
-    EXPECT_EQ(top.exitCode, 0);
+    EXPECT_EQ(top.status, 0);
     for (const char* command : {"devices", "acquire", "calibration"})
         EXPECT_NE(top.out.find(command), std::string::npos);
 }

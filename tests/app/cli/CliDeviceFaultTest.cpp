@@ -4,69 +4,32 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QProcess>
-#include <QTemporaryDir>
+#include "support/CliRunner.h"
 
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    std::string out, err;
-};
-
-QCoreApplication& application()
-{
-    static int argc = 1;
-    static char name[] = "cli_tests";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication* app = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
-    return app ? *app : *QCoreApplication::instance();
-}
+using CliRun = halden::test::CliResult;
 
 class CliFaultTest : public ::testing::Test {
 protected:
-    CliFaultTest() { application(); }
-
     // Runs halden-cli --virtual ARGS in the test's folder with the given
     // fault rules (none when empty).
-    CliRun cli(const QStringList& args, const QString& faults = {})
+    CliRun cli(const std::vector<std::string>& args, const std::string& faults = {})
     {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("VANTREL_VIRTUAL_TIMING", "instant");
-        env.remove("VANTREL_VIRTUAL_SCENE");
-        env.remove("VANTREL_VIRTUAL_FAULTS");
-        if (!faults.isEmpty()) env.insert("VANTREL_VIRTUAL_FAULTS", faults);
-        p.setProcessEnvironment(env);
-        p.setWorkingDirectory(dir.path());
-        p.start(HALDEN_CLI_PATH, QStringList{"--virtual"} + args);
-        // A generous bound that only catches a hang.
-        EXPECT_TRUE(p.waitForFinished(180000));
-        CliRun r;
-        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = p.readAllStandardOutput().toStdString();
-        r.err = p.readAllStandardError().toStdString();
-        return r;
+        std::vector<std::string> all{"--virtual"};
+        all.insert(all.end(), args.begin(), args.end());
+        return halden::test::runCliIn(scratch.path(), all, faults);
     }
 
-    std::string path(const std::string& name) const { return dir.path().toStdString() + "/" + name; }
+    std::string path(const std::string& name) const { return (scratch.path() / name).string(); }
 
-    std::string read(const std::string& name) const
-    {
-        std::ifstream in(path(name), std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    std::string read(const std::string& name) const { return halden::test::readFile(path(name)); }
 
     // The data lines' second columns of a spectrum file.
     std::vector<double> counts(const std::string& name) const
@@ -83,17 +46,21 @@ protected:
     std::vector<std::string> spectrumFiles() const
     {
         std::vector<std::string> names;
-        for (const QString& n : QDir(dir.path()).entryList({"*_S1_*"}, QDir::Files)) names.push_back(n.toStdString());
+        for (const auto& entry : std::filesystem::directory_iterator(scratch.path())) {
+            const std::string name = entry.path().filename().string();
+            if (entry.is_regular_file() && name.find("_S1_") != std::string::npos) names.push_back(name);
+        }
+        std::sort(names.begin(), names.end());
         return names;
     }
 
-    QTemporaryDir dir;
+    halden::test::ScratchDir scratch{"halden-cli-fault"};
 };
 
 TEST_F(CliFaultTest, EveryFrameReadLostSavesNothingAndFails)
 {
     const CliRun r = cli({"acquire", "--count", "5", "-o", "run"}, "drop,cmd=0x0A,p=1");
-    EXPECT_NE(r.exitCode, 0);
+    EXPECT_NE(r.status, 0);
     EXPECT_TRUE(spectrumFiles().empty());
     EXPECT_EQ(r.out, "");
     EXPECT_NE(r.err.find("retrying (1 of 3)"), std::string::npos) << r.err;
@@ -103,8 +70,8 @@ TEST_F(CliFaultTest, EveryFrameReadLostSavesNothingAndFails)
 TEST_F(CliFaultTest, SomeFrameReadsLostStillGiveKFreshSpectra)
 {
     constexpr int kCount = 60;
-    const CliRun r = cli({"acquire", "--count", QString::number(kCount), "-o", "run"}, "drop,cmd=0x0A,p=0.05,seed=7");
-    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const CliRun r = cli({"acquire", "--count", std::to_string(kCount), "-o", "run"}, "drop,cmd=0x0A,p=0.05,seed=7");
+    ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("retrying"), std::string::npos) << "no fault fired: " << r.err;
     std::vector<double> previous;
     for (int k = 1; k <= kCount; ++k) {
@@ -123,7 +90,7 @@ TEST_F(CliFaultTest, SomeFrameReadsLostStillGiveKFreshSpectra)
 TEST_F(CliFaultTest, OneLostFlashReportAtStartUpKeepsTheCalibration)
 {
     const CliRun r = cli({"acquire", "-o", "lamp"}, "drop,cmd=0x1A,once=5");
-    ASSERT_EQ(r.exitCode, 0) << r.err;
+    ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err.find("not located"), std::string::npos) << r.err;
     std::istringstream in(read("lamp.txt"));
     double first = 0;
@@ -136,27 +103,27 @@ TEST_F(CliFaultTest, OneLostFlashReportAtStartUpKeepsTheCalibration)
 TEST_F(CliFaultTest, FlashThatNeverAnswersIsReportedAsUnreadable)
 {
     const CliRun r = cli({"calibration", "read", "-o", "copy"}, "drop,cmd=0x1A,p=1");
-    EXPECT_NE(r.exitCode, 0);
+    EXPECT_NE(r.status, 0);
     EXPECT_NE(r.err.find("could not be read"), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("holds no calibration"), std::string::npos) << r.err;
     const CliRun a = cli({"acquire", "-o", "lamp"}, "drop,cmd=0x1A,p=1");
-    EXPECT_NE(a.exitCode, 0);
+    EXPECT_NE(a.status, 0);
     EXPECT_FALSE(std::filesystem::exists(path("lamp.txt")));
 }
 
 TEST_F(CliFaultTest, FailedFlashWriteIsRetriedAndVerified)
 {
-    ASSERT_EQ(cli({"calibration", "read", "-o", "factory"}).exitCode, 0);
+    ASSERT_EQ(cli({"calibration", "read", "-o", "factory"}).status, 0);
     const CliRun r = cli({"calibration", "write", "factory.clbr"}, "write,cmd=0x1B,once=3");
-    ASSERT_EQ(r.exitCode, 0) << r.err;
+    ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("verified"), std::string::npos) << r.out;
 }
 
 TEST_F(CliFaultTest, FlashWriteThatKeepsFailingSaysTheCalibrationWasErased)
 {
-    ASSERT_EQ(cli({"calibration", "read", "-o", "factory"}).exitCode, 0);
+    ASSERT_EQ(cli({"calibration", "read", "-o", "factory"}).status, 0);
     const CliRun r = cli({"calibration", "write", "factory.clbr"}, "write,cmd=0x1B,p=1");
-    EXPECT_NE(r.exitCode, 0);
+    EXPECT_NE(r.status, 0);
     EXPECT_EQ(r.out, "");
     EXPECT_NE(r.err.find("was erased"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find(path("Y00123.clbr")), std::string::npos) << r.err;
@@ -167,24 +134,24 @@ TEST_F(CliFaultTest, SilentDeviceIsToldAndTheTimeoutEndsTheWait)
     // The notice comes after 16 unanswered requests (about 2 s); the
     // timeout leaves a loaded machine room for them.
     const CliRun r = cli({"acquire", "--timeout", "10", "-o", "lamp"}, "drop,cmd=0x01,p=1");
-    EXPECT_NE(r.exitCode, 0);
+    EXPECT_NE(r.status, 0);
     EXPECT_NE(r.err.find("does not answer; retrying"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("did not finish within 10 s"), std::string::npos) << r.err;
     EXPECT_FALSE(std::filesystem::exists(path("lamp.txt")));
-    EXPECT_NE(cli({"acquire", "--timeout", "0", "-o", "lamp"}).exitCode, 0);
+    EXPECT_NE(cli({"acquire", "--timeout", "0", "-o", "lamp"}).status, 0);
 }
 
 TEST_F(CliFaultTest, AcquireFailsOnAMissingCalibrationFileOrAnUnwritableBackup)
 {
     const CliRun missing = cli({"acquire", "--calibration", "missing.clbr", "-o", "lamp"});
-    EXPECT_NE(missing.exitCode, 0);
+    EXPECT_NE(missing.status, 0);
     EXPECT_NE(missing.err.find("missing.clbr"), std::string::npos) << missing.err;
     EXPECT_FALSE(std::filesystem::exists(path("lamp.txt")));
 
     // A folder where the backup file should go: it cannot be written.
     std::filesystem::create_directory(path("Y00123.clbr"));
     const CliRun backup = cli({"acquire", "-o", "lamp"});
-    EXPECT_NE(backup.exitCode, 0);
+    EXPECT_NE(backup.status, 0);
     EXPECT_NE(backup.err.find("Y00123.clbr"), std::string::npos) << backup.err;
     EXPECT_FALSE(std::filesystem::exists(path("lamp.txt")));
 }
