@@ -146,6 +146,9 @@ int pointsStepping(const LiveIntervals& live, const CurveView& file, double* px,
 // The same points when neither x falls: then the stepping index of interval
 // i is always the last file point not above its end (kept within 0 .. m-1),
 // so one upper-bound index that only moves forward replaces the stepping.
+// Where four intervals in a row each hold the next file point alone (file
+// points sampled like the live ones), they are taken at once.
+HALDEN_VECTOR_CLONES
 int pointsMerging(const LiveIntervals& live, const CurveView& file, double* px, double* d) {
     const double* xd = file.x;
     const int last = live.curve.count - 1;
@@ -153,6 +156,25 @@ int pointsMerging(const LiveIntervals& live, const CurveView& file, double* px, 
     int above = 0, p = 0;
     for (int i = 0; i < last; ++i) {
         const double hi = live.curve.x[i + 1];
+        if (i + 4 <= last && above + 4 <= m) {
+            // Interval i + j takes point above + j when that point is not
+            // above its end and the next one is.
+            Lanes ends, points, nexts;
+            load(live.curve.x + i + 1, ends);
+            load(xd + above, points);
+            load(xd + above + 1, nexts);
+            const auto alone = (points <= ends) & (ends < nexts);
+            if (alone[0] & alone[1] & alone[2] & alone[3]) {
+                store(px + i, points);
+                Lanes ys;
+                load(file.y + above, ys);
+                store(d + i, ys);
+                p = above + 3;
+                above += 4;
+                i += 3;
+                continue;
+            }
+        }
         while (above <= m && xd[above] <= hi) ++above;
         const int capped = above < m ? above : m;
         p = capped > 0 ? capped - 1 : 0;
