@@ -98,7 +98,7 @@ bool refreshGaussianCurve(SpectrumStore& s) {
         }
     }
     if (curveOffset < 0) return false;
-    const int count = std::min({curveCount, kGaussCapacity, s.m_storedLength[0] + 1});
+    const int count = std::min({curveCount, kGaussCapacity, storedCurve0(s).count()});
     for (int i = 0; i < count; ++i) {
         s.m_storedY[curveOffset + i] = s.m_gaussFit[i];
         s.m_storedX[curveOffset + i] = s.m_storedX[i];
