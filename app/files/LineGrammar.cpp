@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "common/CpuDispatch.h"
 #include "files/LineGrammarPaths.h"
 
 namespace halden {
@@ -96,92 +95,48 @@ inline bool readLine(const char* begin, const char* end, DataPoint& point) {
 // the value atof gives. Every other line takes the general path.
 
 constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7};
-constexpr std::uint64_t kScale[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
 
-inline std::uint64_t load8(const char* p) {
-    std::uint64_t v;
-    std::memcpy(&v, p, 8);
-    return v;  // little-endian: byte 0 in the low bits
+inline bool isDigit(char ch) { return static_cast<unsigned char>(ch - '0') < 10; }
+
+// A run of 1 to 7 digits at p, appended to mantissa; its length, or 0 when
+// there is no such run.
+inline int digitRun(const char*& p, const char* end, std::uint64_t& mantissa) {
+    const char* start = p;
+    while (p != end && isDigit(*p)) mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
+    const long n = p - start;
+    return (n >= 1 && n <= 7) ? static_cast<int>(n) : 0;
 }
 
-// The number of leading ASCII digits among the 8 bytes of v (0..8).
-inline int digitRun(std::uint64_t v) {
-    const std::uint64_t x = v ^ 0x3030303030303030ULL;  // digits become 0..9
-    // A byte above 9 gets its high bit from x itself (>= 0x80) or from the
-    // sum; carries only reach higher bytes, past the first non-digit.
-    const std::uint64_t t = ((x + 0x7676767676767676ULL) | x) & 0x8080808080808080ULL;
-    return t ? (__builtin_ctzll(t) >> 3) : 8;
-}
-
-// The value of the first n (1..8) bytes of v, all digits.
-inline std::uint64_t digitsValue(std::uint64_t v, int n) {
-    std::uint64_t x = (v ^ 0x3030303030303030ULL) << (64 - 8 * n);  // leading zero digits
-    x = (x * 10) + (x >> 8);
-    x = (((x & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32))) +
-         (((x >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32)))) >>
-        32;
-    return x & 0xFFFFFFFFULL;
-}
-
-// One number of the fast shape at p as its signed digits (an exact
-// double) and the power of ten to divide them by; false when p does not
-// start one (or the bytes end too soon to look at it in 8-byte steps).
-inline bool fastNumber(const char*& p, const char* end, double& digits, double& divisor) {
+// One number of the fast shape at p; false when p does not start one.
+inline bool fastNumber(const char*& p, const char* end, double& value) {
     const char* q = p;
     const bool negative = (q != end && *q == '-');
     q += negative;
-    if (end - q < 17) return false;
-    std::uint64_t w = load8(q);
-    const int whole = digitRun(w);
-    if (whole == 0 || whole == 8) return false;
-    q += whole;
-    std::uint64_t mantissa;
+    std::uint64_t mantissa = 0;
+    if (!digitRun(q, end, mantissa)) return false;
     int fraction = 0;
-    if (*q == '.') {
-        const std::uint64_t after = load8(q + 1);
-        fraction = digitRun(after);
-        if (fraction == 0 || fraction == 8) return false;
-        if (whole + fraction <= 8) {
-            // Both digit runs side by side in one word, converted at once.
-            const std::uint64_t wholeBytes = (1ULL << (8 * whole)) - 1;
-            mantissa = digitsValue((w & wholeBytes) | (after << (8 * whole)), whole + fraction);
-        } else {
-            mantissa = digitsValue(w, whole) * kScale[fraction] + digitsValue(after, fraction);
-        }
-        q += 1 + fraction;
-    } else {
-        mantissa = digitsValue(w, whole);
+    if (q != end && *q == '.') {
+        ++q;
+        fraction = digitRun(q, end, mantissa);
+        if (!fraction) return false;
     }
-    const double v = static_cast<double>(mantissa);
-    digits = negative ? -v : v;  // rounding is symmetric: -(a / b) == (-a) / b
-    divisor = kPowersOfTen[fraction];
+    const double digits = static_cast<double>(mantissa);
+    value = (negative ? -digits : digits) / kPowersOfTen[fraction];  // -(a / b) == (-a) / b
     p = q;
     return true;
 }
 
-// Raw fields of a fast-shape line: value = digits / divisor.
-struct FastFields {
-    double x, xDivisor, y, yDivisor;
-};
-
-// A row of the fast shape from p: its raw fields (value = digits / divisor)
-// and, in p, where its line ends (CR, LF or the end of the bytes). False when
-// the line is of another shape, and near the end of the bytes.
-inline bool fastRow(const char*& p, const char* end, FastFields& f) {
+// A row of the fast shape from p: its two values and, in p, where its line
+// ends (CR, LF or the end of the bytes). False when the line has another shape.
+inline bool fastRow(const char*& p, const char* end, DataPoint& point) {
     const char* q = p;
-    if (!fastNumber(q, end, f.x, f.xDivisor)) return false;
+    if (!fastNumber(q, end, point.x)) return false;
     const char* gap = q;
     while (q != end && (classOf(*q) & kSeparator)) ++q;
-    if (q == gap || !fastNumber(q, end, f.y, f.yDivisor)) return false;
+    if (q == gap || !fastNumber(q, end, point.y)) return false;
     if (q != end && *q != '\r' && *q != '\n') return false;
     p = q;
     return true;
-}
-
-// Divides n raw values by their divisors, many at a time.
-HALDEN_VECTOR_CLONES
-void divideAll(double* values, const double* divisors, std::size_t n) {
-    for (std::size_t k = 0; k < n; ++k) values[k] = values[k] / divisors[k];
 }
 
 }  // namespace
@@ -255,44 +210,27 @@ std::size_t readDataRows(std::string_view bytes, std::size_t maxLines, double* x
     const char* end = p + bytes.size();
     std::size_t rows = 0;
 
-    // The fast path leaves digits in xs / ys and the divisors here; the
-    // divisions run in batches, where they vectorise (a general-path value
-    // gets divisor 1, which changes no bit).
-    constexpr std::size_t kBatch = 256;
-    double xDivisor[kBatch], yDivisor[kBatch];
-    std::size_t batchStart = 0;
-    const auto flush = [&] {
-        divideAll(xs + batchStart, xDivisor, rows - batchStart);
-        divideAll(ys + batchStart, yDivisor, rows - batchStart);
-        batchStart = rows;
-    };
-
     while (p != end) {
         const char* lineEnd = p;
-        FastFields f;
-        if (!fastRow(lineEnd, end, f)) {
+        DataPoint point;
+        if (!fastRow(lineEnd, end, point)) {
             while (lineEnd != end && *lineEnd != '\n' && *lineEnd != '\r') ++lineEnd;
-            DataPoint point;
             if (lineEnd == p || !readLine(p, lineEnd, point)) {
                 p = (lineEnd == end) ? end : lineEnd + 1;
                 continue;
             }
-            f = {point.x, 1.0, point.y, 1.0};
         }
         if (rows >= maxLines) {
             overflow = true;
             break;
         }
-        xs[rows] = f.x;
-        ys[rows] = f.y;
-        xDivisor[rows - batchStart] = f.xDivisor;
-        yDivisor[rows - batchStart] = f.yDivisor;
-        if (++rows - batchStart == kBatch) flush();
+        xs[rows] = point.x;
+        ys[rows] = point.y;
+        ++rows;
         // CR LF ends the row at once: the empty line between them is no data line.
         if (lineEnd != end && *lineEnd == '\r' && lineEnd + 1 != end && lineEnd[1] == '\n') ++lineEnd;
         p = (lineEnd == end) ? end : lineEnd + 1;
     }
-    flush();
     return rows;
 }
 
