@@ -8,9 +8,7 @@
 #include "cli/SpectrumInput.h"
 #include "common/Messages.h"
 #include "database/DatabaseCommands.h"
-#include "database/DatabaseFile.h"
 #include "database/Similarity.h"
-#include "files/LineGrammar.h"
 
 namespace halden::cli {
 namespace {
@@ -49,13 +47,9 @@ int runCompare(const Args& args) {
     }
     if (paths.size() != 2) return fail("compare needs FILE and FOLDER (see halden-cli compare --help)");
 
-    std::string bytes;
-    std::size_t length = 0;
-    if (readWholeFile(paths[0], bytes, length) != FileRead::Ok)
-        return fail(std::string(messages::kOpenFileError) + ": " + paths[0]);
-    const std::string_view text(bytes.data(), length);
-    if (isWideText(text)) return fail(wideTextError(paths[0]));
-    const DataLines live = readDataLines(text, kMaxDataLines);
+    std::string error;
+    const DataLines live = readSpectrumLines(paths[0], error);
+    if (!error.empty()) return fail(error);
     if (live.x.empty()) return fail(paths[0] + ": no data lines");
 
     auto store = std::make_unique<SpectrumStore>();
@@ -69,7 +63,6 @@ int runCompare(const Args& args) {
     s.m_storedLength[0] = count - 1;
     s.m_storedLength[1] = -1;
 
-    std::string error;
     const auto summary = loadDatabaseFolder(s, paths[1], {}, &error);
     if (!summary) return fail(std::string(messages::kOpenFileError) + ": " + error);
     s.m_dbBar.normalizeChecked = normalize;

@@ -6,9 +6,6 @@
 
 #include "cli/Commands.h"
 #include "cli/SpectrumInput.h"
-#include "common/Messages.h"
-#include "database/DatabaseFile.h"
-#include "files/LineGrammar.h"
 #include "spectrum/GaussianFit.h"
 
 namespace halden::cli {
@@ -59,13 +56,9 @@ int runGauss(const Args& args) {
     }
     if (paths.size() != 1) return fail("gauss needs one FILE (see halden-cli gauss --help)");
 
-    std::string bytes;
-    std::size_t length = 0;
-    if (readWholeFile(paths[0], bytes, length) != FileRead::Ok)
-        return fail(std::string(messages::kOpenFileError) + ": " + paths[0]);
-    const std::string_view text(bytes.data(), length);
-    if (isWideText(text)) return fail(wideTextError(paths[0]));
-    const DataLines data = readDataLines(text, kMaxDataLines);
+    std::string error;
+    const DataLines data = readSpectrumLines(paths[0], error);
+    if (!error.empty()) return fail(error);
     // As curve 0: n = highest index, n measured values over n + 1 x values.
     const int n = static_cast<int>(data.x.size()) - 1;
     if (n < kGaussMinPoints)

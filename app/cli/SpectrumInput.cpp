@@ -3,8 +3,9 @@
 #include <charconv>
 #include <cmath>
 
+#include "common/Messages.h"
+#include "database/DatabaseFile.h"
 #include "files/AtomicFile.h"
-#include "files/LineGrammar.h"
 
 namespace halden::cli {
 
@@ -41,6 +42,21 @@ SpectrumInput readSpectrumInput(const std::string& path) {
     in.x = std::move(lines.x);
     in.y = std::move(lines.y);
     return in;
+}
+
+DataLines readSpectrumLines(const std::string& path, std::string& error) {
+    std::string bytes;
+    std::size_t length = 0;
+    if (readWholeFile(path, bytes, length) != FileRead::Ok) {
+        error = std::string(messages::kOpenFileError) + ": " + path;
+        return {};
+    }
+    const std::string_view text(bytes.data(), length);
+    if (isWideText(text)) {
+        error = wideTextError(path);
+        return {};
+    }
+    return readDataLines(text, kMaxDataLines);
 }
 
 std::string wideTextError(const std::string& path) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "files/LineGrammar.h"
+
 namespace halden::cli {
 
 struct SpectrumInput {
@@ -19,6 +21,11 @@ struct SpectrumInput {
 // unreadable or special file (FIFO, device, folder), more than 32 MB, UTF-16
 // text, no data line or more than 4096 are errors.
 SpectrumInput readSpectrumInput(const std::string& path);
+
+// The data lines of a spectrum file as gauss and compare read it: the first
+// 4096 kept (overflow tells of more), no lower bound; error says why a file
+// that cannot be opened or is UTF-16 gives none.
+DataLines readSpectrumLines(const std::string& path, std::string& error);
 
 // The refusal of a UTF-16 (wide text) file, shared by the commands that read
 // spectrum files their own way.
