@@ -6,7 +6,9 @@
 // an add, so every clone gives the same bits. Elsewhere it is empty.
 #pragma once
 
-#if defined(__x86_64__) && defined(__GNUC__) && defined(__has_attribute)
+// ThreadSanitizer builds go without clones: the loader picks a clone before
+// the sanitizer's runtime is up, and the program crashes at start.
+#if defined(__x86_64__) && defined(__GNUC__) && defined(__has_attribute) && !defined(__SANITIZE_THREAD__)
 #if __has_attribute(target_clones)
 #define HALDEN_VECTOR_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
 #endif
