@@ -16,6 +16,7 @@
 #include "common/Messages.h"
 #include "common/Prompt.h"
 #include "spectrum/SpectrumStore.h"
+#include "spectrum/WavelengthCalibration.h"
 
 namespace halden {
 namespace {
@@ -250,7 +251,7 @@ bool xyzPlanckCalibration(SpectrumStore& store, Prompt& prompt, const std::strin
     }
     constexpr int n = kSpectrumPoints;
     const double* wl = store.m_wavelength.data();
-    const int lastIndex = std::clamp(store.m_lastIndex, 0, kPointCapacity - 1);
+    const int lastIndex = boundedLastIndex(store);
     const int i360 = nearestByTruncation(wl, lastIndex, 360);
     const int i750 = nearestByTruncation(wl, lastIndex, 750);
 

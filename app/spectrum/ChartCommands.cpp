@@ -6,6 +6,7 @@
 #include "spectrum/DialogText.h"
 #include "spectrum/Settings.h"
 #include "spectrum/StoredCurves.h"
+#include "spectrum/WavelengthCalibration.h"
 
 namespace halden {
 
@@ -121,7 +122,7 @@ CommandEffects diagramMinus(SpectrumStore& s) {
 CommandEffects beginXYScale(SpectrumStore& s) { return stopForDialog(s); }
 
 XYScaleFields xyScaleFromStore(const SpectrumStore& s) {
-    const int last = std::clamp<int>(s.m_lastIndex, 0, kPointCapacity - 1);
+    const int last = boundedLastIndex(s);
     XYScaleFields f;
     f.minLabel = limitText("min: ", s.m_wavelength[0]);
     f.maxLabel = limitText("max: ", s.m_wavelength[last]);

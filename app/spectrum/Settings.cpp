@@ -7,6 +7,7 @@
 
 #include "common/Messages.h"
 #include "spectrum/DialogText.h"
+#include "spectrum/WavelengthCalibration.h"
 
 namespace halden {
 
@@ -22,10 +23,6 @@ std::uint16_t readPixel(const std::string& text, std::uint16_t previous) {
     const std::int32_t v = parseInteger(text);
     if (v < 0 || v >= kFramePixels) return previous;
     return static_cast<std::uint16_t>(v);
-}
-
-int boundedLastIndex(const SpectrumStore& store) {
-    return std::clamp<int>(store.m_lastIndex, 0, kPointCapacity - 1);
 }
 
 }  // namespace
