@@ -50,11 +50,11 @@ public:
 
     // "Choose connected spectrometer" (32803): refused with "Stop
     // Acquisition first" while running; otherwise m_deviceCount = 0 and
-    // device detection (operation 5) is posted, returning true. The window
+    // device detection (Operation::Detect) is posted, returning true. The window
     // runs it once at start-up.
     bool chooseSpectrometer();
 
-    // Reads exposure and scans from the chart bar and posts operation 1.
+    // Reads exposure and scans from the chart bar and posts Operation::Acquire.
     // While an acquisition is in flight nothing happens: its completion
     // starts the next one when running, so only one is ever in flight.
     void startAcquisition();
@@ -68,7 +68,7 @@ public:
 
     // "Save current calibration to FLASH memory" (32816): refuses unless the
     // flash was read and its record (if any) has a backup file; asks, posts
-    // operation 10 and runs the event loop until the worker has finished.
+    // Operation::WriteFlash and runs the event loop until the worker has finished.
     // Returns true when the flash was written and read back the same.
     bool saveCalibrationToFlash();
 

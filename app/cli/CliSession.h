@@ -37,7 +37,7 @@ public:
     // complete in time or the device kept failing.
     bool acquireOnce(std::string& error);
 
-    // Reads the flash again (operation 20 and its completion).
+    // Reads the flash again (Operation::ReadFlash and its completion).
     bool rereadCalibration(std::string& error);
 
     // True when the calibration read found a record in flash.

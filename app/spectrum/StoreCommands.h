@@ -15,7 +15,7 @@ namespace halden {
 // 100 ms acquisition progress.
 struct CommandEffects {
     bool repaint = false;
-    bool startAcquisition = false;   // call startAcquisition (read settings, post operation 1)
+    bool startAcquisition = false;   // call startAcquisition (read settings, post Operation::Acquire)
     bool startProgressTimer = false; // timer 2, 100 ms
     bool stopProgressTimer = false;  // timer 2
     bool stopSaveTimer = false;      // timer 1
