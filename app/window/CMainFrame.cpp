@@ -330,15 +330,23 @@ void CMainFrame::createToolBar()
     }
 }
 
+QDockWidget* CMainFrame::addBarDock(const QString& title, const QString& objectName, QWidget* bar,
+                                     Qt::DockWidgetAreas allowed, Qt::DockWidgetArea area)
+{
+    auto* dock = new QDockWidget(title, this);
+    dock->setObjectName(objectName);
+    dock->setWidget(bar);
+    dock->setAllowedAreas(allowed);
+    dock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+    addDockWidget(area, dock);
+    return dock;
+}
+
 void CMainFrame::createBars()
 {
     m_chartBar = new ChartBar;
-    m_chartDock = new QDockWidget(tr("Chart Bar"), this);
-    m_chartDock->setObjectName(QStringLiteral("chartBar103"));
-    m_chartDock->setWidget(m_chartBar);
-    m_chartDock->setAllowedAreas(Qt::TopDockWidgetArea | Qt::BottomDockWidgetArea);
-    m_chartDock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
-    addDockWidget(Qt::TopDockWidgetArea, m_chartDock);
+    m_chartDock = addBarDock(tr("Chart Bar"), QStringLiteral("chartBar103"), m_chartBar,
+                             Qt::TopDockWidgetArea | Qt::BottomDockWidgetArea, Qt::TopDockWidgetArea);
     connect(m_chartBar, &ChartBar::controlActivated, this, [this](int id, bool checked) { runCommand(id, checked); });
     connect(m_chartBar, &ChartBar::textEdited, this, [this](int id, const QString& text) {
         ChartBarState& bar = m_session->store().m_chartBar;
@@ -350,12 +358,8 @@ void CMainFrame::createBars()
     });
 
     m_searchBar = new SearchBar;
-    m_searchDock = new QDockWidget(tr("Search Bar"), this);
-    m_searchDock->setObjectName(QStringLiteral("searchBar157"));
-    m_searchDock->setWidget(m_searchBar);
-    m_searchDock->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
-    m_searchDock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
-    addDockWidget(Qt::LeftDockWidgetArea, m_searchDock);
+    m_searchDock = addBarDock(tr("Search Bar"), QStringLiteral("searchBar157"), m_searchBar,
+                              Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea, Qt::LeftDockWidgetArea);
     m_searchDock->hide();
     connect(m_searchBar, &SearchBar::loadClicked, this, [this] { runCommand(ids::kLoadDatabase); });
     connect(m_searchBar, &SearchBar::compareClicked, this, [this] { runCommand(ids::kMakeComparison); });
@@ -367,12 +371,8 @@ void CMainFrame::createBars()
     });
 
     m_renditionPanel = new RenditionPanel;
-    m_renditionDock = new QDockWidget(tr("Colour rendition (TM-30)"), this);
-    m_renditionDock->setObjectName(QStringLiteral("renditionDock"));
-    m_renditionDock->setWidget(m_renditionPanel);
-    m_renditionDock->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
-    m_renditionDock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
-    addDockWidget(Qt::RightDockWidgetArea, m_renditionDock);
+    m_renditionDock = addBarDock(tr("Colour rendition (TM-30)"), QStringLiteral("renditionDock"), m_renditionPanel,
+                                 Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea, Qt::RightDockWidgetArea);
     m_renditionDock->hide();
 }
 

@@ -96,6 +96,9 @@ private:
     void createMenus();
     void createToolBar();
     void createBars();
+    // A movable, floatable dock holding bar, placed in area.
+    QDockWidget* addBarDock(const QString& title, const QString& objectName, QWidget* bar,
+                            Qt::DockWidgetAreas allowed, Qt::DockWidgetArea area);
     void createStatusBar();
     QAction* makeAction(int id, const QString& text, const QString& statusTip = {},
                         const QKeySequence& shortcut = {});
