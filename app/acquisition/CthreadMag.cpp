@@ -21,46 +21,24 @@ constexpr int kFlashWriteAttempts = 3;
 // silent: about two seconds at 100 ms per unanswered request plus the pause.
 constexpr int kSilentPollsBeforeNotice = 16;
 constexpr std::int32_t kLargestStatusByte = 255;
-// Byte 5 of the identification record is '.' when a record is present.
-constexpr std::size_t kRecordMarkOffset = 5;
-constexpr std::uint8_t kRecordMark = '.';
+constexpr std::uint16_t kFullScale = 0xFFFF;
 
 }  // namespace
 
-DeviceSetup currentSetup(const SpectrumStore& store)
-{
-    DeviceSetup s;
-    s.exposure = store.m_exposure;
-    s.scans = store.m_scans;
-    s.average = store.m_average;
-    s.extTrigMode = store.m_extTrigMode;
-    s.extTrigEdge = store.m_extTrigEdge;
-    s.optTrigMode = store.m_optTrigMode;
-    s.optTrigPoint = store.m_optTrigPoint;
-    s.optTrigLevel = store.m_optTrigLevel;
-    return s;
-}
-
 std::uint8_t scanModeFor(const DeviceSetup& setup)
 {
-    return setup.average && setup.extTrigMode == 0 && setup.optTrigMode == 0 ? kScanModeAveraged
-                                                                              : kScanModeSeparate;
+    return setup.average && !setup.triggerArmed() ? kScanModeAveraged : kScanModeSeparate;
 }
 
-CthreadMag::CthreadMag(SpectrumStore& store, QObject* target, SpectrometerLink& link, Pacer& pacer)
-    : m_store(store),
-      m_target(target),
+CthreadMag::CthreadMag(QObject* target, SpectrometerLink& link, Pacer& pacer)
+    : m_target(target),
       m_link(link),
       m_pacer(pacer),
       m_darkWeights(std::make_unique<DarkWeights>()),
       m_scratch(std::make_unique<ConditionScratch>()),
-      m_flashRead(kFlashAreaSize),
       m_flashRecord(kCalibrationTextLimit),
       m_flashVerify(kCalibrationTextLimit)
 {
-    m_setup.average = !store.m_average;
-    // The table is rebuilt by every calibration read; filling it now keeps
-    // an acquisition made before that read from using a zero table.
     fillDarkWeights(*m_darkWeights);
 }
 
@@ -69,25 +47,40 @@ CthreadMag::~CthreadMag() = default;
 bool CthreadMag::event(QEvent* event)
 {
     if (event->type() != kRequestEventType) return QObject::event(event);
-    const auto* request = dynamic_cast<RequestEvent*>(event);
-    perform(request ? request->operation() : m_store.m_operation);
+    if (auto* request = dynamic_cast<RequestEvent*>(event)) perform(std::move(request->request()));
     return true;
 }
 
-void CthreadMag::perform(Operation operation)
+void CthreadMag::cancelThrough(std::uint64_t id)
 {
-    switch (operation) {
-    case Operation::Acquire: acquire(); break;
-    case Operation::Detect: detect(); break;
-    case Operation::WriteFlash: writeCalibration(); break;
-    case Operation::ReadFlash: readCalibration(); break;
-    default: break;  // names no operation: nothing happens
+    std::uint64_t seen = m_cancelledThrough.load();
+    while (seen < id && !m_cancelledThrough.compare_exchange_weak(seen, id)) {
     }
 }
 
-void CthreadMag::complete(Operation operation, OperationOutcome outcome)
+bool CthreadMag::cancelled(std::uint64_t id) const { return m_stopping || m_cancelledThrough.load() >= id; }
+
+void CthreadMag::perform(WorkerRequest request)
 {
-    if (m_target) QCoreApplication::postEvent(m_target, new CompletionEvent(operation, outcome));
+    WorkerAnswer answer;
+    switch (request.operation) {
+    case Operation::Acquire:
+        answer.acquisition = acquire(request.acquisition);
+        answer.outcome = answer.acquisition.status == AcquisitionStatus::Complete ? OperationOutcome::Done
+                                                                                  : OperationOutcome::DeviceFailed;
+        break;
+    case Operation::Detect: answer = detect(); break;
+    case Operation::WriteFlash: answer = writeCalibration(request.flashRecord); break;
+    case Operation::ReadFlash: answer = readCalibration(); break;
+    default: return;  // names no operation: nothing happens
+    }
+    answer.operation = request.operation;
+    complete(std::move(answer));
+}
+
+void CthreadMag::complete(WorkerAnswer answer)
+{
+    if (m_target) QCoreApplication::postEvent(m_target, new CompletionEvent(std::move(answer)));
 }
 
 std::int32_t CthreadMag::awaitTransfer(std::int32_t postResult)
@@ -110,30 +103,40 @@ std::int32_t CthreadMag::awaitTransfer(std::int32_t postResult)
     return check != 0 ? check : lastResult;
 }
 
-void CthreadMag::detect()
+WorkerAnswer CthreadMag::detect()
 {
-    m_store.m_deviceCount = m_link.getDevicesCount();
-    complete(Operation::Detect, OperationOutcome::Done);
+    WorkerAnswer answer;
+    answer.deviceCount = m_link.getDevicesCount();
+    return answer;
 }
 
-void CthreadMag::configure()
+std::string CthreadMag::configure(const AcquisitionRequest& request)
 {
+    const DeviceSetup& wanted = request.settings.device;
     m_pacer.pause(kConfigurePause);
-    m_link.clearMemory();
-    m_store.m_resendParameters = false;
-    if (m_store.m_exposure == 0) m_store.m_exposure = 1;
-    m_setup = currentSetup(m_store);
+    std::string failed;
+    const auto check = [&](std::int32_t result, const char* command) {
+        if (result != 0 && failed.empty()) failed = command;
+    };
+    check(m_link.clearMemory(), "clearMemory");
+    m_setup = wanted;
+    if (m_setup.exposure == 0) m_setup.exposure = 1;
     m_scanMode = scanModeFor(m_setup);
-    m_link.setExternalTrigger(m_setup.extTrigMode, m_setup.extTrigEdge);
-    m_link.setOpticalTrigger(m_setup.optTrigMode, m_setup.optTrigPoint, m_setup.optTrigLevel);
+    check(m_link.setExternalTrigger(m_setup.extTrigMode, m_setup.extTrigEdge), "setExternalTrigger");
+    check(m_link.setOpticalTrigger(m_setup.optTrigMode, m_setup.optTrigPoint, m_setup.optTrigLevel),
+          "setOpticalTrigger");
     std::uint16_t pixelsInFrame = 0;
-    m_link.setFrameFormat(kFrameStartElement, kFrameEndElement, 0, &pixelsInFrame);
-    m_link.setAcquisitionParameters(static_cast<std::uint16_t>(m_setup.scans),
-                                    static_cast<std::uint16_t>(m_store.m_blankScans), m_scanMode,
-                                    static_cast<std::uint32_t>(m_setup.exposure));
+    check(m_link.setFrameFormat(kFrameStartElement, kFrameEndElement, 0, &pixelsInFrame), "setFrameFormat");
+    check(m_link.setAcquisitionParameters(static_cast<std::uint16_t>(m_setup.scans),
+                                          static_cast<std::uint16_t>(request.settings.blankScans), m_scanMode,
+                                          static_cast<std::uint32_t>(m_setup.exposure)),
+          "setAcquisitionParameters");
+    // A device that did not take every setting is configured anew next time.
+    m_needsConfigure = !failed.empty();
+    return failed;
 }
 
-std::int32_t CthreadMag::waitUntilReady()
+std::int32_t CthreadMag::waitUntilReady(std::uint64_t id, bool& wasCancelled)
 {
     // A first poll that fails leaves these as they are: ready in scan mode
     // 0, busy in scan mode 3.
@@ -142,7 +145,7 @@ std::int32_t CthreadMag::waitUntilReady()
     std::int32_t result = m_link.getStatus(&status, &frames);
     int silentPolls = result != 0 ? 1 : 0;
     const auto busy = [&] { return m_scanMode == kScanModeAveraged ? frames == 0 : status != 0; };
-    while (busy() && !m_store.m_resendParameters && !needsReconfiguration(result) && !m_stopping) {
+    while (busy() && !needsReconfiguration(result) && !cancelled(id)) {
         m_pacer.pause(kStatusPollPause);
         result = m_link.getStatus(&status, &frames);
         silentPolls = result != 0 ? silentPolls + 1 : 0;
@@ -151,58 +154,90 @@ std::int32_t CthreadMag::waitUntilReady()
         if (silentPolls == kSilentPollsBeforeNotice && m_target)
             QCoreApplication::postEvent(m_target, new QEvent(kDeviceSilentEventType));
     }
+    wasCancelled = busy() && !needsReconfiguration(result);
     return result;
 }
 
-std::int32_t CthreadMag::readFrameInto(std::uint16_t frameNumber, double* row)
+std::int32_t CthreadMag::readFrameInto(std::uint16_t frameNumber, const AcquisitionSettings& settings, double* row,
+                                       std::int32_t& saturated)
 {
     const std::int32_t result = awaitTransfer(m_link.getFrame(m_frame.data(), frameNumber));
     // Whatever went wrong, the frame buffer holds no (or only part of a)
     // new frame: nothing of it reaches the row.
     if (result != 0) return result;
     for (int j = 0; j < kFramePixels; ++j) row[j] = m_frame[j];
-    const int first = std::min<int>(m_store.m_sensorFirst, kFramePixels - 1);
-    const int last = std::min<int>(m_store.m_sensorLast, kFramePixels - 1);
-    std::int32_t saturated = 0;
-    for (int j = first; j <= last; ++j) saturated += m_frame[j] == 0xFFFF;
-    m_saturatedInAcquisition = std::max(m_saturatedInAcquisition, saturated);
-    conditionSpectrum(m_store, *m_darkWeights, *m_scratch, row);
+    const int first = std::min<int>(settings.conditioning.sensorFirst, kFramePixels - 1);
+    const int last = std::min<int>(settings.conditioning.sensorLast, kFramePixels - 1);
+    std::int32_t atFullScale = 0;
+    for (int j = first; j <= last; ++j) atFullScale += m_frame[j] == kFullScale;
+    saturated = std::max(saturated, atFullScale);
+    conditionSpectrum(settings.conditioning, *m_darkWeights, *m_scratch, row);
     return result;
 }
 
-void CthreadMag::acquire()
+AcquisitionResult CthreadMag::acquire(const AcquisitionRequest& request)
 {
-    if (!(currentSetup(m_store) == m_setup) || m_store.m_resendParameters) configure();
+    AcquisitionResult result;
+    result.id = request.id;
+    result.settings = request.settings;
+    result.status = AcquisitionStatus::Failed;
 
-    const bool triggerArmed = m_setup.extTrigMode != 0 || m_setup.optTrigMode != 0;
-    if (m_scanMode == kScanModeSeparate && !triggerArmed) m_link.triggerAcquisition();
-
-    bool failed = needsReconfiguration(waitUntilReady());
-    m_saturatedInAcquisition = 0;
-    if (!failed && !m_stopping) {
-        m_store.m_resendParameters = false;
-        double* target = m_store.targetBuffer();
-        if (m_scanMode == kScanModeAveraged) {
-            failed = readFrameInto(kAveragedFrame, target) != 0;
-        } else {
-            // The buffer holds 64 rows whatever m_scans says.
-            const int scans = std::clamp<int>(m_setup.scans, 1, kBufferRows);
-            for (int k = 0; k < scans && !failed; ++k)
-                failed = readFrameInto(static_cast<std::uint16_t>(k), target + k * kPointCapacity) != 0;
-            m_link.clearMemory();
+    DeviceSetup wanted = request.settings.device;
+    if (wanted.exposure == 0) wanted.exposure = 1;  // the device takes no exposure of 0
+    if (request.reconfigure || m_needsConfigure || !(wanted == m_setup)) {
+        const std::string failedCommand = configure(request);
+        if (!failedCommand.empty()) {
+            // Waiting on a device that did not take its settings could wait
+            // for ever: this acquisition fails, the next one configures anew.
+            result.failure = -1;
+            result.failedCommand = failedCommand;
+            return result;
         }
     }
-    if (failed) {
-        // Any failed transfer fails the whole acquisition: the buffer is not
-        // published (the view keeps the last good one), and the device is
-        // configured anew before the next acquisition.
-        m_store.m_resendParameters = true;
-        complete(Operation::Acquire, OperationOutcome::DeviceFailed);
-        return;
+    result.settings.device.exposure = m_setup.exposure;  // 0 goes out as 1
+
+    if (m_scanMode == kScanModeSeparate && !m_setup.triggerArmed()) m_link.triggerAcquisition();
+
+    bool wasCancelled = false;
+    const std::int32_t waited = waitUntilReady(request.id, wasCancelled);
+    if (needsReconfiguration(waited)) {
+        m_needsConfigure = true;
+        result.failure = waited;
+        return result;
     }
-    m_store.m_saturatedPixels = m_saturatedInAcquisition;
-    m_store.m_bufferSelect = !m_store.m_bufferSelect;
-    complete(Operation::Acquire, OperationOutcome::Done);
+    if (wasCancelled) {
+        // Stopped before the device was ready: no frame exists to read. The
+        // device may still be exposing, so the next acquisition starts clean.
+        m_needsConfigure = true;
+        result.status = AcquisitionStatus::Interrupted;
+        return result;
+    }
+
+    const int rows = m_scanMode == kScanModeAveraged ? 1 : std::clamp<int>(m_setup.scans, 1, kBufferRows);
+    result.rows.assign(static_cast<std::size_t>(rows) * kPointCapacity, 0.0);
+    std::int32_t failure = 0;
+    if (m_scanMode == kScanModeAveraged) {
+        failure = readFrameInto(kAveragedFrame, result.settings, result.rows.data(), result.saturatedPixels);
+    } else {
+        for (int k = 0; k < rows && failure == 0; ++k)
+            failure = readFrameInto(static_cast<std::uint16_t>(k), result.settings,
+                                    result.rows.data() + static_cast<std::ptrdiff_t>(k) * kPointCapacity,
+                                    result.saturatedPixels);
+        m_link.clearMemory();
+    }
+    if (failure != 0) {
+        // Any failed transfer fails the whole acquisition: nothing of it is
+        // published, and the device is configured anew before the next one.
+        m_needsConfigure = true;
+        result.failure = failure;
+        result.rows.clear();
+        return result;
+    }
+    result.rowCount = rows;
+    result.lastPoint = conditionedLastPoint(result.settings.conditioning);
+    result.completed = std::chrono::system_clock::now();
+    result.status = AcquisitionStatus::Complete;
+    return result;
 }
 
 std::int32_t CthreadMag::readFlashInto(std::uint8_t* buffer, std::size_t address, std::size_t count)
@@ -216,30 +251,24 @@ std::int32_t CthreadMag::readFlashInto(std::uint8_t* buffer, std::size_t address
     return result;
 }
 
-void CthreadMag::readCalibration()
+WorkerAnswer CthreadMag::readCalibration()
 {
+    WorkerAnswer answer;
     std::uint8_t status = 0;
     std::uint16_t frames = 0;
     m_link.getStatus(&status, &frames);
     // Erased flash reads 0xFF; a page that fails to arrive then reads as
-    // erased instead of as the previous read's bytes.
-    std::fill(m_flashRead.begin(), m_flashRead.end(), std::uint8_t{0xFF});
-    std::size_t pagesRead = 0;
-    while (pagesRead < kFlashPages) {
-        const std::size_t address = pagesRead * kFlashPageSize;
+    // erased instead of as some earlier read's bytes.
+    answer.flash.assign(kFlashAreaSize, std::uint8_t{0xFF});
+    while (answer.pagesRead < kFlashPages) {
+        const std::size_t address = answer.pagesRead * kFlashPageSize;
         // A page still missing after the retries ends the read: a device
         // that does not answer costs one page, not twenty.
-        if (readFlashInto(m_flashRead.data() + address, address, kFlashPageSize) != 0) break;
-        ++pagesRead;
+        if (readFlashInto(answer.flash.data() + address, address, kFlashPageSize) != 0) break;
+        ++answer.pagesRead;
     }
-    // "No record" only when the first page arrived and says so, or the
-    // record ended before the page that failed; otherwise the flash could
-    // not be read, which is not the instrument's fault.
-    const bool headerSaysRecord = pagesRead > 0 && m_flashRead[kRecordMarkOffset] == kRecordMark;
-    const bool applied = applyFlashRecord(m_store, m_flashRead.data(), m_flashRead.size());
-    const bool unreadable = !applied && pagesRead < kFlashPages && (pagesRead == 0 || headerSaysRecord);
     fillDarkWeights(*m_darkWeights);
-    complete(Operation::ReadFlash, unreadable ? OperationOutcome::FlashUnreadable : OperationOutcome::Done);
+    return answer;
 }
 
 bool CthreadMag::recordReadsBack(std::size_t length)
@@ -266,13 +295,17 @@ OperationOutcome CthreadMag::writeFlashRecord(std::size_t length)
     return oldRecordMayBeGone ? OperationOutcome::FlashErased : OperationOutcome::FlashFailed;
 }
 
-void CthreadMag::writeCalibration()
+WorkerAnswer CthreadMag::writeCalibration(const std::vector<std::uint8_t>& record)
 {
-    const std::size_t length = buildFlashRecord(m_store, m_flashRecord.data(), m_flashRecord.size());
+    WorkerAnswer answer;
     // A record that does not fit is refused before anything is erased.
-    const OperationOutcome outcome = length == 0 ? OperationOutcome::RecordTooLong : writeFlashRecord(length);
-    m_store.m_flashBusy = false;
-    complete(Operation::WriteFlash, outcome);
+    if (record.empty() || record.size() > m_flashRecord.size()) {
+        answer.outcome = OperationOutcome::RecordTooLong;
+        return answer;
+    }
+    std::copy(record.begin(), record.end(), m_flashRecord.begin());
+    answer.outcome = writeFlashRecord(record.size());
+    return answer;
 }
 
 }  // namespace halden

@@ -1,23 +1,24 @@
 // The acquisition worker: the application's only caller of the device
 // library (always device index 0). It lives in its own QThread at high
-// priority; the view posts a request (1114) naming one operation, the worker
-// carries it out against the spectrometer, writes the results straight into
-// the store and posts a completion (1115) to the target object.
+// priority; the view posts a request (1114) naming one operation with what
+// it needs, the worker carries it out against the spectrometer and posts a
+// completion (1115) carrying the results to the target object. It never
+// reads or writes the store: an acquisition is conditioned into rows of the
+// worker's own, which travel in the completion.
 //
-//   1  acquire one spectrum into the buffer named by m_bufferSelect
-//   5  detect spectrometers (m_deviceCount)
+//   1  acquire one spectrum
+//   5  detect spectrometers
 //   10 write the calibration record to flash
 //   20 read the calibration record from flash
 //
 // Any other code is ignored: nothing touches the device, no completion.
-// The worker does not write m_operation itself: the completion carries the
-// operation code and the view's handler records it on its own thread.
 #pragma once
 
 #include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <QObject>
@@ -26,26 +27,10 @@
 #include "acquisition/Pacer.h"
 #include "acquisition/SpectrometerLink.h"
 #include "files/CalibrationText.h"
+#include "spectrum/Acquisition.h"
 #include "spectrum/Conditioning.h"
-#include "spectrum/SpectrumStore.h"
 
 namespace halden {
-
-// The settings last sent to the device. The initial values match no real
-// setting, so the first acquisition always configures the device.
-struct DeviceSetup {
-    std::int32_t exposure = -1;
-    std::int32_t scans = -1;
-    bool average = false;
-    std::uint8_t extTrigMode = 255, extTrigEdge = 255;
-    std::uint8_t optTrigMode = 255;
-    std::uint16_t optTrigPoint = 32000, optTrigLevel = 64000;
-
-    bool operator==(const DeviceSetup&) const = default;
-};
-
-// The view's current settings in the cache's form.
-DeviceSetup currentSetup(const SpectrumStore& store);
 
 // Scan mode 3 (the device averages) only with averaging on and no trigger.
 std::uint8_t scanModeFor(const DeviceSetup& setup);
@@ -61,16 +46,24 @@ class CthreadMag : public QObject {
     Q_OBJECT
 public:
     // target receives the completion events; link and pacer must outlive
-    // the worker. The store is shared with the view without locks.
-    CthreadMag(SpectrumStore& store, QObject* target, SpectrometerLink& link, Pacer& pacer);
+    // the worker.
+    CthreadMag(QObject* target, SpectrometerLink& link, Pacer& pacer);
     ~CthreadMag() override;
 
     // Ends a status wait at once and makes later waits end at once; for
     // shutdown, callable from any thread.
     void requestStop() { m_stopping = true; }
 
-    // Runs one operation on the calling thread (the request handler).
-    void perform(Operation operation);
+    // Ends the status wait of the acquisitions with ids up to id: they come
+    // back interrupted, nothing read. Callable from any thread (Run).
+    void cancelThrough(std::uint64_t id);
+
+    // Runs one operation on the calling thread (the request handler) and
+    // posts its completion.
+    void perform(WorkerRequest request);
+
+    // One acquisition on the calling thread, its result returned.
+    AcquisitionResult acquire(const AcquisitionRequest& request);
 
     const DeviceSetup& deviceSetup() const { return m_setup; }
     std::uint8_t scanMode() const { return m_scanMode; }
@@ -80,17 +73,21 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    void detect();
-    void acquire();
-    void readCalibration();
-    void writeCalibration();
+    WorkerAnswer detect();
+    WorkerAnswer readCalibration();
+    WorkerAnswer writeCalibration(const std::vector<std::uint8_t>& record);
 
-    void configure();
-    // Polls getStatus every 25 ms until the device is ready; returns the last result.
-    std::int32_t waitUntilReady();
-    // Reads frame frameNumber into row of the target buffer; returns the
+    // Sends every setting; the name of the first command that failed, or
+    // empty.
+    std::string configure(const AcquisitionRequest& request);
+    // Polls getStatus every 25 ms until the device is ready, the wait is
+    // cancelled or the device is gone; returns the last result.
+    std::int32_t waitUntilReady(std::uint64_t id, bool& cancelled);
+    bool cancelled(std::uint64_t id) const;
+    // Reads frame frameNumber into row and conditions it; returns the
     // transfer's result. The row is filled only when the read succeeded.
-    std::int32_t readFrameInto(std::uint16_t frameNumber, double* row);
+    std::int32_t readFrameInto(std::uint16_t frameNumber, const AcquisitionSettings& settings, double* row,
+                               std::int32_t& saturated);
     // Reads count bytes of flash from address, asking again when the read
     // fails; returns the last result.
     std::int32_t readFlashInto(std::uint8_t* buffer, std::size_t address, std::size_t count);
@@ -99,21 +96,20 @@ private:
     bool recordReadsBack(std::size_t length);
     // Waits for the asynchronous call whose posting returned postResult.
     std::int32_t awaitTransfer(std::int32_t postResult);
-    void complete(Operation operation, OperationOutcome outcome);
+    void complete(WorkerAnswer answer);
 
-    SpectrumStore& m_store;
     QObject* m_target;
     SpectrometerLink& m_link;
     Pacer& m_pacer;
     std::atomic<bool> m_stopping{false};
+    std::atomic<std::uint64_t> m_cancelledThrough{0};
 
-    DeviceSetup m_setup;
+    DeviceSetup m_setup;        // the settings last sent to the device
+    bool m_needsConfigure = false;  // a failure or a stopped wait: configure before the next acquisition
     std::uint8_t m_scanMode = kScanModeAveraged;
     std::array<std::uint16_t, kFrameBufferPixels> m_frame{};
-    std::int32_t m_saturatedInAcquisition = 0;  // most saturated frame of this acquisition
     std::unique_ptr<DarkWeights> m_darkWeights;
     std::unique_ptr<ConditionScratch> m_scratch;
-    std::vector<std::uint8_t> m_flashRead;    // the 20 flash pages
     std::vector<std::uint8_t> m_flashRecord;  // the writer's 130 000-byte buffer
     std::vector<std::uint8_t> m_flashVerify;  // the record read back after writing
 };

@@ -6,9 +6,12 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include "acquisition/FlashCalibration.h"
 #include "common/Messages.h"
 #include "common/Prompt.h"
 #include "files/CalibrationFile.h"
+#include "spectrum/AcquisitionExchange.h"
+#include "spectrum/LiveView.h"
 #include "spectrum/StoreCommands.h"
 #include "spectrum/WavelengthCalibration.h"
 
@@ -16,6 +19,9 @@ namespace halden {
 namespace {
 constexpr int kProgressPeriodMs = 100;
 constexpr int kInitialMarkerIndex = 1825;
+// Byte 5 of the identification record is '.' when a record is present.
+constexpr std::size_t kRecordMarkOffset = 5;
+constexpr std::uint8_t kRecordMark = '.';
 }  // namespace
 
 Session::Session(Prompt& prompt, QObject* parent)
@@ -34,12 +40,21 @@ Session::Session(Prompt& prompt, SpectrometerLink& link, Pacer& pacer, QObject* 
 
 void Session::start(SpectrometerLink& link, Pacer& pacer)
 {
-    m_worker = std::make_unique<CthreadMag>(*m_store, this, link, pacer);
+    // The chart bar's first texts are in force from the start, as if the
+    // user had committed them; the texts stay as first shown.
+    SpectrumStore& s = *m_store;
+    const ChartBarState firstShown = s.m_chartBar;
+    commitExposureText(s, firstShown.exposureText);
+    commitScansText(s, firstShown.scansText);
+    s.m_chartBar = firstShown;
+
+    m_worker = std::make_unique<CthreadMag>(this, link, pacer);
     m_thread = new QThread(this);
     m_worker->moveToThread(m_thread);
     m_thread->start(QThread::HighPriority);
     m_progressTimer.setInterval(kProgressPeriodMs);
     connect(&m_progressTimer, &QTimer::timeout, this, &Session::onProgressTimer);
+    settle();
 }
 
 Session::~Session()
@@ -54,8 +69,15 @@ Session::~Session()
 
 void Session::post(Operation operation)
 {
-    m_store->m_operation = operation;
-    QCoreApplication::postEvent(m_worker.get(), new RequestEvent(operation));
+    WorkerRequest request;
+    request.operation = operation;
+    post(std::move(request));
+}
+
+void Session::post(WorkerRequest request)
+{
+    m_store->m_operation = request.operation;
+    QCoreApplication::postEvent(m_worker.get(), new RequestEvent(std::move(request)));
 }
 
 bool Session::chooseSpectrometer()
@@ -74,9 +96,14 @@ void Session::startAcquisition()
     // While one is in flight the worker reads the settings: its completion
     // starts the next acquisition, which reads the chart bar then.
     if (m_acquisitionsInFlight > 0) return;
-    readAcquisitionSettings(*m_store);
+    SpectrumStore& s = *m_store;
+    readAcquisitionSettings(s);
+    WorkerRequest request;
+    request.operation = Operation::Acquire;
+    request.acquisition = makeAcquisitionRequest(s, ++m_lastRequestId);
+    s.m_resendParameters = false;  // the request carries it to the worker
     ++m_acquisitionsInFlight;
-    post(Operation::Acquire);
+    post(std::move(request));
 }
 
 void Session::setRun(bool checked)
@@ -92,8 +119,17 @@ void Session::applyEffects(const CommandEffects& effects)
     if (effects.stopProgressTimer) m_progressTimer.stop();
     if (effects.startProgressTimer) m_progressTimer.start();
     if (effects.startSaveTimer) m_periodicSaveTimer.start(effects.saveTimerMs);
+    // Run, either way, ends the wait of the acquisition in flight.
+    if (effects.endAcquisitionWait) m_worker->cancelThrough(m_lastRequestId);
     if (effects.startAcquisition) startAcquisition();
+    settle();
     if (effects.repaint) emit repaintRequested();
+}
+
+void Session::settle()
+{
+    settleView(*m_store);
+    m_figures = computePaintFigures(*m_store);
 }
 
 bool Session::saveCalibrationToFlash()
@@ -124,6 +160,11 @@ bool Session::saveCalibrationToFlash()
         return false;
     }
     if (!m_prompt.askOkCancel(messages::kFlashWait, messages::kCaptionInformation)) return false;
+    // The record is built here, from the store; the worker only writes it.
+    WorkerRequest request;
+    request.operation = Operation::WriteFlash;
+    request.flashRecord.resize(kCalibrationTextLimit);
+    request.flashRecord.resize(buildFlashRecord(s, request.flashRecord.data(), request.flashRecord.size()));
     s.m_flashBusy = true;
     bool finished = false;
     QEventLoop loop;
@@ -131,9 +172,9 @@ bool Session::saveCalibrationToFlash()
         finished = true;
         loop.quit();
     });
-    post(Operation::WriteFlash);
+    post(std::move(request));
     // The interface stays responsive while the worker erases and writes;
-    // the worker clears m_flashBusy before it posts the completion.
+    // the completion clears m_flashBusy.
     if (!finished) loop.exec();
     disconnect(connection);
     switch (m_flashOutcome) {
@@ -163,20 +204,42 @@ bool Session::event(QEvent* event)
         return true;
     }
     if (event->type() != kCompletionEventType) return QObject::event(event);
-    const auto* completion = dynamic_cast<CompletionEvent*>(event);
-    if (completion) handleCompletion(*completion);
+    if (auto* completion = dynamic_cast<CompletionEvent*>(event)) handleCompletion(*completion);
     return true;
 }
 
-void Session::handleCompletion(const CompletionEvent& completion)
+void Session::completeAcquisition(const AcquisitionResult& result)
 {
     SpectrumStore& s = *m_store;
+    if (m_acquisitionsInFlight > 0) --m_acquisitionsInFlight;
+    switch (result.status) {
+    case AcquisitionStatus::Complete:
+        publishAcquisition(s, result);
+        settle();
+        emit acquisitionCompleted(false);
+        break;
+    case AcquisitionStatus::Interrupted:
+        emit acquisitionInterrupted();
+        break;
+    case AcquisitionStatus::Failed:
+        // The shown spectrum stays; the device is configured anew.
+        s.m_resendParameters = true;
+        emit acquisitionFailed(QString::fromStdString(result.failedCommand));
+        emit acquisitionCompleted(true);
+        break;
+    }
+}
+
+void Session::handleCompletion(CompletionEvent& completion)
+{
+    SpectrumStore& s = *m_store;
+    const WorkerAnswer& answer = completion.answer();
     const Operation operation = completion.operation();
-    // The worker leaves m_operation alone; after an acquisition it names no
-    // operation.
+    // After an acquisition m_operation names no operation.
     s.m_operation = operation == Operation::Acquire ? Operation::None : operation;
     switch (operation) {
     case Operation::Detect:
+        s.m_deviceCount = answer.deviceCount;
         emit detectionCompleted(s.m_deviceCount);
         if (s.m_deviceCount != 0)
             post(Operation::ReadFlash);
@@ -184,13 +247,13 @@ void Session::handleCompletion(const CompletionEvent& completion)
             m_prompt.showMessage(messages::kNoDevice, messages::kCaptionError);
         break;
     case Operation::ReadFlash:
-        completeCalibrationRead(completion.outcome());
+        completeCalibrationRead(answer);
         break;
     case Operation::Acquire:
-        if (m_acquisitionsInFlight > 0) --m_acquisitionsInFlight;
-        emit acquisitionCompleted(completion.outcome() == OperationOutcome::DeviceFailed);
+        completeAcquisition(answer.acquisition);
         break;
     case Operation::WriteFlash:
+        s.m_flashBusy = false;
         m_flashOutcome = completion.outcome();
         emit flashWriteCompleted(completion.outcome());
         break;
@@ -202,9 +265,17 @@ void Session::handleCompletion(const CompletionEvent& completion)
     }
 }
 
-void Session::completeCalibrationRead(OperationOutcome outcome)
+void Session::completeCalibrationRead(const WorkerAnswer& answer)
 {
     SpectrumStore& s = *m_store;
+    // "No record" only when the first page arrived and says so, or the
+    // record ended before the page that failed; otherwise the flash could
+    // not be read, which is not the instrument's fault.
+    const bool headerSaysRecord = answer.pagesRead > 0 && answer.flash.size() > kRecordMarkOffset &&
+                                  answer.flash[kRecordMarkOffset] == kRecordMark;
+    const bool applied = applyFlashRecord(s, answer.flash.data(), answer.flash.size());
+    const bool unreadable =
+        !applied && answer.pagesRead < kFlashPages && (answer.pagesRead == 0 || headerSaysRecord);
     const bool recordPresent = s.m_calibrationHeader[5] == '.';
     m_backupPath.clear();
     if (recordPresent) {
@@ -216,7 +287,7 @@ void Session::completeCalibrationRead(OperationOutcome outcome)
         const QString backup =
             QDir::current().absoluteFilePath(QString::fromStdString(backupCalibrationFileName(m_flashHeader)));
         if (QFileInfo(backup).isFile()) m_backupPath = backup.toStdString();
-    } else if (outcome == OperationOutcome::FlashUnreadable) {
+    } else if (unreadable) {
         // Not the instrument's fault: say that the reading failed.
         m_flashRecordState = FlashRecordState::Unreadable;
         m_prompt.showMessage(messages::kFlashUnreadable, messages::kCaptionWarning);
@@ -236,6 +307,7 @@ void Session::completeCalibrationRead(OperationOutcome outcome)
     }
     showFullXRange(s);
     s.m_markerIndex = kInitialMarkerIndex;
+    settle();
     if (s.m_calibrationHeader[0] == 'R') {
         s.m_autoY = true;
         s.m_dbNormalize = true;

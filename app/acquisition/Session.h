@@ -2,7 +2,9 @@
 // spectrum store and the acquisition worker with its thread, handles the
 // worker's completions (device detection, calibration read, acquisitions,
 // flash writes) and runs the commands that drive the worker. Every message
-// goes through the Prompt. Lives on the user-interface thread.
+// goes through the Prompt. Lives on the user-interface thread, which is the
+// store's only writer: the worker gets requests as values and its results
+// are published into the store here.
 #pragma once
 
 #include <array>
@@ -17,6 +19,7 @@
 #include "acquisition/CthreadMag.h"
 #include "acquisition/Pacer.h"
 #include "acquisition/SpectrometerLink.h"
+#include "colour/PaintFigures.h"
 #include "spectrum/SpectrumStore.h"
 #include "spectrum/StoreCommands.h"
 
@@ -54,17 +57,27 @@ public:
     // runs it once at start-up.
     bool chooseSpectrometer();
 
-    // Reads exposure and scans from the chart bar and posts Operation::Acquire.
-    // While an acquisition is in flight nothing happens: its completion
-    // starts the next one when running, so only one is ever in flight.
+    // Builds the request from the store's settings and posts
+    // Operation::Acquire. While an acquisition is in flight nothing happens:
+    // its completion starts the next one when running, so only one is ever
+    // in flight.
     void startAcquisition();
 
-    // "Run" (1035) checked or unchecked.
+    // "Run" (1035) checked or unchecked. Either way a status wait in flight
+    // ends: its acquisition comes back interrupted and shows nothing.
     void setRun(bool checked);
 
-    // Carries out what a store command asks for: timers, acquisition, repaint.
-    // (Timer 1's tick, periodic saving, is connected by the window.)
+    // Carries out what a store command asks for: timers, acquisition, the
+    // derived view state and the figures, repaint. (Timer 1's tick, periodic
+    // saving, is connected by the window.)
     void applyEffects(const CommandEffects& effects);
+
+    // Brings the derived view state (live curves, background capture, auto
+    // Y, maximum marker) and the overlays' figures up to date with the
+    // store; run after every change, before the next paint.
+    void settle();
+    // The overlays' figures as of the last settle().
+    const PaintFigures& figures() const { return m_figures; }
 
     // "Save current calibration to FLASH memory" (32816): refuses unless the
     // flash was read and its record (if any) has a backup file; asks, posts
@@ -79,6 +92,7 @@ public:
 
     // Stores the operation code and posts the request to the worker.
     void post(Operation operation);
+    void post(WorkerRequest request);
 
     bool acquisitionInFlight() const { return m_acquisitionsInFlight > 0; }
     QTimer& progressTimer() { return m_progressTimer; }      // timer 2
@@ -94,8 +108,13 @@ signals:
     void detectionCompleted(int deviceCount);
     // recordPresent: the flash held a calibration record.
     void calibrationCompleted(bool recordPresent);
-    // deviceFailed: the device failed and will be configured anew.
+    // An acquisition ended: published (deviceFailed false), or the device
+    // failed and will be configured anew (true; failedCommand names the set
+    // command that failed, if one did).
     void acquisitionCompleted(bool deviceFailed);
+    void acquisitionFailed(const QString& failedCommand);
+    // Run stopped an acquisition before the device was ready: nothing shown.
+    void acquisitionInterrupted();
     void flashWriteCompleted(halden::OperationOutcome outcome);
     // Several status requests in a row went unanswered; the worker keeps
     // asking.
@@ -107,8 +126,9 @@ protected:
 
 private:
     void start(SpectrometerLink& link, Pacer& pacer);
-    void handleCompletion(const CompletionEvent& completion);
-    void completeCalibrationRead(OperationOutcome outcome);
+    void handleCompletion(CompletionEvent& completion);
+    void completeAcquisition(const AcquisitionResult& result);
+    void completeCalibrationRead(const WorkerAnswer& answer);
     // The message for a flash write that did not succeed.
     std::string flashFailureText(OperationOutcome outcome) const;
     void onProgressTimer();
@@ -120,6 +140,8 @@ private:
     std::unique_ptr<CthreadMag> m_worker;
     QThread* m_thread = nullptr;
     int m_acquisitionsInFlight = 0;
+    std::uint64_t m_lastRequestId = 0;
+    PaintFigures m_figures;
     OperationOutcome m_flashOutcome = OperationOutcome::Done;
     FlashRecordState m_flashRecordState = FlashRecordState::NotRead;
     std::string m_backupPath;

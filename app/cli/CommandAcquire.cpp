@@ -146,14 +146,12 @@ int runAcquire(const Args& args)
                             : problem);
     }
 
-    // The chart bar filled in as in the window, read by the same commands:
-    // each acquisition reads exposure and scans from it.
+    // The chart bar's edits committed as in the window, by the same commands.
     SpectrumStore& s = cli.store();
-    s.m_chartBar.exposureText = o.exposureText;
-    s.m_chartBar.scansText = std::to_string(o.scans);
+    if (const auto refusal = commitExposureText(s, o.exposureText)) return fail(*refusal);
+    commitScansText(s, std::to_string(o.scans));
     setAverage(s, o.average);
-    s.m_chartBar.boxcarText = std::to_string(o.boxcar);
-    readBoxcarText(s);
+    commitBoxcarText(s, std::to_string(o.boxcar));
 
     auto lastReport = std::chrono::steady_clock::now();
     for (long k = 1; k <= o.count; ++k) {

@@ -18,7 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/PaintPreparation.h"
+#include "colour/PaintFigures.h"
+#include "spectrum/AcquisitionExchange.h"
+#include "spectrum/LiveView.h"
 #include "cli/Commands.h"
 #include "cli/SpectrumInput.h"
 #include "colour/CFormat.h"
@@ -181,19 +183,21 @@ void loadCurves(SpectrumStore& s, const std::vector<SpectrumInput>& inputs) {
     }
     s.m_storedLength[k] = -1;
     s.m_storedCount = k;
+    markLiveBufferLoaded(s, n - 1);
+}
+
+// What the window does before a paint: the derived view state and the
+// overlays' figures for a picture of that size.
+PaintFigures settleForPicture(SpectrumStore& s, int width, int height) {
+    updateClientSize(s, width, height);
+    settleView(s);
+    return computePaintFigures(s);
 }
 
 void runGaussFit(SpectrumStore& s) {
     refreshLiveCurves(s);  // the fit reads curve 0's x values
-    const GaussRequest request = prepareGaussianRequest(s);
-    // The request copies the shown buffer; the fit runs here instead of on
-    // the worker thread.
-    const GaussFitResult fit = fitGaussian(s.m_gaussX.data(), s.m_gaussY.data(), request.points, s.m_gaussFit.data());
-    s.m_gaussAmplitude = fit.params.amplitude;
-    s.m_gaussCenter = fit.params.center;
-    s.m_gaussWidth = fit.params.width;
-    s.m_gaussOffset = fit.params.offset;
-    applyGaussianResult(s);
+    // The fit runs here instead of on the worker thread.
+    applyGaussianResult(s, runGaussianFit(prepareGaussianRequest(s)));
 }
 
 std::string jsonNumber(double v) { return std::isfinite(v) ? cformat("%.10g", v) : std::string("null"); }
@@ -335,7 +339,7 @@ int runPlot(const Args& args) {
     if (o.gauss) runGaussFit(s);
 
     const QSize size(o.width, o.height);
-    PaintFigures figures = preparePaint(s, o.width, o.height);
+    PaintFigures figures = settleForPicture(s, o.width, o.height);
     if (o.marker) {
         // The right-click rule at that wavelength: the nearest curve-0 point,
         // the readout beside the wavelength's pixel on the ranges drawn.
@@ -346,7 +350,7 @@ int runPlot(const Args& args) {
             s.m_markerX = s.m_storedX[index];
         }
         s.m_markerPixel = std::clamp(g.xPixel(*o.marker), 0, o.width);
-        figures = preparePaint(s, o.width, o.height);  // the marker's figures at the new point
+        figures = settleForPicture(s, o.width, o.height);  // the marker's figures at the new point
     }
 
     if (format) {

@@ -459,7 +459,7 @@ namespace {
 int storeSpectrum(const SpectrumStore& store, double* intensity, double* wavelength) {
     const double* spectrum = store.liveBuffer();
     int last;
-    if (store.m_fast) {
+    if (store.m_liveAcquisition.fast()) {
         last = (kSpectrumPoints - 1) / 2;  // 1825: pixels 0, 2, ... 3650
         for (int i = 0; i <= last; ++i) {
             intensity[i] = spectrum[i] * store.m_irradianceCal[2 * i];
@@ -477,11 +477,13 @@ int storeSpectrum(const SpectrumStore& store, double* intensity, double* wavelen
 
 }  // namespace
 
-void computeStoreColorimetry(SpectrumStore& store) {
+ColorimetryResult storeColorimetry(const SpectrumStore& store) {
     double intensity[kPointCapacity];
     double wavelength[kPointCapacity];
     const int last = storeSpectrum(store, intensity, wavelength);
-    computeColorimetry(intensity, wavelength, last, store.m_colorimetry);
+    ColorimetryResult result{};
+    computeColorimetry(intensity, wavelength, last, result);
+    return result;
 }
 
 ColourRendition storeColourRendition(const SpectrumStore& store) {

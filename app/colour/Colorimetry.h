@@ -15,11 +15,11 @@ namespace halden {
 // A spectrum that is zero over 361-830 nm gives non-finite figures.
 void computeColorimetry(double* intensity, double* wavelength, int last, ColorimetryResult& result);
 
-// The view's call: row 0 of the displayed buffer times the irradiance
-// correction (normal: points 0..m_rangeLast; Fast: 1826 points standing for
-// detector pixels 0, 2, 4 ...). Writes store.m_colorimetry.
+// The figures of the shown spectrum: row 0 of the displayed buffer times the
+// irradiance correction (normal: points 0..m_rangeLast; Fast: 1826 points
+// standing for detector pixels 0, 2, 4 ...).
 struct SpectrumStore;
-void computeStoreColorimetry(SpectrumStore& store);
+ColorimetryResult storeColorimetry(const SpectrumStore& store);
 
 // The colour rendition figures of the same data (what the window's TM-30
 // panel shows); !ok with the reason when the spectrum does not allow them.

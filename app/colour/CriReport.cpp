@@ -3,7 +3,6 @@
 #include "colour/CFormat.h"
 #include "common/AtomicFile.h"
 #include "common/Prompt.h"
-#include "spectrum/SpectrumStore.h"
 
 namespace halden {
 
@@ -31,9 +30,9 @@ std::string formatCriReport(const ColorimetryResult& r, CriReportVariant variant
 
 std::string criReportPath(const std::string& spectrumPath) { return spectrumPath + "_CRI_data.txt"; }
 
-bool writeCriReport(const SpectrumStore& store, Prompt& prompt, const std::string& spectrumPath,
+bool writeCriReport(const ColorimetryResult& result, Prompt& prompt, const std::string& spectrumPath,
                     CriReportVariant variant) {
-    return writeFileOrReport(criReportPath(spectrumPath), formatCriReport(store.m_colorimetry, variant), prompt);
+    return writeFileOrReport(criReportPath(spectrumPath), formatCriReport(result, variant), prompt);
 }
 
 }  // namespace halden

@@ -8,7 +8,6 @@
 namespace halden {
 
 class Prompt;
-struct SpectrumStore;
 
 enum class CriReportVariant {
     Full,   // 23 lines, ending "CRI(1-8) = ..." and "CRI(1-14) = ..."
@@ -21,11 +20,11 @@ std::string formatCriReport(const ColorimetryResult& result, CriReportVariant va
 // The report path of a spectrum file: its path with "_CRI_data.txt" appended.
 std::string criReportPath(const std::string& spectrumPath);
 
-// Writes the report of store.m_colorimetry beside spectrumPath, replacing any
-// earlier one atomically. On failure shows "ERROR DURING CREATION THE OUT FILE"
+// Writes the report of result beside spectrumPath, replacing any earlier
+// one atomically. On failure shows "ERROR DURING CREATION THE OUT FILE"
 // (caption "ERROR"), writes nothing and returns false. The caller decides
 // whether to call it (only while m_chromaticityView is set).
-bool writeCriReport(const SpectrumStore& store, Prompt& prompt, const std::string& spectrumPath,
+bool writeCriReport(const ColorimetryResult& result, Prompt& prompt, const std::string& spectrumPath,
                     CriReportVariant variant);
 
 }  // namespace halden

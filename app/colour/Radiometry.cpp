@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "colour/CFormat.h"
+#include "colour/Colorimetry.h"
 #include "colour/ColourTables.h"
+#include "colour/LuminousEfficiencyTable.h"
 #include "colour/CriReport.h"
 #include "colour/RisingAxis.h"
 #include "common/AtomicFile.h"
@@ -65,9 +67,10 @@ bool readTemperature(const std::string& text, double& value) {
 }  // namespace
 
 double spectralIrradiance(const SpectrumStore& store, int point) {
-    const int factor = store.m_fast ? 2 * point : point;
+    const LiveAcquisition& shown = store.m_liveAcquisition;
+    const int factor = shown.fast() ? 2 * point : point;
     if (point < 0 || factor >= kPointCapacity) return 0;
-    return store.liveBuffer()[point] * store.m_irradianceCal[factor] / store.m_exposureScaled;
+    return store.liveBuffer()[point] * store.m_irradianceCal[factor] / shown.exposureScaled();
 }
 
 double markerIrradiance(const SpectrumStore& store) { return spectralIrradiance(store, store.m_markerIndex); }
@@ -123,7 +126,8 @@ double energySum(const double* spectrum, const double* cal, double width, int fr
 
 EnergyFigures energyFigures(const SpectrumStore& store) {
     EnergyFigures out;
-    if (!store.m_calcEnergy || store.m_fast) return out;
+    const LiveAcquisition& shown = store.m_liveAcquisition;
+    if (!store.m_calcEnergy || shown.fast()) return out;
     const double* spectrum = store.liveBuffer();
     const double* wl = store.m_wavelength.data();
     const double* cal = store.m_irradianceCal.data();
@@ -153,10 +157,10 @@ EnergyFigures energyFigures(const SpectrumStore& store) {
     }
     if (!(total > 0)) return out;
     out.shown = true;
-    out.total = total / store.m_exposureScaled;
-    out.range1 = r1 / store.m_exposureScaled;
-    out.range2 = r2 / store.m_exposureScaled;
-    out.range3 = r3 / store.m_exposureScaled;
+    out.total = total / shown.exposureScaled();
+    out.range1 = r1 / shown.exposureScaled();
+    out.range2 = r2 / shown.exposureScaled();
+    out.range3 = r3 / shown.exposureScaled();
     return out;
 }
 
@@ -182,20 +186,23 @@ double luminousFlux(const double* spectrum, const double* wavelength, const doub
 
 double lumenFigure(const SpectrumStore& store) {
     // The displayed buffer with the same indexing as every other figure.
-    const int step = store.m_fast ? 2 : 1;
+    const LiveAcquisition& shown = store.m_liveAcquisition;
+    const int step = shown.fast() ? 2 : 1;
     const int last = std::min<int>(store.m_lastPoint / step, (kPointCapacity - 1) / step);
     return luminousFlux(store.liveBuffer(), store.m_wavelength.data(), store.m_irradianceCal.data(), last,
-                        step, store.m_exposureScaled, store.m_luminousEfficiency.data());
+                        step, shown.exposureScaled(), kLuminousEfficiencyTable.data());
 }
 
 std::string formatIrradianceFile(const SpectrumStore& store) {
     const double* buffer = store.liveBuffer();
     const double* wl = store.m_wavelength.data();
     const double* cal = store.m_irradianceCal.data();
-    const int columns = store.m_average ? 1 : std::clamp<int>(store.m_scans, 1, kBufferRows);
+    const LiveAcquisition& shown = store.m_liveAcquisition;
+    const int columns = shown.columns();
+    const double exposureScaled = shown.exposureScaled();
     const int rangeLast = clampPoint(store.m_rangeLast);
     std::string out;
-    if (store.m_fast) {
+    if (shown.fast()) {
         for (int i = 0; 2 * i <= rangeLast; ++i) {
             const double lambda = wl[2 * i];
             if (!(lambda >= 380 && lambda <= 760)) continue;
@@ -220,11 +227,11 @@ std::string formatIrradianceFile(const SpectrumStore& store) {
         out += cformat("%d\t", whole);
         for (int c = 0; c < columns; ++c) {
             if (c > 0) out += '\t';
-            out += cformat("%.3f", buffer[c * kPointCapacity + p] * cal[p] / store.m_exposureScaled);
+            out += cformat("%.3f", buffer[c * kPointCapacity + p] * cal[p] / exposureScaled);
         }
         out += '\t';
         if (whole >= kPhotonWeightFirstNm && whole < kPhotonWeightFirstNm + kPhotonWeightRows)
-            out += cformat("%.3f", buffer[p] * cal[p] / store.m_exposureScaled / 100 *
+            out += cformat("%.3f", buffer[p] * cal[p] / exposureScaled / 100 *
                                        PhotonWeightTable[whole - kPhotonWeightFirstNm]);
         out += "\r\n";
     }
@@ -233,7 +240,7 @@ std::string formatIrradianceFile(const SpectrumStore& store) {
 
 bool saveNormalizedToSensitivity(const SpectrumStore& store, Prompt& prompt, const std::string& path) {
     if (!writeFileOrReport(path, formatIrradianceFile(store), prompt)) return false;
-    if (store.m_chromaticityView) return writeCriReport(store, prompt, path, CriReportVariant::Full);
+    if (store.m_chromaticityView) return writeCriReport(storeColorimetry(store), prompt, path, CriReportVariant::Full);
     return true;
 }
 
@@ -245,7 +252,7 @@ bool xyzPlanckCalibration(SpectrumStore& store, Prompt& prompt, const std::strin
     }
     // In Fast mode buffer point i is detector pixel 2i: pairing it with
     // m_wavelength[i] would store a correction for the wrong wavelengths.
-    if (store.m_fast) {
+    if (store.m_liveAcquisition.fast()) {
         prompt.showMessage(messages::kCalibrationFastMode, messages::kCaptionWarning);
         return false;
     }

@@ -98,6 +98,11 @@ inline constexpr const char* kCalibrationNoResult =
 
 // Window commands that need data first. kNeedSpectrum may be followed by
 // the command's name in parentheses.
+// Chart bar edits that do not hold a number; the last valid value stays.
+inline constexpr const char* kExposureNotNumber =
+    "The exposure must be a number of milliseconds (0 to 300000); the last exposure stays.";
+inline constexpr const char* kScansNotNumber = "Scans must be a whole number from 1 to 64; the last value stays.";
+inline constexpr const char* kBoxcarNotNumber = "BoxCar must be a whole number from 0 to 50; the last value stays.";
 inline constexpr const char* kNeedSpectrum = "There is no spectrum yet: check Run or open a spectrum first.";
 inline constexpr const char* kLoadDatabaseFirst = "Load a database first (\"Load database\").";
 

@@ -132,8 +132,9 @@ ChartLayout describeChart(const ChartParams& p) {
     return layout;
 }
 
-void drawChart(QPainter& painter, const ChartParams& p) {
-    const ChartLayout layout = describeChart(p);
+void drawChart(QPainter& painter, const ChartParams& p) { drawChart(painter, p, describeChart(p)); }
+
+void drawChart(QPainter& painter, const ChartParams& p, const ChartLayout& layout) {
     const ChartGeometry& g = layout.geometry;
     const int w = p.surface.width(), h = p.surface.height();
     const double u = p.unit;

@@ -65,5 +65,7 @@ int curveCount(const ChartParams& params);
 
 ChartLayout describeChart(const ChartParams& params);
 void drawChart(QPainter& painter, const ChartParams& params);
+// Draws the picture describeChart(params) gave as layout.
+void drawChart(QPainter& painter, const ChartParams& params, const ChartLayout& layout);
 
 }  // namespace halden

@@ -58,7 +58,7 @@ void describeChromaticity(ViewLayout& layout, const SpectrumStore& s, const Pain
     const int w = layout.size.width(), h = layout.size.height();
     const int lm = s.m_marginLeft, tm = s.m_marginTop, rm = s.m_marginRight, bm = s.m_marginBottom;
     const int p = w - rm - lm;
-    const ColorimetryResult& c = s.m_colorimetry;
+    const ColorimetryResult& c = figures.colorimetry;
     layout.chromaticity = true;
     const int pictureWidth = clampInt(p / scale);
     if (pictureWidth > 0)
@@ -86,7 +86,7 @@ void describeChromaticity(ViewLayout& layout, const SpectrumStore& s, const Pain
 }
 
 void describeEnergy(ViewLayout& layout, const SpectrumStore& s, const PaintFigures& figures) {
-    if (!s.m_calcEnergy || s.m_fast || !figures.energy.shown) return;
+    if (!s.m_calcEnergy || s.m_liveAcquisition.fast() || !figures.energy.shown) return;
     const int x = layout.size.width() - s.m_marginLeft - 150;
     const int tm = s.m_marginTop;
     auto add = [&](std::string text, int y) { layout.texts.push_back({std::move(text), x, y, Font::Overlay}); };
@@ -176,9 +176,14 @@ ChartParams chartParamsFromStore(const SpectrumStore& s, QSize size) {
 
 ViewLayout describeView(QSize size, const SpectrumStore& s, const PaintFigures& figures,
                         const ViewInteraction& interaction) {
+    return describeView(chartParamsFromStore(s, size), s, figures, interaction);
+}
+
+ViewLayout describeView(const ChartParams& chart, const SpectrumStore& s, const PaintFigures& figures,
+                        const ViewInteraction& interaction) {
     ViewLayout layout;
-    layout.size = size;
-    layout.chart = describeChart(chartParamsFromStore(s, size));
+    layout.size = chart.surface;
+    layout.chart = describeChart(chart);
     describeMarkerReadout(layout, s, figures);
     if (interaction.zoomDragging) {
         layout.zoomRectangle = true;
@@ -198,9 +203,12 @@ void renderView(QPainter& painter, QSize size, const SpectrumStore& s, const Pai
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.fillRect(QRect(QPoint(0, 0), size), Qt::white);
     if (s.m_colorBar1) drawColourBar1(painter, s, size);
-    drawChart(painter, chartParamsFromStore(s, size));
+    // The chart is laid out once: its curves, ticks and marker, then the
+    // overlays placed around them.
+    const ChartParams chart = chartParamsFromStore(s, size);
+    const ViewLayout layout = describeView(chart, s, figures, interaction);
+    drawChart(painter, chart, layout.chart);
 
-    const ViewLayout layout = describeView(size, s, figures, interaction);
     if (layout.zoomRectangle) {
         painter.setPen(QPen(QColor(255, 0, 0), 1, Qt::DotLine));
         painter.setBrush(Qt::NoBrush);

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/PaintPreparation.h"
+#include "colour/PaintFigures.h"
 #include "display/ChartDrawing.h"
 #include "display/ViewInteraction.h"
 #include "spectrum/SpectrumStore.h"
@@ -42,6 +42,9 @@ struct ViewLayout {
 ChartParams chartParamsFromStore(const SpectrumStore& store, QSize size);
 
 ViewLayout describeView(QSize size, const SpectrumStore& store, const PaintFigures& figures,
+                        const ViewInteraction& interaction);
+// The same with the chart's parameters already made.
+ViewLayout describeView(const ChartParams& chart, const SpectrumStore& store, const PaintFigures& figures,
                         const ViewInteraction& interaction);
 void renderView(QPainter& painter, QSize size, const SpectrumStore& store,
                 const PaintFigures& figures, const ViewInteraction& interaction);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "colour/Colorimetry.h"
 #include "colour/CriReport.h"
 #include "colour/Radiometry.h"
 #include "common/Messages.h"
@@ -15,13 +16,13 @@ namespace halden {
 
 bool saveSpectrumFile(const SpectrumStore& store, Prompt& prompt, const std::string& path) {
     if (!writeFileOrReport(path, spectrumFileText(store), prompt)) return false;
-    if (store.m_chromaticityView) writeCriReport(store, prompt, path, CriReportVariant::Full);
+    if (store.m_chromaticityView) writeCriReport(storeColorimetry(store), prompt, path, CriReportVariant::Full);
     return true;
 }
 
 bool save1nmFile(const SpectrumStore& store, Prompt& prompt, const std::string& path) {
     if (!writeFileOrReport(path, oneNmFileText(store), prompt)) return false;
-    if (store.m_chromaticityView) writeCriReport(store, prompt, path, CriReportVariant::Short);
+    if (store.m_chromaticityView) writeCriReport(storeColorimetry(store), prompt, path, CriReportVariant::Short);
     return true;
 }
 

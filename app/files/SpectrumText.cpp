@@ -43,8 +43,8 @@ void appendValues(std::string& s, const double* buffer, int columns, int i, bool
 }  // namespace
 
 int dataColumns(const SpectrumStore& store) {
-    if (store.m_average) return 1;
-    return std::clamp<int>(store.m_scans, 1, kBufferRows);
+    // The columns of the acquisition shown, not of the settings for the next.
+    return store.m_liveAcquisition.columns();
 }
 
 double displayedX(const SpectrumStore& store, int i) {
@@ -58,7 +58,7 @@ std::string spectrumFileText(const SpectrumStore& store) {
     const int last = lastPoint(store);
     std::string s;
     s.reserve(static_cast<std::size_t>(last + 1) * (12 + 11 * columns));
-    if (store.m_fast) {
+    if (store.m_liveAcquisition.fast()) {
         for (int i = 0; i <= last / 2; ++i) {
             appendFixed3(s, store.m_wavelength[2 * i]);
             s.push_back('\t');
@@ -95,7 +95,7 @@ int oneNmPoint(const SpectrumStore& store, long long t) {
 
 std::string oneNmFileText(const SpectrumStore& store) {
     std::string s;
-    if (store.m_fast) return s;
+    if (store.m_liveAcquisition.fast()) return s;
     const double first = std::trunc(store.m_wavelength[0]);
     const double last = std::trunc(store.m_wavelength[rangeLast(store)]);
     if (!std::isfinite(first) || !std::isfinite(last) || last < first) return s;
@@ -117,8 +117,9 @@ std::string clipboardText(const SpectrumStore& store) {
     const double* buffer = store.liveBuffer();
     const int columns = dataColumns(store);
     const int last = lastPoint(store);
-    const int points = store.m_fast ? last / 2 : last;
-    const int step = store.m_fast ? 2 : 1;
+    const bool fast = store.m_liveAcquisition.fast();
+    const int points = fast ? last / 2 : last;
+    const int step = fast ? 2 : 1;
     std::string s;
     s.reserve(static_cast<std::size_t>(points + 1) * (12 + 11 * columns));
     for (int i = 0; i <= points; ++i) {

@@ -1,7 +1,8 @@
 // The text forms of the displayed spectrum: the spectrum file ("Save spectra,
 // txt"), the 1 nm file ("Save, 1nm step") and the clipboard text (Edit, Copy).
-// All read the shown acquisition buffer (liveBuffer()); C = 1 data column when
-// m_average is set, m_scans columns otherwise. Rows end with CR LF; numbers
+// All read the shown acquisition buffer (liveBuffer()) as it was acquired
+// (m_liveAcquisition): C = 1 data column when it was averaged, one per scan
+// otherwise, and half resolution when it was taken in Fast mode. Rows end with CR LF; numbers
 // are written with three decimals and a point, whatever the process locale.
 #pragma once
 
@@ -11,7 +12,7 @@ namespace halden {
 
 struct SpectrumStore;
 
-// Number of data columns written (1 when averaged, else m_scans, 1..64).
+// Number of data columns written (1 when averaged, else the scans, 1..64).
 int dataColumns(const SpectrumStore& store);
 
 // The x value of point i as the chart shows it: the Raman shift in 1/cm when

@@ -11,7 +11,7 @@ namespace halden {
 
 namespace {
 
-constexpr int kWorkCapacity = 10000;
+bool isFitColour(const StoredCurve& c) { return c.red == 255 && c.green == 0 && c.blue == 0; }
 
 // The red curve's pool position: after every existing curve. A damaged
 // table (no end marker) takes no curve.
@@ -31,6 +31,25 @@ bool appendFitCurve(SpectrumStore& s, int points) {
     return true;
 }
 
+// Copies m_gaussFit into the fit's red curve: the last red curve after the
+// live curves (scan 1 of a run without averaging is red too).
+void refreshGaussianCurve(SpectrumStore& s) {
+    long long curveOffset = -1;
+    int curveCount = 0;
+    for (const StoredCurve& c : StoredCurves(s)) {
+        if (c.slot >= s.m_liveCurveCount && c.slot > 0 && isFitColour(c)) {
+            curveOffset = c.offset;
+            curveCount = c.count();
+        }
+    }
+    if (curveOffset < 0) return;
+    const int count = std::min({curveCount, kGaussCapacity, storedCurve0(s).count()});
+    for (int i = 0; i < count; ++i) {
+        s.m_storedY[curveOffset + i] = s.m_gaussFit[i];
+        s.m_storedX[curveOffset + i] = s.m_storedX[i];
+    }
+}
+
 }  // namespace
 
 GaussRequest prepareGaussianRequest(SpectrumStore& s) {
@@ -42,19 +61,37 @@ GaussRequest prepareGaussianRequest(SpectrumStore& s) {
         s.m_gaussX[i] = s.m_storedX[i];
         s.m_gaussY[i] = live[i];
     }
+    r.x.assign(s.m_gaussX.begin(), s.m_gaussX.begin() + r.points + 1);
+    r.y.assign(s.m_gaussY.begin(), s.m_gaussY.begin() + r.points + 1);
     r.curveAppended = appendFitCurve(s, r.points);
     return r;
 }
 
-void applyGaussianResult(SpectrumStore& s) {
-    s.m_showGaussian = true;
-    s.m_gaussCleared = false;
+GaussResult runGaussianFit(const GaussRequest& request) {
+    GaussResult result;
+    const int n = std::clamp(request.points, 0, kGaussCapacity - 1);
+    if (n < kGaussMinPoints || static_cast<int>(request.x.size()) < n + 1 || static_cast<int>(request.y.size()) < n)
+        return result;
+    result.fit.assign(static_cast<std::size_t>(n) + 1, 0.0);
+    result.params = fitGaussian(request.x.data(), request.y.data(), n, result.fit.data()).params;
+    result.fitted = true;
+    return result;
 }
 
-CThreadGauss::CThreadGauss(SpectrumStore& store, QObject* view)
-    : m_store(store), m_view(view), m_y(kWorkCapacity), m_x(kWorkCapacity) {
-    m_thread.setObjectName("CThreadGauss");
+void applyGaussianResult(SpectrumStore& s, const GaussResult& result) {
+    if (result.fitted) {
+        s.m_gaussAmplitude = result.params.amplitude;
+        s.m_gaussCenter = result.params.center;
+        s.m_gaussWidth = result.params.width;
+        s.m_gaussOffset = result.params.offset;
+        const std::size_t count = std::min(result.fit.size(), s.m_gaussFit.size());
+        std::copy_n(result.fit.begin(), count, s.m_gaussFit.begin());
+    }
+    s.m_gaussCleared = false;
+    refreshGaussianCurve(s);
 }
+
+CThreadGauss::CThreadGauss(QObject* view) : m_view(view) { m_thread.setObjectName("CThreadGauss"); }
 
 CThreadGauss::~CThreadGauss() { stop(); }
 
@@ -75,37 +112,24 @@ void CThreadGauss::stop() {
     m_thread.wait();
 }
 
-GaussRequest CThreadGauss::request() {
-    const GaussRequest r = prepareGaussianRequest(m_store);
-    postRequest(r.points);
+GaussRequest CThreadGauss::request(SpectrumStore& store) {
+    GaussRequest r = prepareGaussianRequest(store);
+    postRequest(r);
     return r;
 }
 
-void CThreadGauss::postRequest(int points) {
-    QCoreApplication::postEvent(this, new GaussRequestEvent(points));
+void CThreadGauss::postRequest(GaussRequest request) {
+    QCoreApplication::postEvent(this, new GaussRequestEvent(std::move(request)));
 }
 
 bool CThreadGauss::event(QEvent* e) {
     if (e->type() == kGaussRequestEvent) {
-        runFit(static_cast<GaussRequestEvent*>(e)->points());
+        GaussResult result = runGaussianFit(static_cast<GaussRequestEvent*>(e)->request());
+        // Exactly one answer per request, also when there was too little to fit.
+        if (m_view) QCoreApplication::postEvent(m_view, new GaussDoneEvent(std::move(result)));
         return true;
     }
     return QObject::event(e);
-}
-
-void CThreadGauss::runFit(int points) {
-    const int n = std::clamp(points, 0, kGaussCapacity - 1);
-    std::copy_n(m_store.m_gaussY.begin(), n, m_y.begin());
-    std::copy_n(m_store.m_gaussX.begin(), n + 1, m_x.begin());
-    if (n >= kGaussMinPoints) {
-        const GaussFitResult fit = fitGaussian(m_x.data(), m_y.data(), n, m_store.m_gaussFit.data());
-        m_store.m_gaussAmplitude = fit.params.amplitude;
-        m_store.m_gaussCenter = fit.params.center;
-        m_store.m_gaussWidth = fit.params.width;
-        m_store.m_gaussOffset = fit.params.offset;
-    }
-    // Exactly one answer per request, also when there was too little to fit.
-    if (m_view) QCoreApplication::postEvent(m_view, new QEvent(kGaussDoneEvent));
 }
 
 }  // namespace halden

@@ -34,19 +34,25 @@ void fillDarkWeights(DarkWeights& weights) {
     }
 }
 
-void conditionSpectrum(const SpectrumStore& store, const DarkWeights& weights,
+int conditionedLastPoint(const ConditioningParams& params) {
+    const int rangeLast = std::min<int>(params.rangeLast, kPointCapacity - 1);
+    if (params.rangeFirst > rangeLast) return -1;
+    const int n = rangeLast - params.rangeFirst;
+    return params.fast ? n / 2 : n;
+}
+
+void conditionSpectrum(const ConditioningParams& params, const DarkWeights& weights,
                        ConditionScratch& scratch, double* row) {
     // Point range, limited to the per-point arrays.
-    const int rangeFirst = store.m_rangeFirst;
-    const int rangeLast = std::min<int>(store.m_rangeLast, kPointCapacity - 1);
+    const int rangeFirst = params.rangeFirst;
+    const int rangeLast = std::min<int>(params.rangeLast, kPointCapacity - 1);
     scratch.lastPoint = -1;
     if (rangeFirst > rangeLast) return;
-    const int n = rangeLast - rangeFirst;  // highest point index N
-    scratch.lastPoint = n;
+    int n = rangeLast - rangeFirst;  // highest point index N
 
     // Pixel window of the detector for that range.
-    const int sensorFirst = store.m_sensorFirst, sensorLast = store.m_sensorLast;
-    if (store.m_increasing) {
+    const int sensorFirst = params.sensorFirst, sensorLast = params.sensorLast;
+    if (params.increasing) {
         scratch.start = rangeFirst + sensorFirst;
         scratch.end = rangeLast + sensorFirst;
     } else {
@@ -57,7 +63,7 @@ void conditionSpectrum(const SpectrumStore& store, const DarkWeights& weights,
     // 1. Dark level from the reference pixels at both ends.
     double left = darkMean(row, kLeftDarkFirst, kLeftDarkLast);
     double slope = darkMean(row, kRightDarkFirst, kRightDarkLast) - left;
-    if (!store.m_applyNorm) {
+    if (!params.applyNorm) {
         slope = 0;
         left = 0;
     }
@@ -65,10 +71,8 @@ void conditionSpectrum(const SpectrumStore& store, const DarkWeights& weights,
     scratch.slope = slope;
 
     // 3. Dark correction and detector order -> point order.
-    if (!store.m_testMode) {
-        if (store.m_increasing) {
-            // Point i comes from pixel start + i; writing at i <= p keeps the
-            // pixels still to be read intact.
+    if (!params.testMode) {
+        if (params.increasing) {
             for (int i = 0; i <= n; ++i) {
                 const int p = scratch.start + i;
                 scratch.temp[i] = corrected(row, weights, p, left, slope);
@@ -83,8 +87,8 @@ void conditionSpectrum(const SpectrumStore& store, const DarkWeights& weights,
     }
 
     // 4. Sensitivity, capped.
-    if (store.m_applyNorm) {
-        const double* sens = store.m_sensitivity.data() + rangeFirst;
+    if (params.applyNorm && params.sensitivity) {
+        const double* sens = params.sensitivity->data() + rangeFirst;
         for (int i = 0; i <= n; ++i) {
             double v = row[i] / sens[i];
             if (v > kNormalisedCap) v = kNormalisedCap;  // also +inf
@@ -94,27 +98,34 @@ void conditionSpectrum(const SpectrumStore& store, const DarkWeights& weights,
     }
 
     // 5. Smoothing.
-    if (store.m_boxcar != 0) boxcarSmooth(row, 0, n, store.m_boxcar);
+    if (params.boxcar != 0) boxcarSmooth(row, 0, n, params.boxcar);
+
+    // Half resolution: point i is point 2i, with its own wavelength and
+    // calibration; the boxcar above is the way to average neighbours first.
+    if (params.fast) {
+        n /= 2;
+        for (int i = 1; i <= n; ++i) row[i] = row[2 * i];
+    }
+    scratch.lastPoint = n;
 
     // 6. Background, then the ratio against the reference.
-    const double* background = store.m_background.data() + rangeFirst;
-    const double* reference = store.m_reference.data() + rangeFirst;
-    const bool subtract = store.m_subtractBackground;
-    const int mode = store.m_ratioMode;
+    const bool subtract = params.subtractBackground && params.background;
+    const int mode = params.reference ? params.ratioMode : 0;
     if (subtract || mode == 1 || mode == 2 || mode == 3) {
+        const double* background = subtract ? params.background->data() + rangeFirst : nullptr;
+        const double* reference = mode != 0 ? params.reference->data() + rangeFirst : nullptr;
         for (int i = 0; i <= n; ++i) {
             double v = row[i];
             if (subtract) v -= background[i];
-            const double ref = reference[i];
             switch (mode) {
             case 1:  // R(%)
-                v = ref == 0 ? -1.0 : v / ref * 100.0;
+                v = reference[i] == 0 ? -1.0 : v / reference[i] * 100.0;
                 break;
             case 2:  // T(%)
-                v = ref == 0 ? -1.0 : v * 100.0 / ref;
+                v = reference[i] == 0 ? -1.0 : v * 100.0 / reference[i];
                 break;
             case 3:  // ABS
-                v = (ref <= 0 || v <= 0) ? 0.0 : 2.0 - std::log10(v * 100.0 / ref);
+                v = (reference[i] <= 0 || v <= 0) ? 0.0 : 2.0 - std::log10(v * 100.0 / reference[i]);
                 break;
             default:
                 break;
@@ -124,7 +135,7 @@ void conditionSpectrum(const SpectrumStore& store, const DarkWeights& weights,
     }
 
     // 7. Natural logarithm.
-    if (store.m_logScale) {
+    if (params.logScale) {
         for (int i = 0; i <= n; ++i) row[i] = row[i] > 0 ? std::log(row[i]) : 0.0;
     }
 }

@@ -38,6 +38,24 @@ double parseDecimal(std::string_view text) {
     return negative ? -value : value;
 }
 
+bool parseWholeDecimal(std::string_view text, double& value) {
+    text = skipBlanks(text);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    bool negative = false;
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+        negative = text[0] == '-';
+        text.remove_prefix(1);
+    }
+    if (text.empty() || !(isDigit(text[0]) || (text[0] == '.' && text.size() > 1 && isDigit(text[1]))))
+        return false;
+    double parsed = 0.0;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), parsed,
+                                           std::chars_format::general);
+    if (ec != std::errc() || ptr != text.data() + text.size() || !std::isfinite(parsed)) return false;
+    value = negative ? -parsed : parsed;
+    return true;
+}
+
 std::int32_t parseInteger(std::string_view text) {
     text = skipBlanks(text);
     bool negative = false;

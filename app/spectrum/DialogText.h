@@ -18,6 +18,10 @@ double parseDecimal(std::string_view text);
 // the 32-bit range are held at its ends.
 std::int32_t parseInteger(std::string_view text);
 
+// The whole text as one finite decimal number (blanks around it allowed);
+// false for an empty text, trailing characters, infinities and NaN.
+bool parseWholeDecimal(std::string_view text, double& value);
+
 // printf "%.<decimals>f".
 std::string formatFixed(double value, int decimals);
 // printf "%d".

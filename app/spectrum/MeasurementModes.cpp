@@ -47,8 +47,9 @@ CommandEffects toggleRatioMode(SpectrumStore& s, RatioMode mode, Prompt& prompt)
     s.m_ratioMode = m;
     showFullXRange(s);
     if (mode == RatioMode::Transmittance) {
+        // T% values are per cent (S x 100 / Ref): the whole scale is 0..100.
         s.m_yMin = 0;
-        s.m_yMax = 1.0;
+        s.m_yMax = 100.0;
     } else if (mode == RatioMode::Absorbance) {
         s.m_yMin = -0.25;
         s.m_yMax = 3.0;

@@ -1,15 +1,17 @@
 // The view's spectrum store: every spectrum, axis, calibration array and
-// setting of the application as fixed-size members, owned by one object that
-// the window, the CLI and the workers share. About 20 MB: allocate it once on
-// the heap (std::make_unique<SpectrumStore>()), never on a thread stack.
+// setting of the application as fixed-size members. About 20 MB: allocate it
+// once on the heap (std::make_unique<SpectrumStore>()), never on a thread
+// stack.
 //
-// Sharing rule with the acquisition worker: the worker fills only the buffer
-// named by m_bufferSelect (true = m_bufferA) and inverts the flag just before
-// posting completion; every other reader uses liveBuffer(), the other one.
+// The store belongs to the user-interface thread, its only writer and
+// reader. The workers never see it: an acquisition, a flash operation or a
+// Gaussian fit is asked for with a request built from the store (values and
+// shared read-only arrays) and answered with a result that the
+// user-interface thread publishes into the store. m_bufferA / m_bufferB are
+// the last two published acquisitions; liveBuffer() is the one shown.
 #pragma once
 
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -17,22 +19,12 @@
 #include <utility>
 #include <vector>
 
-#include "colour/ColorimetryResult.h"
-#include "colour/LuminousEfficiencyTable.h"
 #include "database/PointPool.h"
+#include "spectrum/Acquisition.h"
+#include "spectrum/StoreSizes.h"
 #include "spectrum/StoreStates.h"
 
 namespace halden {
-
-inline constexpr int kFramePixels = 3694;        // raw detector frame
-inline constexpr int kSpectrumPoints = 3653;     // points 0..3652
-inline constexpr int kPointCapacity = 4096;      // every per-point array
-inline constexpr int kBufferRows = 64;           // rows of an acquisition buffer
-inline constexpr int kBufferSize = kBufferRows * kPointCapacity;
-inline constexpr int kStoredPoolSize = 1000000;  // stored-curve point pool
-inline constexpr int kStoredSlots = 100;         // 99 curves + end marker
-inline constexpr int kGaussCapacity = 4000;
-inline constexpr int kDatabaseCapacity = 20000;  // files in a database folder
 
 inline constexpr int kCalibrationHeaderSize = 16;
 
@@ -70,10 +62,10 @@ struct SpectrumStore {
     SpectrumStore(const SpectrumStore&) = delete;
     SpectrumStore& operator=(const SpectrumStore&) = delete;
 
-    // The buffer the view reads (the one the worker is not filling).
+    // The buffer shown: the acquisition published last.
     double* liveBuffer() { return m_bufferSelect ? m_bufferB.data() : m_bufferA.data(); }
     const double* liveBuffer() const { return m_bufferSelect ? m_bufferB.data() : m_bufferA.data(); }
-    // The buffer the worker fills next.
+    // The other buffer, which the next published acquisition replaces.
     double* targetBuffer() { return m_bufferSelect ? m_bufferA.data() : m_bufferB.data(); }
 
     // Per-point arrays.
@@ -86,7 +78,9 @@ struct SpectrumStore {
     // Acquisition buffers, 64 rows of 4096.
     std::array<double, kBufferSize> m_bufferA{};
     std::array<double, kBufferSize> m_bufferB{};
-    std::atomic<bool> m_bufferSelect{true};
+    bool m_bufferSelect = true;  // true: m_bufferB is shown
+    // The settings and facts of the acquisition shown in liveBuffer().
+    LiveAcquisition m_liveAcquisition;
 
     // Stored-curve table.
     std::array<double, kStoredPoolSize> m_storedX{};
@@ -97,6 +91,10 @@ struct SpectrumStore {
     std::array<std::int32_t, kStoredSlots> m_storedBlue{};
     std::array<std::int32_t, kStoredSlots> m_storedVisible{};
     std::int32_t m_storedCount = 0;
+    // The first m_liveCurveCount curves show the live buffer (curve 0, or
+    // one curve per scan without averaging); snapshots and loaded curves
+    // follow them.
+    std::int32_t m_liveCurveCount = 1;
 
     // Acquisition settings and state.
     std::int32_t m_exposure = 5;  // 0.01 ms units
@@ -130,7 +128,8 @@ struct SpectrumStore {
     double m_recordIrradianceFactor = 1.0;
     double m_exposureScaled = 3832;
     bool m_running = false;
-    std::atomic<bool> m_resendParameters{true};
+    // The next acquisition sends every setting to the device first.
+    bool m_resendParameters = true;
     std::int32_t m_progressTicks = 0;
     Operation m_operation = Operation::None;
     std::array<char, kCalibrationHeaderSize> m_calibrationHeader{};
@@ -138,10 +137,7 @@ struct SpectrumStore {
     bool m_autoY = false;
     bool m_showReport = false;
     std::int32_t m_deviceCount = 0;
-    std::atomic<bool> m_flashBusy{false};
-    // Active pixels at full scale (65535) in the frames of the last published
-    // acquisition; the worker writes it before posting the completion.
-    std::atomic<std::int32_t> m_saturatedPixels{0};
+    bool m_flashBusy = false;
 
     // Settings dialog.
     bool m_trigger = false, m_keepTrigger = false;
@@ -190,12 +186,9 @@ struct SpectrumStore {
     double m_cuvetteLength = 1.0;
     bool m_showConcentration = false;
 
-    // Colorimetry and the chromaticity view.
-    ColorimetryResult m_colorimetry{};
+    // The chromaticity view.
     bool m_chromaticityView = false;
     double m_diagramScale = 3.5;
-    // Luminous efficiency of the lumen figure, index nm - 390 for 390..830 nm.
-    std::array<double, kLuminousRows> m_luminousEfficiency = kLuminousEfficiencyTable;
 
     // Chart geometry.
     double m_chartUnit = 14.0;

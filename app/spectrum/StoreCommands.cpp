@@ -32,22 +32,56 @@ void setRatioBoxes(ChartBarState& bar, bool enabled) {
 }  // namespace
 
 void readAcquisitionSettings(SpectrumStore& store) {
-    ChartBarState& bar = store.m_chartBar;
     store.m_progressTicks = 0;
-
-    const double ms = parseDecimal(bar.exposureText);
-    store.m_exposure = static_cast<std::int32_t>(truncClamp(ms * 100.0, 0, kChartBarExposureMax));
+    // The device takes no exposure of 0: it is sent, and kept, as 1.
+    if (store.m_exposure == 0) {
+        store.m_exposure = 1;
+        store.m_chartBar.exposureText = formatFixed(store.m_exposure / 100.0, 3);
+    }
     store.m_exposureScaled = store.m_exposure * store.m_irradianceFactor;
-    bar.exposureText = formatFixed(store.m_exposure / 100.0, 3);
+}
 
-    const std::int32_t typed = parseInteger(bar.scansText);
-    store.m_scans = std::clamp<std::int32_t>(typed, 1, kChartBarScansMax);
-    if (store.m_scans != typed) bar.scansText = formatInt(store.m_scans);
+std::optional<std::string> commitExposureText(SpectrumStore& store, const std::string& text) {
+    ChartBarState& bar = store.m_chartBar;
+    double ms = 0;
+    if (!parseWholeDecimal(text, ms)) {
+        bar.exposureText = formatFixed(store.m_exposure / 100.0, 3);
+        return std::string(messages::kExposureNotNumber);
+    }
+    store.m_exposure = static_cast<std::int32_t>(truncClamp(ms * 100.0, 0, kChartBarExposureMax));
+    bar.exposureText = formatFixed(store.m_exposure / 100.0, 3);
+    return std::nullopt;
+}
+
+std::optional<std::string> commitScansText(SpectrumStore& store, const std::string& text) {
+    ChartBarState& bar = store.m_chartBar;
+    double typed = 0;
+    if (!parseWholeDecimal(text, typed) || typed != std::trunc(typed)) {
+        bar.scansText = formatInt(store.m_scans);
+        return std::string(messages::kScansNotNumber);
+    }
+    store.m_scans = static_cast<std::int32_t>(truncClamp(typed, 1, kChartBarScansMax));
+    bar.scansText = formatInt(store.m_scans);
+    return std::nullopt;
+}
+
+std::optional<std::string> commitBoxcarText(SpectrumStore& store, const std::string& text) {
+    ChartBarState& bar = store.m_chartBar;
+    double typed = 0;
+    if (!parseWholeDecimal(text, typed)) {
+        bar.boxcarText = formatInt(store.m_boxcar);
+        return std::string(messages::kBoxcarNotNumber);
+    }
+    typed = std::trunc(typed);
+    store.m_boxcar = typed >= 0 && typed <= kMaxBoxcar ? static_cast<std::uint8_t>(typed) : 1;
+    bar.boxcarText = formatInt(store.m_boxcar);
+    return std::nullopt;
 }
 
 CommandEffects setRun(SpectrumStore& store, bool checked) {
     CommandEffects fx;
-    store.m_resendParameters = true;  // also ends a trigger wait in the worker
+    store.m_resendParameters = true;
+    fx.endAcquisitionWait = true;  // a trigger or a long exposure stops being waited for
     store.m_chartBar.runChecked = checked;
     if (checked) {
         store.m_running = true;
@@ -75,7 +109,11 @@ CommandEffects getBackground(SpectrumStore& store) {
 
 bool captureBackgroundIfRequested(SpectrumStore& store) {
     if (store.m_backgroundState != BackgroundState::Requested) return false;
-    const int last = store.m_fast ? kFastBackgroundLast : boundedRangeLast(store);
+    // The background is subtracted point by point from spectra of the
+    // current resolution: a shown spectrum of the other one does not do.
+    const LiveAcquisition& shown = store.m_liveAcquisition;
+    if (shown.fast() != store.m_fast) return false;
+    const int last = std::min(store.m_fast ? kFastBackgroundLast : boundedRangeLast(store), shown.lastPoint);
     const double* live = store.liveBuffer();
     std::copy(live, live + last + 1, store.m_background.begin());
     store.m_backgroundState = BackgroundState::Captured;
@@ -208,16 +246,6 @@ void progressTick(SpectrumStore& store) {
     if (total > 100) {
         const double percent = 100.0 * (store.m_progressTicks * 100.0) / (total * 0.01);
         store.m_chartBar.progress = static_cast<int>(truncClamp(percent, 0, 100));
-    }
-}
-
-void readBoxcarText(SpectrumStore& store) {
-    const double typed = std::trunc(parseDecimal(store.m_chartBar.boxcarText));
-    if (typed >= 0 && typed <= kMaxBoxcar) {
-        store.m_boxcar = static_cast<std::uint8_t>(typed);
-    } else {
-        store.m_boxcar = 1;
-        store.m_chartBar.boxcarText = formatInt(1);
     }
 }
 

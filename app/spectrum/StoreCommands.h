@@ -5,6 +5,7 @@
 // session must do next (repaint, timers, start an acquisition).
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "spectrum/SpectrumStore.h"
@@ -16,6 +17,7 @@ namespace halden {
 struct CommandEffects {
     bool repaint = false;
     bool startAcquisition = false;   // call startAcquisition (read settings, post Operation::Acquire)
+    bool endAcquisitionWait = false; // the acquisition in flight stops waiting for the device
     bool startProgressTimer = false; // timer 2, 100 ms
     bool stopProgressTimer = false;  // timer 2
     bool stopSaveTimer = false;      // timer 1
@@ -24,11 +26,21 @@ struct CommandEffects {
     bool saveOnceNow = false;        // write the selected periodic save kinds once
 };
 
-// Steps 1-5 of starting an acquisition: resets the progress ticks, reads the
-// exposure and scans edits of the chart bar, clamps them (exposure 0..30,000,000
-// in 0.01 ms, scans 1..64), recomputes m_exposureScaled and writes the texts
-// back. The caller then posts Operation::Acquire to the worker.
+// What starting an acquisition does to the store before the request is
+// built: resets the progress ticks, sends exposure 0 as 1 (and keeps it),
+// and recomputes m_exposureScaled. Exposure and scans come from the store,
+// where the chart bar's edits put them when they are committed.
 void readAcquisitionSettings(SpectrumStore& store);
+
+// The chart bar's edits, committed (Enter, or the field losing focus): the
+// value takes effect at the next acquisition and the edit shows it as
+// formatted. Exposure in ms is clamped to 0..300,000 (0.01 ms steps), scans
+// to 1..64; a BoxCar outside 0..50 becomes 1. A text that is not a number
+// changes nothing: the refusal text is returned and the edit shows the last
+// valid value again.
+std::optional<std::string> commitExposureText(SpectrumStore& store, const std::string& text);
+std::optional<std::string> commitScansText(SpectrumStore& store, const std::string& text);
+std::optional<std::string> commitBoxcarText(SpectrumStore& store, const std::string& text);
 
 // "Run" check box. Checked: running, progress timer, start an acquisition.
 // Unchecked: stops; when periodic saving was on it is turned off, its counter
@@ -38,8 +50,9 @@ CommandEffects setRun(SpectrumStore& store, bool checked);
 // "Get background": request a capture at the next paint.
 CommandEffects getBackground(SpectrumStore& store);
 
-// Takes a requested background capture from the live spectrum (called by the
-// paint). Returns true when a capture happened.
+// Takes a requested background capture from the live spectrum (when the
+// view is settled after a command or a new result). Returns true when a
+// capture happened.
 bool captureBackgroundIfRequested(SpectrumStore& store);
 
 // The Subtract check box logic, with the box's new check state.
@@ -77,9 +90,5 @@ CommandEffects getSourceSpectra(SpectrumStore& store);
 
 // One 100 ms tick of the acquisition progress timer.
 void progressTick(SpectrumStore& store);
-
-// The chart bar "BoxCar" edit, read at every paint into m_boxcar; values
-// outside 0..50 become 1 and the edit is rewritten.
-void readBoxcarText(SpectrumStore& store);
 
 }  // namespace halden

@@ -5,10 +5,12 @@
 
 #include "CommandIds.h"
 #include "display/ViewRendering.h"
+#include "spectrum/LiveView.h"
 
 namespace halden {
 
-CBrevitView::CBrevitView(SpectrumStore& store, QWidget* parent) : QWidget(parent), m_store(store)
+CBrevitView::CBrevitView(SpectrumStore& store, const PaintFigures& figures, QWidget* parent)
+    : QWidget(parent), m_store(store), m_figures(figures)
 {
     setObjectName(QStringLiteral("brevitView"));
     // The picture covers every pixel: no background erase, no flicker.
@@ -19,7 +21,6 @@ CBrevitView::CBrevitView(SpectrumStore& store, QWidget* parent) : QWidget(parent
 
 QImage CBrevitView::renderImage(QSize size, qreal scale)
 {
-    m_figures = preparePaint(m_store, size.width(), size.height());
     const QSize pixels(qRound(size.width() * scale), qRound(size.height() * scale));
     if (m_image.size() != pixels || m_image.format() != QImage::Format_RGB32)
         m_image = QImage(pixels, QImage::Format_RGB32);
@@ -36,6 +37,12 @@ QImage CBrevitView::renderForFile()
     QImage image = renderImage(size(), 1.0).copy();
     image.setDevicePixelRatio(1.0);
     return image;
+}
+
+void CBrevitView::resizeEvent(QResizeEvent*)
+{
+    updateClientSize(m_store, width(), height());
+    emit storeChanged();
 }
 
 void CBrevitView::paintEvent(QPaintEvent*)

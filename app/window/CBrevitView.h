@@ -1,13 +1,14 @@
-// The chart widget: each paint runs the core's paint preparation, renders the
-// whole picture at the screen's device pixel ratio into an off-screen image
-// and shows it in one copy. Mouse events go through the display module's
-// interaction rules; a double-click asks the frame for a command.
+// The chart widget: each paint renders the whole picture from the store and
+// the figures (both brought up to date before, never by the paint) at the
+// screen's device pixel ratio into an off-screen image and shows it in one
+// copy. Mouse events go through the display module's interaction rules; a
+// double-click asks the frame for a command.
 #pragma once
 
 #include <QImage>
 #include <QWidget>
 
-#include "acquisition/PaintPreparation.h"
+#include "colour/PaintFigures.h"
 #include "display/ViewInteraction.h"
 #include "spectrum/SpectrumStore.h"
 
@@ -16,10 +17,11 @@ namespace halden {
 class CBrevitView : public QWidget {
     Q_OBJECT
 public:
-    CBrevitView(SpectrumStore& store, QWidget* parent = nullptr);
+    // figures: the overlays' figures, kept up to date by the session.
+    CBrevitView(SpectrumStore& store, const PaintFigures& figures, QWidget* parent = nullptr);
 
-    // Prepares and renders the picture at size (logical pixels) and scale
-    // (device pixel ratio), as the next paint would show it.
+    // Renders the picture at size (logical pixels) and scale (device pixel
+    // ratio), as the next paint would show it.
     QImage renderImage(QSize size, qreal scale);
     // The picture at the widget's own size, 1:1, for the screen image file
     // and printing.
@@ -31,12 +33,13 @@ public:
 signals:
     // A double-click asks for a command (y autoscale or the scale dialog).
     void commandRequested(int id);
-    // The store changed through the mouse (zoom, marker).
+    // The store changed through the mouse (zoom, marker) or a new size.
     void storeChanged();
     void painted();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -45,7 +48,7 @@ protected:
 private:
     SpectrumStore& m_store;
     ViewInteraction m_interaction;
-    PaintFigures m_figures;
+    const PaintFigures& m_figures;
     QImage m_image;
     int m_paints = 0;
 };

@@ -125,7 +125,7 @@ bool needsDevice(int id)
 }
 
 // Receives the Gaussian worker's completion (event 1135) on the
-// user-interface thread.
+// user-interface thread and publishes the fit into the store.
 class GaussReceiver : public QObject {
 public:
     GaussReceiver(SpectrumStore& store, std::function<void()> done) : m_store(store), m_done(std::move(done)) {}
@@ -134,7 +134,7 @@ protected:
     bool event(QEvent* e) override
     {
         if (e->type() != kGaussDoneEvent) return QObject::event(e);
-        applyGaussianResult(m_store);
+        applyGaussianResult(m_store, static_cast<GaussDoneEvent*>(e)->result());
         m_done();
         return true;
     }
@@ -182,14 +182,19 @@ CMainFrame::CMainFrame(Prompt& prompt, const Options& options, QWidget* parent)
         ++m_gaussianResults;
         applyEffects(CommandEffects{.repaint = true});
     });
-    m_gauss = std::make_unique<CThreadGauss>(store, m_gaussReceiver.get());
+    m_gauss = std::make_unique<CThreadGauss>(m_gaussReceiver.get());
     m_gauss->start();
 
-    m_view = new CBrevitView(store, this);
+    m_view = new CBrevitView(store, m_session->figures(), this);
     m_view->setFocusPolicy(Qt::StrongFocus);
     setCentralWidget(m_view);
     connect(m_view, &CBrevitView::commandRequested, this, [this](int id) { runCommand(id); });
-    connect(m_view, &CBrevitView::storeChanged, this, &CMainFrame::mirrorBars);
+    connect(m_view, &CBrevitView::storeChanged, this, [this] {
+        // The marker or the ranges moved: the figures follow before the paint.
+        m_session->settle();
+        mirrorBars();
+        m_view->update();
+    });
 
     createMenus();
     createToolBar();
@@ -348,14 +353,7 @@ void CMainFrame::createBars()
     m_chartDock = addBarDock(tr("Chart Bar"), QStringLiteral("chartBar103"), m_chartBar,
                              Qt::TopDockWidgetArea | Qt::BottomDockWidgetArea, Qt::TopDockWidgetArea);
     connect(m_chartBar, &ChartBar::controlActivated, this, [this](int id, bool checked) { runCommand(id, checked); });
-    connect(m_chartBar, &ChartBar::textEdited, this, [this](int id, const QString& text) {
-        ChartBarState& bar = m_session->store().m_chartBar;
-        const std::string value = text.toStdString();
-        if (id == ids::kExposureEdit) bar.exposureText = value;
-        else if (id == ids::kScansEdit) bar.scansText = value;
-        else if (id == ids::kBoxcarEdit) bar.boxcarText = value;
-        m_view->update();
-    });
+    connect(m_chartBar, &ChartBar::textCommitted, this, &CMainFrame::commitChartBarText);
 
     m_searchBar = new SearchBar;
     m_searchDock = addBarDock(tr("Search Bar"), QStringLiteral("searchBar157"), m_searchBar,
@@ -422,6 +420,11 @@ void CMainFrame::connectSession()
     });
     connect(&s, &Session::calibrationCompleted, this, [this] { onCalibrationCompleted(); });
     connect(&s, &Session::acquisitionCompleted, this, &CMainFrame::onAcquisitionCompleted);
+    connect(&s, &Session::acquisitionFailed, this, [this](const QString& command) {
+        if (command.isEmpty()) return;  // a frame that did not arrive: told as not answering
+        showStatus(tr("The spectrometer did not take its settings (%1 failed); retrying...").arg(command));
+        m_deviceFailing = true;
+    });
     connect(&s, &Session::deviceSilent, this, [this] {
         m_deviceFailing = true;
         showStatus(QString::fromLatin1(kDeviceNotAnswering));
@@ -451,7 +454,7 @@ void CMainFrame::onAcquisitionCompleted(bool deviceFailed)
     }
     ++m_acquisitions;
     refreshRendition();
-    const int saturated = m_session->store().m_saturatedPixels;
+    const int saturated = m_session->store().m_liveAcquisition.saturatedPixels;
     m_warningLabel->setText(saturated > 0 ? tr("Saturated: %1 pixels at full scale").arg(saturated) : QString());
     if (m_deviceFailing) {
         m_deviceFailing = false;
@@ -845,9 +848,10 @@ void CMainFrame::settingsDialog()
     SpectrumStore& s = m_session->store();
     applyEffects(stopForDialog(s));
     SettingsFields fields = settingsFromStore(s);
-    if (runSettingsDialog(this, fields))
+    if (runSettingsDialog(this, fields)) {
         applyEffects(applySettings(s, fields, m_prompt));
-    else
+        m_chartBar->showEditTexts(s.m_chartBar);  // the dialog set exposure and scans
+    } else
         applyEffects(cancelSettings());
 }
 
@@ -914,10 +918,25 @@ void CMainFrame::saveToFlash()
     mirrorBars();
 }
 
+void CMainFrame::commitChartBarText(int id, const QString& text)
+{
+    SpectrumStore& s = m_session->store();
+    const std::string typed = text.toStdString();
+    std::optional<std::string> refusal;
+    if (id == ids::kExposureEdit) refusal = commitExposureText(s, typed);
+    else if (id == ids::kScansEdit) refusal = commitScansText(s, typed);
+    else if (id == ids::kBoxcarEdit) refusal = commitBoxcarText(s, typed);
+    // The edit shows the value now in force (as formatted, or the last valid
+    // one) before any message takes the focus away from it.
+    m_chartBar->showEditTexts(s.m_chartBar);
+    if (refusal) m_prompt.showMessage(*refusal, messages::kCaptionMessage);
+    applyEffects(CommandEffects{.repaint = true});
+}
+
 void CMainFrame::requestGaussian()
 {
     if (!needsSpectrum("Gaussian Appr.")) return;
-    m_gauss->request();
+    m_gauss->request(m_session->store());
     applyEffects(CommandEffects{.repaint = true});
 }
 

@@ -132,6 +132,7 @@ private:
     void planckCalibrationDialog();
     void saveToFlash();
     void requestGaussian();
+    void commitChartBarText(int id, const QString& text);
     void updateRate();
     void showStatus(const QString& text);
     std::unique_ptr<QSettings> openSettings() const;

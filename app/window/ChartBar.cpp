@@ -26,10 +26,14 @@ void setChecked(QCheckBox* box, bool checked, bool enabled)
 void setText(QLineEdit* edit, const std::string& text)
 {
     const QString value = QString::fromStdString(text);
-    if (edit->text() == value) return;  // keep the cursor while typing
+    if (edit->text() == value) return;  // keep the cursor and the selection
     const QSignalBlocker block(edit);
-    edit->setText(value);
+    edit->setText(value);  // also clears the modified flag
 }
+
+// The user is working in the edit: it has focus, or holds text typed since
+// its last commit.
+bool beingEdited(const QLineEdit* edit) { return edit->hasFocus() || edit->isModified(); }
 
 }  // namespace
 
@@ -96,7 +100,9 @@ QCheckBox* ChartBar::addCheckBox(int id, const QString& caption)
 {
     auto* box = new QCheckBox(caption);
     box->setObjectName(objectNameOf(id));
-    connect(box, &QCheckBox::clicked, this, [this, id](bool checked) { emit controlActivated(id, checked); });
+    // toggled, not clicked: the keyboard and assistive tools change the box
+    // without a click. Mirroring blocks the signal, so only users reach it.
+    connect(box, &QCheckBox::toggled, this, [this, id](bool checked) { emit controlActivated(id, checked); });
     m_boxes[id] = box;
     return box;
 }
@@ -116,16 +122,28 @@ QLineEdit* ChartBar::addEdit(int id, int width)
     auto* edit = new QLineEdit;
     edit->setObjectName(objectNameOf(id));
     edit->setMaximumWidth(width);
-    connect(edit, &QLineEdit::textEdited, this, [this, id](const QString& text) { emit textEdited(id, text); });
+    connect(edit, &QLineEdit::editingFinished, this, [this, id, edit] {
+        if (edit->isModified()) emit textCommitted(id, edit->text());
+    });
     m_edits[id] = edit;
     return edit;
 }
 
-void ChartBar::mirror(const ChartBarState& state)
+void ChartBar::showEditTexts(const ChartBarState& state)
 {
     setText(m_edits[ids::kExposureEdit], state.exposureText);
     setText(m_edits[ids::kScansEdit], state.scansText);
     setText(m_edits[ids::kBoxcarEdit], state.boxcarText);
+    for (const auto& [id, edit] : m_edits) edit->setModified(false);  // committed
+}
+
+void ChartBar::mirror(const ChartBarState& state)
+{
+    const std::pair<int, const std::string*> texts[] = {{ids::kExposureEdit, &state.exposureText},
+                                                        {ids::kScansEdit, &state.scansText},
+                                                        {ids::kBoxcarEdit, &state.boxcarText}};
+    for (const auto& [id, text] : texts)
+        if (!beingEdited(m_edits[id])) setText(m_edits[id], *text);
     m_exposureText->setText(QString::fromStdString(state.exposureLabel));
     setChecked(m_boxes[ids::kFastBox], state.fastChecked, true);
     setChecked(m_boxes[ids::kAutoYBox], state.autoYChecked, true);

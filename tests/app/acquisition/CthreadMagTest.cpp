@@ -6,6 +6,8 @@
 
 #include "FakeSpectrometer.h"
 #include "acquisition/CthreadMag.h"
+#include "spectrum/AcquisitionExchange.h"
+#include "spectrum/SpectrumStore.h"
 
 namespace halden::test {
 namespace {
@@ -20,16 +22,27 @@ protected:
         store = std::make_unique<SpectrumStore>();
         // Raw frames pass through unchanged, so rows can be compared with pixels.
         store->m_testMode = true;
-        worker = std::make_unique<CthreadMag>(*store, &completions, device, pacer);
+        worker = std::make_unique<CthreadMag>(&completions, device, pacer);
     }
 
+    // One acquisition as the session makes it: a request from the store's
+    // settings, the worker's answer published when complete.
     void acquire()
     {
         device.calls.clear();
         pacer.pauses.clear();
-        worker->perform(Operation::Acquire);
+        WorkerRequest request;
+        request.operation = Operation::Acquire;
+        request.acquisition = makeAcquisitionRequest(*store, ++lastId);
+        store->m_resendParameters = false;
+        worker->perform(std::move(request));
         completions.deliver();
+        const AcquisitionResult& result = completions.last().acquisition;
+        if (result.status == AcquisitionStatus::Failed) store->m_resendParameters = true;
+        publishAcquisition(*store, result);
     }
+
+    AcquisitionStatus lastStatus() const { return completions.last().acquisition.status; }
 
     static Calls configurationFor(int extMode, int extEdge, int optMode, int pixel, int level, int scans,
                                   int scanMode, int exposure)
@@ -48,6 +61,7 @@ protected:
     CompletionRecorder completions;
     std::unique_ptr<SpectrumStore> store;
     std::unique_ptr<CthreadMag> worker;
+    std::uint64_t lastId = 0;
 };
 
 TEST_F(WorkerTest, FirstAcquisitionConfiguresAndAveragedFrameLandsInRowZero)
@@ -102,13 +116,13 @@ TEST_F(WorkerTest, EverySettingOfTheCacheForcesAFullConfiguration)
     }
 }
 
-TEST_F(WorkerTest, ExposureZeroIsSentAsOneAndWrittenBack)
+TEST_F(WorkerTest, ExposureZeroIsSentAsOne)
 {
     store->m_exposure = 0;
     acquire();
     EXPECT_EQ(device.configuration().back(), "setAcquisitionParameters 1 0 3 1");
-    EXPECT_EQ(store->m_exposure, 1);
-    acquire();  // the view now holds 1: nothing to resend
+    EXPECT_EQ(completions.last().acquisition.settings.device.exposure, 1);  // what was measured
+    acquire();  // 0 still means 1: nothing to resend
     EXPECT_TRUE(device.configuration().empty());
 }
 
@@ -162,19 +176,64 @@ TEST_F(WorkerTest, AveragedModeWaitsUntilAFrameIsHeld)
     EXPECT_EQ(device.count("getFrame 65535"), 1u);
 }
 
-TEST_F(WorkerTest, StoppingRunEndsATriggerWaitAndTheFramesAreRead)
+// Stopping used to end the wait "like a ready device": the frame buffer,
+// never filled, was conditioned and published as a spectrum of zeros.
+TEST_F(WorkerTest, StoppingRunEndsAWaitWithoutReadingOrPublishingAnything)
 {
-    store->m_extTrigMode = 1;
-    acquire();  // configured
-    for (int i = 0; i < 100; ++i) device.statusScript.push_back({0, 1, 0});
-    pacer.onPause = [&](int index) {
-        if (index == 4) store->m_resendParameters = true;  // Run toggled
-    };
+    for (const bool trigger : {true, false}) {
+        store->m_extTrigMode = trigger ? 1 : 0;  // a trigger wait, or a long averaged exposure
+        acquire();  // configured, published
+        const bool select = store->m_bufferSelect;
+        const double shown = store->liveBuffer()[200];
+        for (int i = 0; i < 100; ++i) device.statusScript.push_back({0, 1, 0});
+        pacer.onPause = [&](int index) {
+            if (index == 4) worker->cancelThrough(lastId);  // Run unchecked
+        };
+        acquire();
+        pacer.onPause = nullptr;
+        device.statusScript.clear();
+        EXPECT_EQ(pacer.count(25), 5u) << trigger;
+        EXPECT_EQ(device.count("getFrame 0") + device.count("getFrame 65535"), 0u) << trigger;
+        EXPECT_EQ(lastStatus(), AcquisitionStatus::Interrupted) << trigger;
+        EXPECT_EQ(completions.entries.back().outcome, OperationOutcome::DeviceFailed) << trigger;
+        EXPECT_EQ(store->m_bufferSelect, select) << trigger;
+        EXPECT_EQ(store->liveBuffer()[200], shown) << trigger;
+        // The device may still be exposing: the next acquisition starts clean.
+        acquire();
+        EXPECT_EQ(device.configuration().front(), "clearMemory") << trigger;
+        EXPECT_EQ(lastStatus(), AcquisitionStatus::Complete) << trigger;
+    }
+}
+
+// A stop names the acquisitions it ends: a later request is not cut short.
+TEST_F(WorkerTest, AStopForAnEarlierAcquisitionDoesNotEndALaterOne)
+{
     acquire();
-    EXPECT_EQ(pacer.count(25), 5u);
-    EXPECT_EQ(device.count("getFrame 0"), 1u);
-    EXPECT_FALSE(store->m_resendParameters);
-    pacer.onPause = nullptr;
+    worker->cancelThrough(lastId);
+    device.statusScript = {{0, 0, 0}, {0, 0, 0}, {0, 0, 1}};
+    acquire();
+    EXPECT_EQ(lastStatus(), AcquisitionStatus::Complete);
+    EXPECT_EQ(device.count("getFrame 65535"), 1u);
+}
+
+// After an outage the device answers again, but a set command that failed
+// meanwhile left it unconfigured: the acquisition must not wait on it for
+// ever, and the next one configures anew.
+TEST_F(WorkerTest, AFailedSetCommandFailsTheAcquisitionAndIsSentAgain)
+{
+    acquire();
+    store->m_exposure = 200;  // a change: the next acquisition configures
+    device.setResults["setAcquisitionParameters"] = 503;
+    acquire();
+    EXPECT_EQ(lastStatus(), AcquisitionStatus::Failed);
+    EXPECT_EQ(completions.last().acquisition.failedCommand, "setAcquisitionParameters");
+    EXPECT_EQ(device.count("getStatus"), 0u);  // no wait on a device without its settings
+    device.setResults.clear();
+    acquire();
+    EXPECT_EQ(device.configuration().front(), "clearMemory");
+    EXPECT_EQ(lastStatus(), AcquisitionStatus::Complete);
+    acquire();
+    EXPECT_TRUE(device.configuration().empty());
 }
 
 TEST_F(WorkerTest, DeviceGoneDuringTheWaitCompletesAndForcesReconfiguration)
@@ -193,18 +252,17 @@ TEST_F(WorkerTest, DeviceGoneDuringTheWaitCompletesAndForcesReconfiguration)
     EXPECT_EQ(pacer.count(50), 1u);
 }
 
-TEST_F(WorkerTest, FrameOutOfSequenceStopsTheScanLoopAndKeepsLaterRows)
+TEST_F(WorkerTest, FrameOutOfSequenceStopsTheScanLoopAndPublishesNothing)
 {
     store->m_average = false;
     store->m_scans = 4;
     double* target = store->targetBuffer();
-    target[2 * kPointCapacity + 10] = -5;
+    target[1 * kPointCapacity + 10] = -5;
     device.frameResults = {0, 0, 507};
     acquire();
     EXPECT_EQ(device.count("getFrame 3"), 0u);
     EXPECT_EQ(device.calls.back(), "clearMemory");
-    EXPECT_EQ(target[2 * kPointCapacity + 10], -5);  // row 2 untouched
-    EXPECT_EQ(target[1 * kPointCapacity + 10], framePixel(10, 1));
+    EXPECT_EQ(target[1 * kPointCapacity + 10], -5);  // rows read before the failure are not shown either
     EXPECT_TRUE(store->m_resendParameters);
 }
 
@@ -286,11 +344,13 @@ TEST_F(WorkerTest, ScansBeyondTheBufferRowsAreNotRead)
 TEST_F(WorkerTest, DetectionCountsDevicesAndUnknownCodesAreIgnored)
 {
     device.devices = 2;
-    worker->perform(Operation::Detect);
-    worker->perform(static_cast<Operation>(7));
-    worker->perform(Operation::None);
+    for (const Operation op : {Operation::Detect, static_cast<Operation>(7), Operation::None}) {
+        WorkerRequest request;
+        request.operation = op;
+        worker->perform(std::move(request));
+    }
     completions.deliver();
-    EXPECT_EQ(store->m_deviceCount, 2);
+    EXPECT_EQ(completions.last().deviceCount, 2);
     EXPECT_EQ(device.calls, (Calls{"getDevicesCount"}));
     ASSERT_EQ(completions.entries.size(), 1u);
     EXPECT_EQ(completions.entries[0].operation, Operation::Detect);
@@ -303,8 +363,9 @@ TEST_F(WorkerTest, RequestEventCarriesItsOwnOperation)
     QCoreApplication::postEvent(worker.get(), new RequestEvent(Operation::Detect));
     store->m_operation = Operation::Acquire;
     QCoreApplication::sendPostedEvents(worker.get(), kRequestEventType);
+    completions.deliver();
     EXPECT_EQ(device.calls, (Calls{"getDevicesCount"}));
-    EXPECT_EQ(store->m_deviceCount, 3);
+    EXPECT_EQ(completions.last().deviceCount, 3);
 }
 
 }  // namespace

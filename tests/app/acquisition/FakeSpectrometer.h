@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -38,21 +39,23 @@ public:
     std::deque<std::int32_t> flashReadResults;   // results of readFlash transfers; empty = 0
     std::deque<std::int32_t> flashWriteResults;  // results of writeFlash transfers; empty = 0
     std::vector<std::uint8_t> flash = std::vector<std::uint8_t>(120000, 0xFF);
+    std::map<std::string, std::int32_t> setResults;  // results of set commands by name; absent = 0
 
     std::vector<std::string> calls;
     std::vector<std::string> configuration() const;  // calls other than status and frames
 
     std::int32_t getDevicesCount() override { return log("getDevicesCount"), devices; }
-    std::int32_t clearMemory() override { return log("clearMemory"), 0; }
+    std::int32_t clearMemory() override { return log("clearMemory"), setResult("clearMemory"); }
     std::int32_t setExternalTrigger(std::uint8_t mode, std::uint8_t edge) override
     {
-        return log("setExternalTrigger " + std::to_string(mode) + " " + std::to_string(edge)), 0;
+        return log("setExternalTrigger " + std::to_string(mode) + " " + std::to_string(edge)),
+               setResult("setExternalTrigger");
     }
     std::int32_t setOpticalTrigger(std::uint8_t mode, std::uint16_t pixel, std::uint16_t level) override
     {
         return log("setOpticalTrigger " + std::to_string(mode) + " " + std::to_string(pixel) + " " +
                    std::to_string(level)),
-               0;
+               setResult("setOpticalTrigger");
     }
     std::int32_t setFrameFormat(std::uint16_t start, std::uint16_t end, std::uint8_t reduction,
                                 std::uint16_t* pixels) override
@@ -60,14 +63,14 @@ public:
         if (pixels) *pixels = 3694;
         return log("setFrameFormat " + std::to_string(start) + " " + std::to_string(end) + " " +
                    std::to_string(reduction)),
-               0;
+               setResult("setFrameFormat");
     }
     std::int32_t setAcquisitionParameters(std::uint16_t scans, std::uint16_t blank, std::uint8_t mode,
                                           std::uint32_t exposure) override
     {
         return log("setAcquisitionParameters " + std::to_string(scans) + " " + std::to_string(blank) + " " +
                    std::to_string(mode) + " " + std::to_string(exposure)),
-               0;
+               setResult("setAcquisitionParameters");
     }
     std::int32_t triggerAcquisition() override { return log("triggerAcquisition"), 0; }
     std::int32_t getStatus(std::uint8_t* flags, std::uint16_t* frames) override
@@ -137,6 +140,11 @@ public:
 
 private:
     void log(const std::string& call) { calls.push_back(call); }
+    std::int32_t setResult(const std::string& name) const
+    {
+        const auto it = setResults.find(name);
+        return it == setResults.end() ? 0 : it->second;
+    }
     static std::int32_t take(std::deque<std::int32_t>& results, std::int32_t otherwise)
     {
         if (results.empty()) return otherwise;
@@ -168,6 +176,7 @@ public:
         OperationOutcome outcome;
     };
     std::vector<Entry> entries;
+    std::vector<WorkerAnswer> answers;  // in the same order
     int silentNotices = 0;  // "device does not answer" notices
     // Delivers the completions posted so far.
     void deliver()
@@ -175,6 +184,7 @@ public:
         QCoreApplication::sendPostedEvents(this, kCompletionEventType);
         QCoreApplication::sendPostedEvents(this, kDeviceSilentEventType);
     }
+    const WorkerAnswer& last() const { return answers.back(); }
 
 protected:
     bool event(QEvent* e) override
@@ -186,6 +196,7 @@ protected:
         if (e->type() != kCompletionEventType) return QObject::event(e);
         const auto* c = static_cast<CompletionEvent*>(e);
         entries.push_back({c->operation(), c->outcome()});
+        answers.push_back(c->answer());
         return true;
     }
 };

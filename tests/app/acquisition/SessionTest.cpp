@@ -356,7 +356,6 @@ TEST_F(SessionTest, RunChainsAcquisitionsOneAtATimeAndStops)
         selects.push_back(s.m_bufferSelect);
         if (selects.size() == 25) session->setRun(false);
     });
-    s.m_chartBar.exposureText = "10";
     ASSERT_TRUE(waitForSignal(*session, &Session::acquisitionCompleted, [&] { session->setRun(true); }, 25));
     // The acquisition the 25th completion could have started is the last.
     QEventLoop drain;

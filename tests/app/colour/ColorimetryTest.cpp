@@ -260,21 +260,21 @@ TEST(Colorimetry, StoreCallUsesTheDisplayedBufferTimesTheCorrection) {
         expected.wavelength.push_back(nm);
         expected.intensity.push_back(store->m_bufferB[i] * store->m_irradianceCal[i]);
     }
-    computeStoreColorimetry(*store);
     const ColorimetryResult want = run(expected);
-    for (std::size_t i = 0; i < R::kCount; ++i) EXPECT_EQ(store->m_colorimetry[i], want[i]) << i;
+    const ColorimetryResult got = storeColorimetry(*store);
+    for (std::size_t i = 0; i < R::kCount; ++i) EXPECT_EQ(got[i], want[i]) << i;
 
-    // Fast mode: point i stands for pixel 2i.
-    store->m_fast = true;
+    // A spectrum taken in Fast mode: point i stands for pixel 2i.
+    store->m_liveAcquisition.settings.conditioning.fast = true;
     test::Spectrum fast;
     for (int i = 0; i <= 1825; ++i) {
         store->m_bufferB[i] = test::planck(store->m_wavelength[2 * i], 5000) / store->m_irradianceCal[2 * i];
         fast.wavelength.push_back(store->m_wavelength[2 * i]);
         fast.intensity.push_back(store->m_bufferB[i] * store->m_irradianceCal[2 * i]);
     }
-    computeStoreColorimetry(*store);
-    EXPECT_EQ(store->m_colorimetry[R::kTc], run(fast)[R::kTc]);
-    EXPECT_NEAR(store->m_colorimetry[R::kTc], 5000, 5);
+    const ColorimetryResult gotFast = storeColorimetry(*store);
+    EXPECT_EQ(gotFast[R::kTc], run(fast)[R::kTc]);
+    EXPECT_NEAR(gotFast[R::kTc], 5000, 5);
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 #include <sstream>
 
 #include "colour/CriReport.h"
-#include "spectrum/SpectrumStore.h"
 #include "support/PromptRecorder.h"
 
 namespace halden {
@@ -86,12 +85,11 @@ protected:
     void SetUp() override {
         dir = fs::temp_directory_path() / ("halden-cri-" + std::to_string(::getpid()));
         fs::create_directories(dir);
-        store = std::make_unique<SpectrumStore>();
-        store->m_colorimetry = sampleResult();
+        result = sampleResult();
     }
     void TearDown() override { fs::remove_all(dir); }
     fs::path dir;
-    std::unique_ptr<SpectrumStore> store;
+    ColorimetryResult result{};
     test::PromptRecorder prompt;
 };
 
@@ -102,20 +100,20 @@ TEST_F(CriReportFile, WritesBesideTheSpectrumAndReplacesAnEarlierReport) {
         std::ofstream old(spectrum + "_CRI_data.txt", std::ios::binary);
         old << std::string(5000, 'x');
     }
-    ASSERT_TRUE(writeCriReport(*store, prompt, spectrum, CriReportVariant::Full));
-    ASSERT_TRUE(writeCriReport(*store, prompt, spectrum, CriReportVariant::Full));
+    ASSERT_TRUE(writeCriReport(result, prompt, spectrum, CriReportVariant::Full));
+    ASSERT_TRUE(writeCriReport(result, prompt, spectrum, CriReportVariant::Full));
     EXPECT_EQ(readAll(dir / "lamp.txt_CRI_data.txt"), formatCriReport(sampleResult(), CriReportVariant::Full));
     EXPECT_TRUE(prompt.messages().empty());
     // Only the report: no temporary files left behind, no spectrum file made.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
 
-    ASSERT_TRUE(writeCriReport(*store, prompt, (dir / "x_S3_7_.txt").string(), CriReportVariant::Short));
+    ASSERT_TRUE(writeCriReport(result, prompt, (dir / "x_S3_7_.txt").string(), CriReportVariant::Short));
     EXPECT_TRUE(fs::exists(dir / "x_S3_7_.txt_CRI_data.txt"));
 }
 
 TEST_F(CriReportFile, UnwritableFolderShowsTheCreationError) {
     const std::string spectrum = (dir / "missing" / "lamp.txt").string();
-    EXPECT_FALSE(writeCriReport(*store, prompt, spectrum, CriReportVariant::Full));
+    EXPECT_FALSE(writeCriReport(result, prompt, spectrum, CriReportVariant::Full));
     ASSERT_EQ(prompt.messages().size(), 1u);
     EXPECT_EQ(prompt.messages()[0].text, "ERROR DURING CREATION THE OUT FILE");
     EXPECT_EQ(prompt.messages()[0].caption, "ERROR");

@@ -13,6 +13,7 @@
 #include "ColourTestData.h"
 #include "colour/ColourTables.h"
 #include "colour/CriReport.h"
+#include "colour/LuminousEfficiencyTable.h"
 #include "colour/Radiometry.h"
 #include "common/Messages.h"
 #include "spectrum/SpectrumStore.h"
@@ -60,10 +61,10 @@ TEST_F(Radiometry, SpectralIrradianceAndMarkerReadout) {
     store->m_bufferB.fill(99);  // being filled by the worker: never read
     store->m_irradianceCal[1800] = 2;
     store->m_irradianceCal[3600] = 5;
-    store->m_exposureScaled = 4;
+    store->m_liveAcquisition.settings.exposureScaled = 4;
     store->m_markerIndex = 1800;
     EXPECT_DOUBLE_EQ(markerIrradiance(*store), 1.5);
-    store->m_fast = true;  // point 1800 is pixel 3600
+    store->m_liveAcquisition.settings.conditioning.fast = true;  // point 1800 is pixel 3600
     EXPECT_DOUBLE_EQ(markerIrradiance(*store), 3.75);
     store->m_markerIndex = 5000;
     EXPECT_EQ(markerIrradiance(*store), 0);
@@ -72,7 +73,7 @@ TEST_F(Radiometry, SpectralIrradianceAndMarkerReadout) {
 TEST_F(Radiometry, EnergyOnAnAxisThatIsNotOrderedStillSumsEveryPointInRange) {
     fillRow(0, 1.0);
     store->m_calcEnergy = true;
-    store->m_exposureScaled = 1;
+    store->m_liveAcquisition.settings.exposureScaled = 1;
     const double width = store->m_wavelength[1827] - store->m_wavelength[1826];
     const double inside = pointsWithin(380, 760);
     // Two points swapped: the ranges are no longer runs of points.
@@ -85,7 +86,7 @@ TEST_F(Radiometry, EnergyOnAnAxisThatIsNotOrderedStillSumsEveryPointInRange) {
 TEST_F(Radiometry, EnergySumsOverlappingRangesInclusiveBounds) {
     fillRow(0, 1.0);
     store->m_calcEnergy = true;
-    store->m_exposureScaled = 2;
+    store->m_liveAcquisition.settings.exposureScaled = 2;
     store->m_interval1Low = 380, store->m_interval1High = 490;
     store->m_interval2Low = 480, store->m_interval2High = 580;  // overlaps interval 1
     store->m_interval3Low = 700, store->m_interval3High = 600;  // empty
@@ -101,9 +102,9 @@ TEST_F(Radiometry, EnergySumsOverlappingRangesInclusiveBounds) {
     store->m_energyLow = store->m_energyHigh = store->m_wavelength[2000];
     EXPECT_NEAR(energyFigures(*store).total, width / 2, 1e-12);
 
-    store->m_fast = true;
+    store->m_liveAcquisition.settings.conditioning.fast = true;
     EXPECT_FALSE(energyFigures(*store).shown);
-    store->m_fast = false;
+    store->m_liveAcquisition.settings.conditioning.fast = false;
     store->m_calcEnergy = false;
     EXPECT_FALSE(energyFigures(*store).shown);
     store->m_calcEnergy = true;
@@ -113,8 +114,8 @@ TEST_F(Radiometry, EnergySumsOverlappingRangesInclusiveBounds) {
 
 TEST_F(Radiometry, LumenFigureWeighsByLuminousEfficiency) {
     fillRow(0, 1.0);
-    store->m_exposureScaled = 2;
-    const double sumV = std::accumulate(store->m_luminousEfficiency.begin(), store->m_luminousEfficiency.end(), 0.0);
+    store->m_liveAcquisition.settings.exposureScaled = 2;
+    const double sumV = std::accumulate(kLuminousEfficiencyTable.begin(), kLuminousEfficiencyTable.end(), 0.0);
     EXPECT_NEAR(lumenFigure(*store), 683.002 * sumV / 2 / 1e6, 1e-15);
 
     // The nearest point of each nanometre: a marked point near 556 nm counts
@@ -128,16 +129,16 @@ TEST_F(Radiometry, LumenFigureWeighsByLuminousEfficiency) {
     // Fast mode: point i stands for pixel 2i.
     fillRow(0, 1.0);
     std::fill(store->m_irradianceCal.begin(), store->m_irradianceCal.end(), 3.0);
-    store->m_fast = true;
+    store->m_liveAcquisition.settings.conditioning.fast = true;
     EXPECT_NEAR(lumenFigure(*store), 683.002 * 3 * sumV / 2 / 1e6, 1e-14);
 }
 
 TEST_F(Radiometry, IrradianceFileNormalForm) {
     for (int i = 0; i < kSpectrumPoints; ++i) store->m_wavelength[i] = 300 + i * (600.0 / 3652);
-    store->m_average = false;
-    store->m_scans = 3;
+    store->m_liveAcquisition.settings.device.average = false;
+    store->m_liveAcquisition.settings.device.scans = 3;
     for (int c = 0; c < 3; ++c) fillRow(c, 100.0 * (c + 1));
-    store->m_exposureScaled = 2;
+    store->m_liveAcquisition.settings.exposureScaled = 2;
     const auto l = lines(formatIrradianceFile(*store));
     ASSERT_EQ(l.size(), 1u + 521);  // header, 380..900
     EXPECT_EQ(l[0], "Wavelength    uW/cm^2/nm    umol/m2");
@@ -155,7 +156,7 @@ TEST_F(Radiometry, IrradianceFileNormalForm) {
     for (int i = 0; i < kSpectrumPoints; ++i)
         if (store->m_wavelength[i] < 501) lastBelow501 = i;
     row(0)[lastBelow501] = 8;
-    store->m_average = true;
+    store->m_liveAcquisition.settings.device.average = true;
     const auto one = lines(formatIrradianceFile(*store));
     EXPECT_EQ(one[121], "500\t4.000\t" + [] {
         char b[32];
@@ -165,10 +166,10 @@ TEST_F(Radiometry, IrradianceFileNormalForm) {
 }
 
 TEST_F(Radiometry, IrradianceFileFastForm) {
-    store->m_fast = true;
-    store->m_exposureScaled = 1000;  // not applied in the Fast form
-    store->m_average = false;
-    store->m_scans = 2;
+    store->m_liveAcquisition.settings.conditioning.fast = true;
+    store->m_liveAcquisition.settings.exposureScaled = 1000;  // not applied in the Fast form
+    store->m_liveAcquisition.settings.device.average = false;
+    store->m_liveAcquisition.settings.device.scans = 2;
     fillRow(0, 1.5);
     fillRow(1, 2.5);
     const std::string text = formatIrradianceFile(*store);
@@ -246,10 +247,10 @@ TEST_F(Radiometry, PlanckCalibrationRefusesBadInputAndKeepsTheCorrection) {
     EXPECT_TRUE(xyzPlanckCalibration(*store, prompt, " 2856.5 "));
     std::fill(store->m_irradianceCal.begin(), store->m_irradianceCal.end(), 0.5);
 
-    store->m_fast = true;
+    store->m_liveAcquisition.settings.conditioning.fast = true;
     EXPECT_FALSE(xyzPlanckCalibration(*store, prompt, "3200"));
     EXPECT_EQ(prompt.messages().back().text, messages::kCalibrationFastMode);
-    store->m_fast = false;
+    store->m_liveAcquisition.settings.conditioning.fast = false;
 
     fillRow(0, 7.0);  // flat: no shape to correct against
     EXPECT_FALSE(xyzPlanckCalibration(*store, prompt, "3200"));
@@ -278,7 +279,7 @@ TEST_F(Radiometry, MonochromaticLightAt555nmGives683LumensPerWatt) {
     // E uW/cm^2 of monochromatic light. Exposure and correction apply as to
     // every figure.
     fillRow(0, 0.0);
-    store->m_exposureScaled = 2.5;
+    store->m_liveAcquisition.settings.exposureScaled = 2.5;
     const int line = nearestPoint(*store, 555);
     ASSERT_LT(std::fabs(store->m_wavelength[line] - 555), 0.5);
     store->m_irradianceCal[line] = 4.0;
@@ -311,8 +312,8 @@ TEST_F(Radiometry, BlackBodyLumensPerWattMatchItsLuminousEfficacy) {
     for (const auto& [kelvin, efficacy] : std::vector<std::pair<double, double>>{{2856, 16.4}, {6600, 95.0}})
         for (bool fast : {false, true}) {
             SCOPED_TRACE(testing::Message() << kelvin << " K" << (fast ? ", Fast mode" : ""));
-            store->m_fast = fast;
-            store->m_exposureScaled = 3;
+            store->m_liveAcquisition.settings.conditioning.fast = fast;
+            store->m_liveAcquisition.settings.exposureScaled = 3;
             // The radiator's spectral irradiance for a total of 100 uW/cm^2
             // (1 W/m^2), in counts through a correction that varies per point.
             const int step = fast ? 2 : 1;
@@ -322,7 +323,7 @@ TEST_F(Radiometry, BlackBodyLumensPerWattMatchItsLuminousEfficacy) {
                 const double perNm = c1 / std::pow(metres, 5) / std::expm1(c2 / (metres * kelvin)) * 1e-9;
                 const double irradiance = 100 * perNm / (sigma * std::pow(kelvin, 4));  // uW/cm^2/nm
                 store->m_irradianceCal[pixel] = 0.5 + 0.25 * (i % 7);
-                row(0)[i] = irradiance * store->m_exposureScaled / store->m_irradianceCal[pixel];
+                row(0)[i] = irradiance * store->m_liveAcquisition.exposureScaled() / store->m_irradianceCal[pixel];
             }
             EXPECT_NEAR(lumenFigure(*store) / 100e-6, efficacy, 0.025 * efficacy);
         }
@@ -332,7 +333,7 @@ TEST_F(Radiometry, EnergyRangesMatchAPlainSumOnRandomSpectra) {
     std::mt19937 rng(7);
     std::uniform_real_distribution<double> value(0, 1000);
     store->m_calcEnergy = true;
-    store->m_exposureScaled = 3;
+    store->m_liveAcquisition.settings.exposureScaled = 3;
     for (int i = 0; i < kSpectrumPoints; ++i) {
         row(0)[i] = value(rng);
         store->m_irradianceCal[i] = value(rng) / 100;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "DisplayTestSupport.h"
-#include "acquisition/PaintPreparation.h"
+#include "spectrum/LiveView.h"
 #include "display/ViewInteraction.h"
 
 namespace halden {

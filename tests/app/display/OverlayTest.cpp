@@ -11,6 +11,7 @@
 #include "display/ChartFonts.h"
 #include "display/ChromaticityDiagram.h"
 #include "display/PrintLayout.h"
+#include "spectrum/LiveView.h"
 #include "display/ScreenImage.h"
 #include "display/ViewRendering.h"
 
@@ -78,11 +79,11 @@ TEST(Overlays, GaussianResultAndIrradiance) {
 TEST(Overlays, ChromaticityPictureSizeTextsAndRectangle) {
     auto s = clientStore(777, 600);  // plot width 777 - 19 - 58 = 700
     s->m_chromaticityView = true;
-    s->m_colorimetry[ColorimetryResult::kX] = 0.3127;
-    s->m_colorimetry[ColorimetryResult::kY] = 0.3290;
-    s->m_colorimetry[ColorimetryResult::kTc] = -1;
-    s->m_colorimetry[ColorimetryResult::kR1 + 13] = 87.4;
     PaintFigures f;
+    f.colorimetry[ColorimetryResult::kX] = 0.3127;
+    f.colorimetry[ColorimetryResult::kY] = 0.3290;
+    f.colorimetry[ColorimetryResult::kTc] = -1;
+    f.colorimetry[ColorimetryResult::kR1 + 13] = 87.4;
     f.chromaticityShown = true;
     f.lumen = 1234;
     const ViewLayout l = describeView(QSize(777, 600), *s, f, ViewInteraction{});
@@ -117,7 +118,7 @@ TEST(Overlays, EnergyBlockNeverInFastMode) {
     EXPECT_EQ(title->x, 1000 - 75 - 150);
     EXPECT_EQ(findText(l, "Total Range: 5.00E+00")->y, 25 + 50);
     EXPECT_EQ(findText(l, "380-760")->y, 25 + 70);
-    s->m_fast = true;
+    s->m_liveAcquisition.settings.conditioning.fast = true;
     l = describeView(QSize(1000, 700), *s, f, ViewInteraction{});
     EXPECT_FALSE(findText(l, "Energy:"));
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "FilesFixture.h"
+#include "colour/Colorimetry.h"
 #include "colour/CriReport.h"
 #include "colour/Radiometry.h"
 #include "files/AtomicFile.h"
@@ -36,7 +37,6 @@ TEST_F(FullDiskTest, WritersFailAndKeepTheOldFiles) {
     const std::string spectrum = (disk.path() / "lamp.txt").string();
     const std::string normalized = (disk.path() / "lamp_S4_1_.txt").string();
     store->m_chromaticityView = true;
-    store->m_colorimetry[0] = 0.25;
     store->m_xMin = -1e9;
     store->m_xMax = 1e9;
     store->m_bufferA.fill(100.0);
@@ -47,15 +47,13 @@ TEST_F(FullDiskTest, WritersFailAndKeepTheOldFiles) {
     const std::string oldSpectrum = readAll(spectrum);
     const std::string oldReport = readAll(criReportPath(spectrum));
     const std::string oldNormalized = readAll(normalized);
-    ASSERT_NE(oldReport.find("x = 0.250"), std::string::npos);
+    ASSERT_EQ(oldReport.substr(0, 4), "x = ");
     ASSERT_FALSE(oldSpectrum.empty());
     const auto before = namesOnDisk(disk);
 
     ASSERT_TRUE(disk.fill());
-    store->m_colorimetry[0] = 0.75;
-    store->m_bufferA.fill(1234.5);
-    store->m_bufferB.fill(1234.5);
-    EXPECT_FALSE(writeCriReport(*store, prompt, spectrum, CriReportVariant::Full));
+    for (int i = 0; i < kPointCapacity; ++i) store->m_bufferA[i] = store->m_bufferB[i] = 1234.5 + i;
+    EXPECT_FALSE(writeCriReport(storeColorimetry(*store), prompt, spectrum, CriReportVariant::Full));
     EXPECT_FALSE(saveSpectrumFile(*store, prompt, spectrum));
     EXPECT_FALSE(saveNormalizedToSensitivity(*store, prompt, normalized));
     EXPECT_FALSE(writeFileAtomically(spectrum, std::string(100000, 'x')).ok);

@@ -49,15 +49,15 @@ TEST_F(SpectrumFilesTest, NormalRowsFollowTheVisibleRange) {
 }
 
 TEST_F(SpectrumFilesTest, ColumnsFollowScansAndAverage) {
-    store->m_average = false;
-    store->m_scans = 3;
+    store->m_liveAcquisition.settings.device.average = false;
+    store->m_liveAcquisition.settings.device.scans = 3;
     auto r = rows(spectrumFileText(*store));
     ASSERT_EQ(r.size(), 3653u);
     EXPECT_EQ(r[7], "400.700 7.000\t1007.000\t2007.000");
     r = rows(clipboardText(*store));
     ASSERT_EQ(r.size(), 3653u);
     EXPECT_EQ(r[7], "400.700\t7.000\t1007.000\t2007.000\t");
-    store->m_average = true;
+    store->m_liveAcquisition.settings.device.average = true;
     EXPECT_EQ(rows(spectrumFileText(*store))[7], "400.700 7.000");
 }
 
@@ -79,7 +79,7 @@ TEST_F(SpectrumFilesTest, WavenumberFormWritesTheShiftAndReloadsIt) {
 }
 
 TEST_F(SpectrumFilesTest, FastFormTakesEverySecondWavelength) {
-    store->m_fast = true;
+    store->m_liveAcquisition.settings.conditioning.fast = true;
     store->m_xMin = 1e9;  // no range filter in Fast mode
     const auto r = rows(spectrumFileText(*store));
     ASSERT_EQ(r.size(), 1827u);

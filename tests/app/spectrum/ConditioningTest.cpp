@@ -5,6 +5,7 @@
 #include <random>
 #include <vector>
 
+#include "spectrum/AcquisitionExchange.h"
 #include "spectrum/Conditioning.h"
 #include "spectrum/SpectrumStore.h"
 
@@ -27,7 +28,8 @@ protected:
         for (int p = 15; p <= 31; ++p) row[p] = leftDark;
         for (int p = 3686; p <= 3692; ++p) row[p] = rightDark;
     }
-    void condition() { conditionSpectrum(*store, weights, scratch, row.data()); }
+    // Conditions with the store's settings as an acquisition request takes them.
+    void condition() { conditionSpectrum(currentConditioning(*store), weights, scratch, row.data()); }
     void rawIntensityOnly() {
         store->m_applyNorm = false;
     }
@@ -256,6 +258,36 @@ TEST_F(ConditioningTest, BoxcarRunsOnTheConditionedPoints) {
     EXPECT_DOUBLE_EQ(row[7], 100);
     EXPECT_DOUBLE_EQ(row[8], 100);
     EXPECT_DOUBLE_EQ(row[9], 0);
+}
+
+// Fast mode used to hand out the full-resolution points as if they were the
+// half-resolution ones: point i, shown at the wavelength of detector point
+// 2i, held the value of point i.
+TEST_F(ConditioningTest, FastModeKeepsEveryOtherPointWithItsOwnValue) {
+    store->m_increasing = true;
+    rawIntensityOnly();
+    makeFrame(0, 0, [](int p) { return double(p); });
+    condition();
+    const std::vector<double> full(row.begin(), row.begin() + kSpectrumPoints);
+
+    store->m_fast = true;
+    makeFrame(0, 0, [](int p) { return double(p); });
+    condition();
+    EXPECT_EQ(scratch.lastPoint, 1826);
+    EXPECT_EQ(conditionedLastPoint(currentConditioning(*store)), 1826);
+    for (int i : {0, 1, 913, 1826}) EXPECT_EQ(row[i], full[2 * i]) << i;
+
+    // Smoothing runs at full resolution first; background and reference are
+    // indexed like the half-resolution points they were captured from.
+    store->m_boxcar = 1;
+    store->m_subtractBackground = true;
+    store->m_background.fill(0.0);
+    store->m_background[10] = 21;
+    makeFrame(0, 0, [](int p) { return p == 53 ? 300.0 : 0.0; });  // point 20
+    condition();
+    EXPECT_DOUBLE_EQ(row[10], 100 - 21);  // mean of points 19, 20, 21, less the background
+    EXPECT_DOUBLE_EQ(row[9], 0);
+    EXPECT_DOUBLE_EQ(row[11], 0);
 }
 
 TEST(BoxcarSmooth, EdgesAreCutWindows) {

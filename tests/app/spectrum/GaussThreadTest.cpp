@@ -32,7 +32,7 @@ public:
     bool event(QEvent* e) override {
         if (e->type() != kGaussDoneEvent) return QObject::event(e);
         ++answers;
-        applyGaussianResult(store);
+        applyGaussianResult(store, static_cast<GaussDoneEvent*>(e)->result());
         if (answers >= wanted) loop.quit();
         return true;
     }
@@ -63,37 +63,38 @@ TEST(GaussThread, RequestAnswersOnceWithTheDisplayedSpectrum) {
     store->m_gaussFit.fill(7.0);
 
     ViewStub view(*store);
-    CThreadGauss worker(*store, &view);
+    CThreadGauss worker(&view);
     worker.start();
     ASSERT_TRUE(worker.isRunning());
 
-    const GaussRequest r = worker.request();
+    const GaussRequest r = worker.request(*store);
     EXPECT_EQ(r.points, 3652);
     ASSERT_TRUE(r.curveAppended);
+    // The request carries copies: what the view does meanwhile is not fitted.
+    std::fill(store->liveBuffer(), store->liveBuffer() + kPointCapacity, 0.0);
     ASSERT_TRUE(view.waitFor(1));
 
     EXPECT_NEAR(store->m_gaussCenter, 600, 1e-3);
     EXPECT_NEAR(store->m_gaussWidth, 30, 30e-4);
     EXPECT_NEAR(store->m_gaussAmplitude, 2000, 2000e-4);
-    EXPECT_TRUE(store->m_showGaussian);
     EXPECT_FALSE(store->m_gaussCleared);
     EXPECT_DOUBLE_EQ(store->m_gaussFit[1800], gaussModel({store->m_gaussAmplitude, store->m_gaussCenter,
                                                           store->m_gaussWidth, store->m_gaussOffset},
                                                          store->m_wavelength[1800]));
 
-    // The red curve follows curve 0 and held m_gaussFit as it was at request time.
+    // The red curve follows curve 0 and shows the fit.
     EXPECT_EQ(store->m_storedLength[1], 3651);
     EXPECT_EQ(store->m_storedLength[2], -1);
     EXPECT_EQ(store->m_storedRed[1], 255);
     EXPECT_EQ(store->m_storedGreen[1], 0);
     EXPECT_EQ(store->m_storedBlue[1], 0);
     EXPECT_EQ(store->m_storedVisible[1], 1);
-    EXPECT_EQ(store->m_storedY[3653], 7.0);
+    EXPECT_EQ(store->m_storedY[3653 + 1800], store->m_gaussFit[1800]);
     EXPECT_EQ(store->m_storedX[3653 + 100], store->m_wavelength[100]);
 
     // Two more requests queue and run one after another: one answer each.
-    worker.request();
-    worker.request();
+    worker.request(*store);
+    worker.request(*store);
     ASSERT_TRUE(view.waitFor(3));
     worker.stop();
     EXPECT_FALSE(worker.isRunning());
@@ -109,9 +110,9 @@ TEST(GaussThread, ShortCurveStillAnswers) {
     store->m_storedLength[0] = 5;  // too few points for a fit
     store->m_gaussCenter = 123;
     ViewStub view(*store);
-    CThreadGauss worker(*store, &view);
+    CThreadGauss worker(&view);
     worker.start();
-    worker.request();
+    worker.request(*store);
     ASSERT_TRUE(view.waitFor(1));
     EXPECT_EQ(store->m_gaussCenter, 123);  // unchanged
     EXPECT_EQ(view.answers, 1);
@@ -136,13 +137,13 @@ TEST(GaussThread, StopWithoutStartAndDestroyWhileRunning) {
     app();
     auto store = std::make_unique<SpectrumStore>();
     {
-        CThreadGauss idle(*store, nullptr);
+        CThreadGauss idle(nullptr);
         idle.stop();
     }
     {
-        CThreadGauss busy(*store, nullptr);
+        CThreadGauss busy(nullptr);
         busy.start();
-        busy.request();  // the destructor waits for it
+        busy.request(*store);  // the destructor waits for it
     }
     SUCCEED();
 }

@@ -73,7 +73,7 @@ TEST_F(ModesTest, EachModeSetsItsOwnYRangeAndExcludesTheOthers) {
     toggleRatioMode(*store, RatioMode::Transmittance, prompt);
     EXPECT_EQ(store->m_ratioMode, 2);
     EXPECT_DOUBLE_EQ(store->m_yMin, 0);
-    EXPECT_DOUBLE_EQ(store->m_yMax, 1.0);
+    EXPECT_DOUBLE_EQ(store->m_yMax, 100.0);  // T% is per cent: 0..1 showed an empty chart
     const ChartBarState& bar = store->m_chartBar;
     EXPECT_TRUE(bar.transmittanceChecked);
     EXPECT_FALSE(bar.reflectanceChecked || bar.absorbanceChecked);

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "common/Messages.h"
 #include "spectrum/StoreCommands.h"
 
 namespace halden {
@@ -19,44 +20,56 @@ protected:
     std::unique_ptr<SpectrumStore> store;
 };
 
-TEST_F(StoreCommandsTest, AcquisitionSettingsAreReadClampedAndWrittenBack) {
+TEST_F(StoreCommandsTest, CommittedEditsAreClampedFormattedAndNonNumbersRefused) {
     ChartBarState& bar = store->m_chartBar;
-    store->m_progressTicks = 9;
-    store->m_irradianceFactor = 2.0;
-    bar.exposureText = "12.345";
-    bar.scansText = "100";
-    readAcquisitionSettings(*store);
-    EXPECT_EQ(store->m_progressTicks, 0);
+    EXPECT_FALSE(commitExposureText(*store, "12.345"));
     EXPECT_EQ(store->m_exposure, 1234);
     EXPECT_EQ(bar.exposureText, "12.340");
-    EXPECT_DOUBLE_EQ(store->m_exposureScaled, 2468);
+    EXPECT_FALSE(commitScansText(*store, "100"));
     EXPECT_EQ(store->m_scans, 64);
     EXPECT_EQ(bar.scansText, "64");
 
-    bar.exposureText = "400000";  // the chart bar allows up to 300 s
-    bar.scansText = "0";
-    readAcquisitionSettings(*store);
+    EXPECT_FALSE(commitExposureText(*store, " 400000 "));  // the chart bar allows up to 300 s
     EXPECT_EQ(store->m_exposure, 30000000);
     EXPECT_EQ(bar.exposureText, "300000.000");
+    EXPECT_FALSE(commitScansText(*store, "0"));
+    EXPECT_EQ(store->m_scans, 1);
+    EXPECT_FALSE(commitExposureText(*store, "-5"));
+    EXPECT_EQ(store->m_exposure, 0);
+
+    // A half-typed, empty or foreign text never becomes an exposure of 0:
+    // it is refused and the last valid value stays in the store and the edit.
+    EXPECT_FALSE(commitExposureText(*store, "45"));
+    for (const char* odd : {"", ".", "fast please", "nan", "inf", "1e400", "0x10", "4,5", "45ms"}) {
+        const auto refusal = commitExposureText(*store, odd);
+        ASSERT_TRUE(refusal) << odd;
+        EXPECT_EQ(*refusal, messages::kExposureNotNumber);
+        EXPECT_EQ(store->m_exposure, 4500) << odd;
+        EXPECT_EQ(bar.exposureText, "45.000") << odd;
+    }
+    EXPECT_TRUE(commitScansText(*store, " 7 scans"));
+    EXPECT_TRUE(commitScansText(*store, "2.5"));
     EXPECT_EQ(store->m_scans, 1);
     EXPECT_EQ(bar.scansText, "1");
-
-    bar.exposureText = "fast please";
-    bar.scansText = " 7 scans";  // in range: the text is left as typed
-    readAcquisitionSettings(*store);
-    EXPECT_EQ(store->m_exposure, 0);
-    EXPECT_EQ(bar.exposureText, "0.000");
-    EXPECT_EQ(store->m_scans, 7);
-    EXPECT_EQ(bar.scansText, " 7 scans");
-
-    for (const char* odd : {"-5", "nan", "inf", "1e400"}) {
-        bar.exposureText = odd;
-        readAcquisitionSettings(*store);
-        EXPECT_EQ(store->m_exposure, 0) << odd;
-    }
-    bar.scansText = "99999999999999999999";
-    readAcquisitionSettings(*store);
+    EXPECT_FALSE(commitScansText(*store, "99999999999999999999"));
     EXPECT_EQ(store->m_scans, 64);
+}
+
+TEST_F(StoreCommandsTest, StartingAnAcquisitionUsesTheCommittedValues) {
+    store->m_progressTicks = 9;
+    store->m_irradianceFactor = 2.0;
+    commitExposureText(*store, "12.34");
+    store->m_chartBar.exposureText = "99";  // typed, not committed: not in force
+    readAcquisitionSettings(*store);
+    EXPECT_EQ(store->m_progressTicks, 0);
+    EXPECT_EQ(store->m_exposure, 1234);
+    EXPECT_DOUBLE_EQ(store->m_exposureScaled, 2468);
+    EXPECT_EQ(store->m_chartBar.exposureText, "99");  // never rewritten by an acquisition
+
+    commitExposureText(*store, "0");
+    readAcquisitionSettings(*store);  // the device takes no 0: 0.01 ms, kept
+    EXPECT_EQ(store->m_exposure, 1);
+    EXPECT_EQ(store->m_chartBar.exposureText, "0.010");
 }
 
 TEST_F(StoreCommandsTest, RunStartsAndStops) {
@@ -135,7 +148,11 @@ TEST_F(StoreCommandsTest, FastBackgroundCaptureTakesHalfTheSpectrum) {
     store->m_fast = true;
     setLive([](int i) { return 1.0 + i; });
     getBackground(*store);
-    captureBackgroundIfRequested(*store);
+    // The spectrum shown is still a full-resolution one: it waits.
+    EXPECT_FALSE(captureBackgroundIfRequested(*store));
+    store->m_liveAcquisition.settings.conditioning.fast = true;
+    store->m_liveAcquisition.lastPoint = 1826;
+    EXPECT_TRUE(captureBackgroundIfRequested(*store));
     EXPECT_DOUBLE_EQ(store->m_background[1825], 1826);
     EXPECT_DOUBLE_EQ(store->m_background[1826], 0);
 }
@@ -297,24 +314,19 @@ TEST_F(StoreCommandsTest, ProgressIsElapsedOverTotalExposure) {
 
 TEST_F(StoreCommandsTest, BoxcarEditIsLimitedTo50) {
     ChartBarState& bar = store->m_chartBar;
-    bar.boxcarText = "50";
-    readBoxcarText(*store);
+    EXPECT_FALSE(commitBoxcarText(*store, "50"));
     EXPECT_EQ(store->m_boxcar, 50);
     EXPECT_EQ(bar.boxcarText, "50");
-    bar.boxcarText = "51";
-    readBoxcarText(*store);
+    commitBoxcarText(*store, "51");
     EXPECT_EQ(store->m_boxcar, 1);
     EXPECT_EQ(bar.boxcarText, "1");
-    bar.boxcarText = "2.7";
-    readBoxcarText(*store);
+    commitBoxcarText(*store, "2.7");
     EXPECT_EQ(store->m_boxcar, 2);
-    bar.boxcarText = "-3";
-    readBoxcarText(*store);
+    commitBoxcarText(*store, "-3");
     EXPECT_EQ(store->m_boxcar, 1);
     EXPECT_EQ(bar.boxcarText, "1");
-    bar.boxcarText = "";
-    readBoxcarText(*store);
-    EXPECT_EQ(store->m_boxcar, 0);
+    EXPECT_TRUE(commitBoxcarText(*store, ""));
+    EXPECT_EQ(store->m_boxcar, 1);
 }
 
 }  // namespace

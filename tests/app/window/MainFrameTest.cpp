@@ -114,10 +114,11 @@ TEST_F(WindowTest, StatusBarWarnsOfSaturatedPixels)
     QLineEdit* exposure = frame->chartBar().edit(ids::kExposureEdit);
     exposure->selectAll();
     QTest::keyClicks(exposure, "2000");
+    QTest::keyClick(exposure, Qt::Key_Return);  // a typed value takes effect when committed
     const int start = frame->acquisitions();
     ASSERT_TRUE(QTest::qWaitFor([&] { return frame->acquisitions() > start + 2; }, kWaitMs));
     EXPECT_TRUE(frame->warningText().startsWith("Saturated: ")) << frame->warningText().toStdString();
-    EXPECT_GT(store().m_saturatedPixels, 0);
+    EXPECT_GT(store().m_liveAcquisition.saturatedPixels, 0);
     stopRun();
 }
 
