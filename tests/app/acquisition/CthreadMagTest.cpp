@@ -186,13 +186,14 @@ TEST_F(WorkerTest, StoppingRunEndsAWaitWithoutReadingOrPublishingAnything)
         const bool select = store->m_bufferSelect;
         const double shown = store->liveBuffer()[200];
         for (int i = 0; i < 100; ++i) device.statusScript.push_back({0, 1, 0});
+        const int stopAt = trigger ? 4 : 0;  // late in the wait, or at its first poll
         pacer.onPause = [&](int index) {
-            if (index == 4) worker->cancelThrough(lastId);  // Run unchecked
+            if (index == stopAt) worker->cancelThrough(lastId);  // Run unchecked
         };
         acquire();
         pacer.onPause = nullptr;
         device.statusScript.clear();
-        EXPECT_EQ(pacer.count(25), 5u) << trigger;
+        EXPECT_EQ(pacer.count(25), static_cast<std::size_t>(stopAt + 1)) << trigger;
         EXPECT_EQ(device.count("getFrame 0") + device.count("getFrame 65535"), 0u) << trigger;
         EXPECT_EQ(lastStatus(), AcquisitionStatus::Interrupted) << trigger;
         EXPECT_EQ(completions.entries.back().outcome, OperationOutcome::DeviceFailed) << trigger;

@@ -11,6 +11,7 @@
 #include "FakeSpectrometer.h"
 #include "SessionTestSupport.h"
 #include "common/Messages.h"
+#include "spectrum/StoreCommands.h"
 #include "support/PromptRecorder.h"
 
 namespace halden::test {
@@ -344,6 +345,32 @@ TEST_F(SessionTest, WriteThatReadsBackDifferentlyIsWrittenAgain)
     EXPECT_TRUE(session->saveCalibrationToFlash());
     EXPECT_EQ(device.count("eraseFlash"), 2u);
     EXPECT_EQ(flashText(), cal.flashRecord(true));
+}
+
+// The readouts of the shown spectrum used to follow the exposure set for
+// the next acquisition as soon as it started, before its spectrum existed.
+TEST_F(SessionTest, FiguresFollowThePublishedResultNotTheSettingsOfTheNext)
+{
+    const PlainCalibration cal("VS014.2403Y00999");
+    loadFlash(cal.flashRecord(true));
+    ASSERT_TRUE(start());
+    SpectrumStore& s = session->store();
+    ASSERT_TRUE(s.m_irradianceCalibrated);
+    ASSERT_TRUE(waitForSignal(*session, &Session::acquisitionCompleted, [&] { session->startAcquisition(); }));
+    const double at10ms = session->figures().markerIrradiance;
+    ASSERT_NE(at10ms, 0);
+
+    ASSERT_FALSE(commitExposureText(s, "5000"));
+    session->startAcquisition();  // in flight: its request carries 5000 ms
+    ASSERT_TRUE(session->acquisitionInFlight());
+    EXPECT_EQ(s.m_exposureScaled, 500000 * s.m_irradianceFactor);
+    session->settle();
+    EXPECT_EQ(session->figures().markerIrradiance, at10ms);
+
+    // The same frame at 500 times the exposure: 500 times less irradiance.
+    ASSERT_TRUE(waitForSignal(*session, &Session::acquisitionCompleted, [] {}));
+    EXPECT_EQ(s.m_liveAcquisition.settings.device.exposure, 500000);
+    EXPECT_NEAR(session->figures().markerIrradiance, at10ms / 500, std::fabs(at10ms) * 1e-9);
 }
 
 TEST_F(SessionTest, RunChainsAcquisitionsOneAtATimeAndStops)
