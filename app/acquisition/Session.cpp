@@ -119,8 +119,12 @@ void Session::applyEffects(const CommandEffects& effects)
     if (effects.stopProgressTimer) m_progressTimer.stop();
     if (effects.startProgressTimer) m_progressTimer.start();
     if (effects.startSaveTimer) m_periodicSaveTimer.start(effects.saveTimerMs);
-    // Run, either way, ends the wait of the acquisition in flight.
-    if (effects.endAcquisitionWait) m_worker->cancelThrough(m_lastRequestId);
+    // Run, either way, ends the wait of the acquisition in flight; so does
+    // any command that stopped acquiring (a dialog, a calibration): a
+    // stopped window waits for no trigger.
+    const bool stopped = m_runningSeen && !m_store->m_running;
+    m_runningSeen = m_store->m_running;
+    if (effects.endAcquisitionWait || stopped) m_worker->cancelThrough(m_lastRequestId);
     if (effects.startAcquisition) startAcquisition();
     settle();
     if (effects.repaint) emit repaintRequested();

@@ -141,6 +141,7 @@ private:
     QThread* m_thread = nullptr;
     int m_acquisitionsInFlight = 0;
     std::uint64_t m_lastRequestId = 0;
+    bool m_runningSeen = false;  // m_running as the last applyEffects saw it
     PaintFigures m_figures;
     OperationOutcome m_flashOutcome = OperationOutcome::Done;
     FlashRecordState m_flashRecordState = FlashRecordState::NotRead;

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QStatusBar>
 
 #include <cmath>
 
@@ -202,6 +203,24 @@ TEST_F(LiveResultsTest, RunToggledWithoutAClickRuns)
     EXPECT_FALSE(store().m_running);
     EXPECT_FALSE(box(ids::kRunBox)->isChecked());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !frame->session().acquisitionInFlight(); }, kWaitMs));
+}
+
+// After a long unplug the device answered again, but the set-up that failed
+// during the outage was never sent again: no frame was ever asked for.
+TEST_F(LiveResultsTest, AcquiringResumesAfterALongUnplug)
+{
+    setenv("VANTREL_VIRTUAL_FAULTS", "unplug,once=300,for=30", 1);
+    open();
+    unsetenv("VANTREL_VIRTUAL_FAULTS");
+    QStringList shown;
+    QObject::connect(frame->statusBar(), &QStatusBar::messageChanged, [&](const QString& m) { shown << m; });
+    QTest::mouseClick(box(ids::kRunBox), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame->acquisitions() > 0 && !shown.isEmpty() && shown.last() ==
+                                                 QStringLiteral("The spectrometer answers again."); },
+                                kWaitMs * 3))
+        << shown.join(" | ").toStdString();
+    acquisitionsPass(5);
+    stopRun();
 }
 
 }  // namespace
