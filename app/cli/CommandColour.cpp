@@ -17,7 +17,7 @@
 #include "colour/LightText.h"
 #include "colour/LuminousEfficiencyTable.h"
 #include "colour/Radiometry.h"
-#include "colour/RisingAxis.h"
+#include "colour/SpectrumFigures.h"
 #include "display/LightReport.h"
 #include "files/AtomicFile.h"
 
@@ -135,21 +135,17 @@ int runColour(const Args& args) {
                     " data line(s); a spectrum needs at least two");
 
     // Every figure takes the points in one order: rising, repeats averaged.
-    std::vector<double> wavelength = lines.x, value = lines.y;
-    const WavelengthOrder order = orderByWavelength(wavelength, value);
-    if (order.sorted || order.merged > 0)
+    const SpectrumFigures figures = computeSpectrumFigures(lines.x, lines.y, unit->wattsPerUnit);
+    const std::vector<double>& wavelength = figures.wavelength;
+    const std::vector<double>& value = figures.value;
+    const LightFigures& light = figures.light;
+    const ColourRendition& rendition = figures.rendition;
+    if (figures.order.sorted || figures.order.merged > 0)
         std::fprintf(stderr, "halden-cli: note: the wavelengths of '%s' do not rise; %s\n", file.c_str(),
-                     order.merged > 0 ? cformat("sorted, %d repeated point(s) averaged", order.merged).c_str()
-                                      : "the points were sorted");
+                     figures.order.merged > 0
+                         ? cformat("sorted, %d repeated point(s) averaged", figures.order.merged).c_str()
+                         : "the points were sorted");
     const int last = static_cast<int>(wavelength.size()) - 1;
-
-    const LightFigures light = computeLightFigures(wavelength.data(), value.data(), last, unit->wattsPerUnit);
-    // Scaled by a power of two: the same figures, and no sum of huge values overflows.
-    std::vector<double> scaled = value;
-    const double scale = valueScale(value.data(), last);
-    for (double& v : scaled) v /= scale;
-    ColourRendition rendition = computeColourRendition(scaled.data(), wavelength.data(), last);
-    if (!light.colourError.empty() && rendition.ok) rendition = ColourRendition{false, light.colourError};
     const std::vector<double> unitCorrection(wavelength.size(), 1.0);
     const Figure lumen =
         light.anyComputed()

@@ -88,6 +88,7 @@ std::string plantLines(const LightFigures& f) {
 }
 
 std::string formatLightFigures(const LightFigures& f) {
+    if (!f.anyComputed()) return "Light figures: none (" + f.colourError + ")\n";
     return "Colour:\n" + colourLines(f) + "Rendition:\n" + renditionLines(f) + "Circadian (CIE S 026):\n" +
            circadianLines(f) + "LED:\n" + ledLines(f) + "Plants:\n" + plantLines(f);
 }

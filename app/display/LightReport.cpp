@@ -76,7 +76,7 @@ private:
 // ------------------------------------------------------------- spectrum plot
 
 void drawSpectrum(QPainter& p, const QRectF& box, const LightReport& r) {
-    heading(p, box.left(), box.top() + 10, QStringLiteral("Spectrum"));
+    heading(p, box.left(), box.top() + 10, QStringLiteral("Spectrum (relative)"));
     const QRectF plot(box.left() + 34, box.top() + 20, box.width() - 40, box.height() - 46);
     const std::vector<double>& nm = r.wavelength;
     const std::vector<double>& v = r.value;
@@ -131,8 +131,8 @@ void drawSpectrum(QPainter& p, const QRectF& box, const LightReport& r) {
     p.setPen(QPen(kFrame, 0.8));
     p.setBrush(Qt::NoBrush);
     p.drawRect(plot);
-    text(p, plot.right() - 50, plot.bottom() + 18, QStringLiteral("wavelength, nm"), 7);
-    text(p, plot.left() - 30, plot.top() - 4, QStringLiteral("relative"), 7);
+    const QString axis = QStringLiteral("wavelength (nm)");
+    text(p, plot.center().x() - QFontMetricsF(font(7)).horizontalAdvance(axis) / 2, plot.bottom() + 26, axis, 7);
 }
 
 // --------------------------------------------------------------- CIE 1931
@@ -218,7 +218,8 @@ void drawDiagram(QPainter& p, const QRectF& box, const LightReport& r) {
         const QPointF c = chromaticityOf(nm), w(1.0 / 3, 1.0 / 3);
         QPointF d = c - w;
         d /= std::hypot(d.x(), d.y());
-        const QPointF label = at(c.x() + 0.035 * d.x(), c.y() + 0.035 * d.y());
+        const QPointF label = at(c.x() + 0.04 * d.x(), c.y() + 0.04 * d.y());
+        if (!plot.adjusted(8, 8, -8, -8).contains(label)) continue;
         const QString s = QString::number(nm);
         p.drawText(QPointF(label.x() - fm.horizontalAdvance(s) / 2, label.y() + fm.ascent() / 2 - 1), s);
     }
@@ -232,8 +233,8 @@ void drawDiagram(QPainter& p, const QRectF& box, const LightReport& r) {
 
     p.setPen(QPen(kFrame, 0.8));
     p.drawRect(plot);
-    text(p, plot.right() - 8, plot.bottom() - 4, QStringLiteral("x"), 8, true);
-    text(p, plot.left() + 4, plot.top() + 10, QStringLiteral("y"), 8, true);
+    text(p, plot.right() + 3, plot.bottom() + 3, QStringLiteral("x"), 8, true);
+    text(p, plot.left() - 26, plot.top() + 14, QStringLiteral("y"), 8, true);
 
     if (r.light.colourError.empty()) {
         const double x = r.light.colorimetry[ColorimetryResult::kX], y = r.light.colorimetry[ColorimetryResult::kY];
@@ -297,7 +298,8 @@ void drawBars(QPainter& p, const QRectF& plot, const std::vector<std::string>& l
     for (double v : values)
         if (std::isfinite(v)) low = std::min(low, std::floor(v / 20) * 20);
     low = std::max(low, -100.0);
-    auto yOf = [&](double v) { return plot.bottom() - (std::clamp(v, low, 100.0) - low) / (100 - low) * plot.height(); };
+    // Room above 100 for the values over the bars.
+    auto yOf = [&](double v) { return plot.bottom() - (std::clamp(v, low, 100.0) - low) / (110 - low) * plot.height(); };
     p.setFont(font(6.5));
     const QFontMetricsF fm(p.font());
     for (double v = low; v <= 100 + 1e-9; v += 20) {
@@ -308,6 +310,7 @@ void drawBars(QPainter& p, const QRectF& plot, const std::vector<std::string>& l
         p.drawText(QPointF(plot.left() - 3 - fm.horizontalAdvance(label), yOf(v) + fm.ascent() / 2 - 1), label);
     }
     const double slot = plot.width() / static_cast<double>(values.size());
+    p.setBrush(Qt::NoBrush);
     for (std::size_t i = 0; i < values.size(); ++i) {
         const double left = plot.left() + slot * i;
         const double v = values[i];
@@ -410,7 +413,7 @@ void drawCqs(QPainter& p, const QRectF& box, const LightReport& r, Notes& notes)
 
 void drawAlphaOpic(QPainter& p, const QRectF& box, const LightReport& r, Notes& notes) {
     heading(p, box.left(), box.top() + 10, QStringLiteral("Alpha-opic quantities (CIE S 026)"));
-    const double columns[] = {box.left(), box.left() + 75, box.left() + 155, box.left() + 225, box.left() + 300};
+    const double columns[] = {box.left(), box.left() + 80, box.left() + 170, box.left() + 260, box.left() + 320};
     const char* titles[] = {"Receptor", "E (mW/m\u00b2)", "ELR (mW/lm)", "DER", "EDI (lx)"};
     double y = box.top() + 30;
     for (int c = 0; c < 5; ++c) text(p, columns[c], y, QString::fromUtf8(titles[c]), 8, true);
@@ -478,16 +481,16 @@ void drawLightReport(QPainter& p, const LightReport& r, double pageWidth, double
     p.drawLine(QPointF(kMargin, kMargin + 52), QPointF(pageWidth - kMargin, kMargin + 52));
 
     double top = kMargin + 58;
-    drawSpectrum(p, QRectF(kMargin, top, half + 20, 250), r);
-    drawDiagram(p, QRectF(kMargin + half + 30, top, half - 30, 250), r);
-    top += 258;
+    drawSpectrum(p, QRectF(kMargin, top, half + 20, 265), r);
+    drawDiagram(p, QRectF(kMargin + half + 30, top, half - 30, 265), r);
+    top += 273;
     drawFigureColumns(p, top, width, r, notes);
     top += 110;
     drawCri(p, QRectF(kMargin, top, half - 10, 190), r, notes);
     drawCqs(p, QRectF(kMargin + half + 10, top, half - 10, 190), r, notes);
     top += 198;
-    drawTm30(p, QRectF(kMargin, top, width, 205), r, notes);
-    top += 213;
+    drawTm30(p, QRectF(kMargin, top, width, 225), r, notes);
+    top += 233;
     drawAlphaOpic(p, QRectF(kMargin, top, half + 40, 110), r, notes);
     drawPhotonFlux(p, QRectF(kMargin + half + 60, top, half - 60, 140), r, notes);
     top += 148;
