@@ -9,7 +9,8 @@ namespace halden {
 void planckianOnGrid(double kelvin, int firstNm, int points, double* out) {
     for (int k = 0; k < points; ++k) {
         const double nm = firstNm + k;
-        out[k] = std::pow(nm, -5.0) / std::expm1(kReferenceRadiationC2 / (nm * kelvin));
+        const double r = 1 / nm, r2 = r * r;  // nm^-5 by products: pow would be half the cost
+        out[k] = r2 * r2 * r / std::expm1(kReferenceRadiationC2 / (nm * kelvin));
     }
 }
 

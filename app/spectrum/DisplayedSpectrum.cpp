@@ -11,7 +11,8 @@ DisplayedSpectrum displayedSpectrum(const SpectrumStore& store) {
     DisplayedSpectrum out;
     const double* spectrum = store.liveBuffer();
     const int step = store.m_fast ? 2 : 1;
-    const int last = store.m_fast ? (kSpectrumPoints - 1) / 2 : std::min<int>(store.m_rangeLast, kPointCapacity - 1);
+    // Fast mode: 1826 points, i = 0..1825 (pixels 0, 2, ... 3650).
+    const int last = store.m_fast ? kSpectrumPoints / 2 - 1 : std::min<int>(store.m_rangeLast, kPointCapacity - 1);
     out.wavelength.resize(static_cast<std::size_t>(last) + 1);
     out.value.resize(out.wavelength.size());
     for (int i = 0; i <= last; ++i) {
