@@ -1,6 +1,4 @@
 // halden-cli colour: the colorimetric and light figures of a spectrum text file.
-#include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdio>
 #include <string>
