@@ -8,6 +8,7 @@
 
 #include "colour/Colorimetry.h"
 #include "colour/ColourRendition.h"
+#include "colour/LightFigures.h"
 #include "colour/Radiometry.h"
 #include "spectrum/SpectrumStore.h"
 
@@ -77,6 +78,31 @@ void BM_ColourRendition(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ColourRendition)->Arg(2900)->Arg(4500)->Arg(6500)->Unit(benchmark::kMicrosecond);
+
+// Every light figure of one live spectrum (u', v' and the dominant wavelength
+// from the chromaticity view's colorimetry, alpha-opic, CQS, SSI, LED, photon
+// fluxes), as the Light panel computes them after each acquisition: at most
+// 200 us. The argument is a white LED's blue peak in nm.
+void BM_LightFigures3653(benchmark::State& state) {
+    auto store = std::make_unique<halden::SpectrumStore>();
+    std::vector<double> wavelength(store->m_wavelength.begin(), store->m_wavelength.begin() + 3653);
+    std::vector<double> spectrum(3653);
+    const double blue = static_cast<double>(state.range(0));
+    for (int i = 0; i < 3653; ++i) {
+        const double nm = wavelength[i];
+        spectrum[i] = 1000 * (std::exp(-0.5 * std::pow((nm - blue) / 10, 2)) +
+                              0.6 * std::exp(-0.5 * std::pow((nm - 560) / 50, 2))) + 5 * std::sin(i);
+    }
+    for (auto _ : state) {
+        const halden::LightFigures f = halden::computeLightFigures(wavelength.data(), spectrum.data(), 3652, 1e-4);
+        if (!f.colourError.empty()) {
+            state.SkipWithError(f.colourError.c_str());
+            break;
+        }
+        benchmark::DoNotOptimize(f.cqs.Qa.value);
+    }
+}
+BENCHMARK(BM_LightFigures3653)->Arg(450)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -4,7 +4,8 @@ set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config libhidapi-dev qt6-base-dev
           libgtest-dev libgmock-dev googletest libbenchmark-dev fonts-liberation
           qt6-svg-dev xvfb xauth xdotool x11-apps
-          librsvg2-bin desktop-file-utils appstream dpkg-dev lintian man-db file)
+          librsvg2-bin desktop-file-utils appstream dpkg-dev lintian man-db file
+          python3-numpy poppler-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -4,10 +4,11 @@
     python3 tools/generate_colour_tables.py [REPO_ROOT]
 
 Reads app/colour/data/cie1931_2deg_1nm.csv, cie_tcs01-14_5nm.csv,
-cie1964_10deg_1nm.csv, cie2017_ces99_1nm.csv and cie_daylight_s012_5nm.csv and
-writes app/colour/ObserverTable.cpp, TestSampleTable.cpp,
-IsoTemperatureTable.cpp, PhotonWeightTable.cpp, LuminousEfficiencyTable.h and
-RenditionTables.cpp.
+cie1964_10deg_1nm.csv, cie2017_ces99_1nm.csv, cie_daylight_s012_5nm.csv,
+cie_s026_alpha_opic_1nm.csv and nist_cqs90_vs15_5nm.csv and writes
+app/colour/ObserverTable.cpp, TestSampleTable.cpp, IsoTemperatureTable.cpp,
+PhotonWeightTable.cpp, LuminousEfficiencyTable.h, RenditionTables.cpp and
+LightTables.cpp.
 
 - ObserverTable: the 1 nm colour-matching functions as read (6 decimals),
   ybar at 829 and 830 nm forced to 0.
@@ -25,6 +26,11 @@ RenditionTables.cpp.
   observer and the 99 colour evaluation samples as read; the daylight
   components S0, S1, S2 as read at multiples of 5 nm and linearly
   interpolated between.
+- LightTables (light figures): the five alpha-opic action spectra at 1 nm
+  380-780 as read; the 15 colour quality scale samples VS1-VS15 at 1 nm
+  380-780 from a not-a-knot cubic spline through each sample's 5 nm values
+  (the 5 nm values exactly), rounded to 9 decimals; the daylight components
+  at 1 nm 375-780, linear between the 5 nm values.
 """
 
 import csv
@@ -292,6 +298,7 @@ def main():
     write("LuminousEfficiencyTable.h", "".join(lines))
 
     write_rendition_tables()
+    write_light_tables()
 
 
 RENDITION_FIRST_NM = 380
@@ -332,6 +339,58 @@ def write_rendition_tables():
         lines.append("    {%s},  // %d\n" % (", ".join(num(v) for v in ces[nm]), nm))
     lines.append("}};\n\n}  // namespace halden\n")
     write("RenditionTables.cpp", "".join(lines))
+
+
+LIGHT_FIRST_NM = 380
+LIGHT_LAST_NM = 780
+LIGHT_DAYLIGHT_FIRST_NM = 375
+
+
+def write_light_tables():
+    span = range(LIGHT_FIRST_NM, LIGHT_LAST_NM + 1)
+    opic = {int(r[0]): r[1:] for r in read_rows("cie_s026_alpha_opic_1nm.csv")}
+    assert min(opic) == 380 and max(opic) == 780 and len(opic) == 401
+    assert all(len(v) == 5 for v in opic.values())
+    vs = read_rows("nist_cqs90_vs15_5nm.csv")
+    assert len(vs) == 95 and vs[0][0] == 360 and vs[-1][0] == 830 and all(len(r) == 16 for r in vs)
+    xs = [r[0] for r in vs]
+    samples = []
+    for s in range(15):
+        ys = [r[s + 1] for r in vs]
+        m = not_a_knot_spline(xs, ys)
+        col = {}
+        for nm in span:
+            k = nm - 360
+            v = ys[k // 5] if k % 5 == 0 else spline_value(xs, ys, m, float(nm))
+            col[nm] = float("%.9f" % v)
+        samples.append(col)
+    day = {int(r[0]): r[1:] for r in read_data_rows("cie_daylight_s012_5nm.csv")}
+
+    def daylight(nm):
+        if nm in day:
+            return day[nm]
+        below = nm - nm % 5
+        f = (nm - below) / 5.0
+        return [a + f * (b - a) for a, b in zip(day[below], day[below + 5])]
+
+    lines = [HEADER, '#include "colour/LightTables.h"\n\nnamespace halden {\n\n',
+             "// Alpha-opic action spectra s_sc, s_mc, s_lc, s_rh, s_mel, 380..780 nm, 1 nm step.\n",
+             "const std::array<AlphaOpicRow, kLightPoints> AlphaOpicTable = {{\n"]
+    for nm in span:
+        lines.append("    {%s},  // %d\n" % (", ".join(num(v) for v in opic[nm]), nm))
+    lines.append("}};\n\n")
+    lines.append("// Spectral reflectance of the colour quality scale samples VS1..VS15, one row\n"
+                 "// per nanometre 380..780.\n"
+                 "const std::array<std::array<double, kQualitySamples>, kLightPoints> QualitySampleTable = {{\n")
+    for nm in span:
+        lines.append("    {%s},  // %d\n" % (", ".join(num(samples[s][nm]) for s in range(15)), nm))
+    lines.append("}};\n\n")
+    lines.append("// Daylight components S0, S1, S2, 375..780 nm, 1 nm step.\n"
+                 "const std::array<DaylightRow, kLightDaylightPoints> LightDaylightTable = {{\n")
+    for nm in range(LIGHT_DAYLIGHT_FIRST_NM, LIGHT_LAST_NM + 1):
+        lines.append("    {%s},  // %d\n" % (", ".join(num(v) for v in daylight(nm)), nm))
+    lines.append("}};\n\n}  // namespace halden\n")
+    write("LightTables.cpp", "".join(lines))
 
 
 if __name__ == "__main__":

@@ -1,20 +1,22 @@
-// halden-cli colour: the colorimetric figures of a spectrum text file.
-#include <algorithm>
-#include <array>
+// halden-cli colour: the colorimetric and light figures of a spectrum text file.
 #include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "cli/ColourJson.h"
 #include "cli/Commands.h"
 #include "cli/SpectrumInput.h"
 #include "cli/VectorGraphicFile.h"
 #include "colour/CFormat.h"
-#include "colour/Colorimetry.h"
 #include "colour/ColourRendition.h"
 #include "colour/CriReport.h"
+#include "colour/LightFigures.h"
+#include "colour/LightText.h"
 #include "colour/LuminousEfficiencyTable.h"
 #include "colour/Radiometry.h"
+#include "colour/SpectrumFigures.h"
+#include "display/LightReport.h"
 #include "files/AtomicFile.h"
 
 namespace halden::cli {
@@ -22,7 +24,8 @@ namespace {
 
 void printHelp() {
     std::printf(
-        "Usage: halden-cli colour FILE [--json] [--report OUT] [--vector-graphic OUT]\n\n"
+        "Usage: halden-cli colour FILE [--json] [--units UNIT] [--report OUT]\n"
+        "                         [--vector-graphic OUT] [--pdf OUT]\n\n"
         "Reads a spectrum text file (one \"wavelength<TAB>value\" pair per line, as the\n"
         "spectrum files are saved; other lines are skipped) and prints its colorimetric\n"
         "report: CIE 1931 x, y, z, CIE 1960 u, v, the correlated colour temperature Tc\n"
@@ -30,47 +33,36 @@ void printHelp() {
         "Planckian locus, DeltaE and R for the 14 test colour samples, CRI(1-8) = Ra\n"
         "and CRI(1-14) = Re, then the colour rendition by CIE 2017 / TM-30: the\n"
         "fidelity index Rf, the gamut index Rg and Duv, the signed distance from the\n"
-        "Planckian locus (these need the spectrum over all of 380-780 nm). The values\n"
-        "are taken as irradiance (no correction).\n\n"
+        "Planckian locus, then the light figures: CIE 1976 u', v', dominant\n"
+        "wavelength and excitation purity, CQS 9.0, the spectral similarity index,\n"
+        "the alpha-opic quantities of CIE S 026, the LED figures and the photon\n"
+        "fluxes. The colour figures need the spectrum over all of 380-780 nm with\n"
+        "points at most 5 nm apart. A spectrum whose wavelengths do not rise is\n"
+        "sorted (repeated wavelengths averaged) before any figure. A figure that\n"
+        "cannot be computed is left out with the reason; when none can, the exit\n"
+        "status is 1.\n\n"
         "Options:\n"
         "  --json        print every figure at full precision as one JSON object,\n"
         "                with the luminous figure \"lumen\" (exposure scale 1) and\n"
         "                \"Rf\", \"Rg\", \"Duv\", \"Rf_h\", \"Rcs_h\" (per cent), \"Rhs_h\"\n"
-        "                (lists of the 16 hue bins, bin 1 first); null with\n"
-        "                \"rendition_error\" when the spectrum does not allow them\n"
+        "                (lists of the 16 hue bins, bin 1 first); a figure left out\n"
+        "                is null and \"reasons\" says why, by the figure's path\n"
+        "  --units UNIT  what the values are: relative (the default: the absolute\n"
+        "                figures, alpha-opic irradiance and EDI and the photon\n"
+        "                fluxes, are left out), uW/cm2/nm or W/m2/nm\n"
         "  --report OUT  also write the report file OUT (CR LF line ends, as saved\n"
         "                beside a spectrum file)\n"
         "  --vector-graphic OUT  also draw the TM-30 colour vector graphic to OUT\n"
-        "                (.png, .svg or .pdf, 800 x 800)\n");
+        "                (.png, .svg or .pdf, 800 x 800)\n"
+        "  --pdf OUT     also write the one-page light report to OUT (vector PDF, A4)\n");
 }
 
-std::string jsonNumber(double v) { return std::isfinite(v) ? cformat("%.17g", v) : std::string("null"); }
-
-const char* const kScalarNames[] = {"x", "y", "z", "u", "v", "Tc", "DC"};
-
-std::string jsonEscaped(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '"' || c == '\\') out += '\\';
-        out += c;
-    }
-    return out;
-}
-
-std::string jsonList(const std::array<double, kHueBins>& values) {
-    std::string out = "[";
-    for (int j = 0; j < kHueBins; ++j) out += (j ? ", " : "") + jsonNumber(values[j]);
-    return out + "]";
-}
-
-std::string renditionJson(const ColourRendition& c) {
-    if (!c.ok)
-        return "  \"Rf\": null,\n  \"Rg\": null,\n  \"Duv\": null,\n  \"Rf_h\": null,\n  \"Rcs_h\": null,\n"
-               "  \"Rhs_h\": null,\n  \"rendition_error\": \"" + jsonEscaped(c.error) + "\",\n";
-    return "  \"Rf\": " + jsonNumber(c.Rf) + ",\n  \"Rg\": " + jsonNumber(c.Rg) + ",\n  \"Duv\": " + jsonNumber(c.duv) +
-           ",\n  \"Rf_h\": " + jsonList(c.RfHue) + ",\n  \"Rcs_h\": " + jsonList(c.RcsHue) +
-           ",\n  \"Rhs_h\": " + jsonList(c.RhsHue) + ",\n";
-}
+// W/m2/nm of one unit of value for each --units value.
+struct Unit {
+    const char* name;
+    double wattsPerUnit;
+};
+constexpr Unit kUnits[] = {{"relative", 0}, {"uW/cm2/nm", kWattsPerSquareMetrePerMicrowattPerSquareCm}, {"W/m2/nm", 1}};
 
 // The rendition lines after the report on the terminal.
 std::string renditionText(const ColourRendition& c) {
@@ -79,29 +71,18 @@ std::string renditionText(const ColourRendition& c) {
     return cformat("Rf = %.1f\nRg = %.1f\nDuv = %.4f\n", c.Rf, c.Rg, duv);
 }
 
-std::string toJson(const ColorimetryResult& r, double lumen, const ColourRendition& c) {
-    std::string out = "{\n";
-    for (int i = 0; i < 7; ++i) out += cformat("  \"%s\": ", kScalarNames[i]) + jsonNumber(r[i]) + ",\n";
-    for (int i = 1; i <= 14; ++i)
-        out += cformat("  \"DeltaE%d\": ", i) + jsonNumber(r[ColorimetryResult::kDeltaE1 + i - 1]) + ",\n";
-    for (int i = 1; i <= 14; ++i)
-        out += cformat("  \"R%d\": ", i) + jsonNumber(r[ColorimetryResult::kR1 + i - 1]) + ",\n";
-    out += "  \"Ra\": " + jsonNumber(r[ColorimetryResult::kRa]) + ",\n";
-    out += "  \"Re\": " + jsonNumber(r[ColorimetryResult::kRe]) + ",\n";
-    out += renditionJson(c);
-    out += "  \"lumen\": " + jsonNumber(lumen) + "\n}\n";
-    return out;
+// The report as text for the terminal: the file's lines with LF line ends,
+// or the lines that can be given and why the others cannot.
+std::string reportText(const LightFigures& f) {
+    if (!f.colourError.empty()) return "Colour figures: none (" + f.colourError + ")\n";
+    std::string report = formatCriReport(f.colorimetry, CriReportVariant::Full);
+    std::erase(report, '\r');
+    if (f.renderingError.empty()) return report + "\n";
+    // x .. Tc are valid: the first six lines.
+    std::size_t end = 0;
+    for (int line = 0; line < 6; ++line) end = report.find('\n', end) + 1;
+    return report.substr(0, end) + "DC, DeltaE, R, CRI: none (" + f.renderingError + ")\n";
 }
-
-// The report as text for the terminal: the file's lines with LF line ends.
-std::string forTerminal(const std::string& report) {
-    std::string out;
-    out.reserve(report.size() + 1);
-    for (char c : report)
-        if (c != '\r') out += c;
-    return out + "\n";
-}
-
 }  // namespace
 
 int runColour(const Args& args) {
@@ -109,8 +90,9 @@ int runColour(const Args& args) {
         printHelp();
         return 0;
     }
-    std::string file, reportPath, graphicPath;
+    std::string file, reportPath, graphicPath, pdfPath;
     bool json = false, haveReport = false;
+    const Unit* unit = &kUnits[0];
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--json") {
@@ -124,6 +106,16 @@ int runColour(const Args& args) {
             graphicPath = args[++i];
             if (!isVectorGraphicName(graphicPath))
                 return fail("'" + graphicPath + "' needs the extension .png, .svg or .pdf");
+        } else if (a == "--pdf") {
+            if (i + 1 >= args.size()) return fail("--pdf needs a file name");
+            pdfPath = args[++i];
+        } else if (a == "--units") {
+            if (i + 1 >= args.size()) return fail("--units needs relative, uW/cm2/nm or W/m2/nm");
+            const std::string& name = args[++i];
+            unit = nullptr;
+            for (const Unit& u : kUnits)
+                if (name == u.name) unit = &u;
+            if (!unit) return fail("--units '" + name + "': say relative, uW/cm2/nm or W/m2/nm");
         } else if (a.size() > 1 && a[0] == '-') {
             return fail("colour: unknown option '" + a + "' (see halden-cli colour --help)");
         } else if (file.empty()) {
@@ -140,36 +132,48 @@ int runColour(const Args& args) {
         return fail("'" + file + "' holds " + std::to_string(lines.x.size()) +
                     " data line(s); a spectrum needs at least two");
 
-    const int last = static_cast<int>(lines.x.size()) - 1;
-    std::vector<double> wavelength = lines.x, intensity = lines.y;
-    ColorimetryResult result;
-    computeColorimetry(intensity.data(), wavelength.data(), last, result);
-    const ColourRendition rendition = computeColourRendition(lines.y.data(), lines.x.data(), last);
+    // Every figure takes the points in one order: rising, repeats averaged.
+    const SpectrumFigures figures = computeSpectrumFigures(lines.x, lines.y, unit->wattsPerUnit);
+    const std::vector<double>& wavelength = figures.wavelength;
+    const std::vector<double>& value = figures.value;
+    const LightFigures& light = figures.light;
+    const ColourRendition& rendition = figures.rendition;
+    if (figures.order.sorted || figures.order.merged > 0)
+        std::fprintf(stderr, "halden-cli: note: the wavelengths of '%s' do not rise; %s\n", file.c_str(),
+                     figures.order.merged > 0
+                         ? cformat("sorted, %d repeated point(s) averaged", figures.order.merged).c_str()
+                         : "the points were sorted");
+    const int last = static_cast<int>(wavelength.size()) - 1;
+    const std::vector<double> unitCorrection(wavelength.size(), 1.0);
+    const Figure lumen =
+        light.anyComputed()
+            ? Figure::of(luminousFlux(value.data(), wavelength.data(), unitCorrection.data(), last, 1, 1.0,
+                                      kLuminousEfficiencyTable.data()))
+            : Figure::none(light.colourError);
+
     if (!graphicPath.empty()) {
         if (!rendition.ok) return fail("no colour vector graphic: " + rendition.error);
         if (const std::string error = writeVectorGraphic(graphicPath, rendition); !error.empty()) return fail(error);
     }
-
     if (haveReport) {
-        const WriteResult w = writeFileAtomically(reportPath, formatCriReport(result, CriReportVariant::Full));
+        if (!light.colourError.empty()) return fail("no report written: " + light.colourError);
+        if (!light.renderingError.empty()) return fail("no report written: " + light.renderingError);
+        const WriteResult w = writeFileAtomically(reportPath, formatCriReport(light.colorimetry, CriReportVariant::Full));
         if (!w.ok) return fail("cannot write the report '" + reportPath + "': " + w.error);
     }
-
-    if (json) {
-        // The lumen scan needs rising wavelengths, as the spectrum is ordered above.
-        std::vector<double> x = lines.x, y = lines.y;
-        if (x[0] > x[1]) {
-            std::reverse(x.begin(), x.end());
-            std::reverse(y.begin(), y.end());
-        }
-        const std::vector<double> unit(x.size(), 1.0);
-        const double lumen =
-            luminousFlux(y.data(), x.data(), unit.data(), last, 1, 1.0, kLuminousEfficiencyTable.data());
-        std::fputs(toJson(result, lumen, rendition).c_str(), stdout);
-    } else {
-        std::fputs((forTerminal(formatCriReport(result, CriReportVariant::Full)) + renditionText(rendition)).c_str(),
-                   stdout);
+    if (!pdfPath.empty()) {
+        if (!light.anyComputed()) return fail("no light report: " + light.colourError);
+        const LightReport report{light, rendition, wavelength, value, "spectrum file " + file, reportTimeNow(),
+                                 std::string("values ") + unit->name + ", " + std::to_string(wavelength.size()) +
+                                     cformat(" points, %.1f-%.1f nm", wavelength.front(), wavelength.back())};
+        if (const std::string error = writeLightReportPdf(pdfPath, report); !error.empty()) return fail(error);
     }
+
+    if (json)
+        std::fputs(colourJson({light, rendition, lumen, unit->name}).c_str(), stdout);
+    else
+        std::fputs((reportText(light) + renditionText(rendition) + formatLightFigures(light)).c_str(), stdout);
+    if (!light.anyComputed()) return fail("no figure could be computed: " + light.colourError);
     return 0;
 }
 

@@ -460,7 +460,7 @@ int storeSpectrum(const SpectrumStore& store, double* intensity, double* wavelen
     const double* spectrum = store.liveBuffer();
     int last;
     if (store.m_liveAcquisition.fast()) {
-        last = (kSpectrumPoints - 1) / 2;  // 1825: pixels 0, 2, ... 3650
+        last = kSpectrumPoints / 2 - 1;  // 1825: pixels 0, 2, ... 3650
         for (int i = 0; i <= last; ++i) {
             intensity[i] = spectrum[i] * store.m_irradianceCal[2 * i];
             wavelength[i] = store.m_wavelength[2 * i];

@@ -5,6 +5,7 @@
 #include <QPen>
 
 #include <cmath>
+#include <cstring>
 
 #include "colour/CFormat.h"
 #include "display/ChartFonts.h"
@@ -52,6 +53,23 @@ void describeGaussian(ViewLayout& layout, const SpectrumStore& s) {
     layout.texts.push_back({cformat("Width %.2f nm", 0.48 * s.m_gaussWidth), x, s.m_marginTop + 40, Font::Overlay});
 }
 
+// A figure in its overlay format, or the format's text with "-" for a number
+// that is not finite (a dark spectrum gives no colour figures).
+std::string overlayText(const char* format, double v) {
+    if (std::isfinite(v)) return cformat(format, v);
+    std::string out;
+    for (const char* c = format; *c; ++c) {
+        if (*c != '%') {
+            out += *c;
+            continue;
+        }
+        while (c[1] && !std::strchr("fFeEgG", c[1])) ++c;
+        if (c[1]) ++c;
+        out += '-';
+    }
+    return out;
+}
+
 void describeChromaticity(ViewLayout& layout, const SpectrumStore& s, const PaintFigures& figures) {
     const double scale = s.m_diagramScale;
     if (!s.m_chromaticityView || !figures.chromaticityShown || !(scale > 0)) return;
@@ -63,26 +81,30 @@ void describeChromaticity(ViewLayout& layout, const SpectrumStore& s, const Pain
     const int pictureWidth = clampInt(p / scale);
     if (pictureWidth > 0)
         layout.diagramTarget = QRect(lm + 5, tm + 5, pictureWidth, pictureWidth * kDiagramHeight / kDiagramWidth);
-    layout.diagramMarker = diagramMarkerRect(c[ColorimetryResult::kX], c[ColorimetryResult::kY]);
+    const bool coloured = std::isfinite(c[ColorimetryResult::kX]) && std::isfinite(c[ColorimetryResult::kY]);
+    if (coloured) layout.diagramMarker = diagramMarkerRect(c[ColorimetryResult::kX], c[ColorimetryResult::kY]);
 
     const int x0 = lm + clampInt(p / (1.5 * scale));
     const int y0 = tm + (h - tm - bm) / 30;
     auto line = [&](int k) { return y0 + clampInt(105 * k / scale); };
     auto add = [&](std::string text, int x, int y) { layout.texts.push_back({std::move(text), x, y, Font::Chromaticity}); };
     const char* formats[] = {"x = %.2f", "y = %.2f", "z = %.2f", "u = %.2f", "v = %.2f"};
-    for (int k = 0; k < 5; ++k) add(cformat(formats[k], c[static_cast<std::size_t>(k)]), x0, line(k));
+    for (int k = 0; k < 5; ++k) add(overlayText(formats[k], c[static_cast<std::size_t>(k)]), x0, line(k));
     // The temperature shows as a whole number of kelvin, truncated.
     const double tc = c[ColorimetryResult::kTc];
-    add(cformat("T = %.0f", std::isfinite(tc) ? std::trunc(tc) : tc), x0, line(5));
-    add(cformat("DC=%.0E", c[ColorimetryResult::kDC]), x0, line(6));
+    add(overlayText("T = %.0f", std::trunc(tc)), x0, line(5));
+    add(overlayText("DC=%.0E", c[ColorimetryResult::kDC]), x0, line(6));
+    if (!coloured) add("no light: no colour figures", x0, line(7));
     const int x1 = x0 + clampInt(385 / scale), x2 = x0 + clampInt(630 / scale);
     for (int k = 0; k < 7; ++k) {
-        add(cformat("R%d=%.0f", k + 1, c[ColorimetryResult::kR1 + static_cast<std::size_t>(k)]), x1, line(k));
-        add(cformat("R%d=%.0f", k + 8, c[ColorimetryResult::kR1 + 7 + static_cast<std::size_t>(k)]), x2, line(k));
+        add(overlayText(cformat("R%d=%%.0f", k + 1).c_str(), c[ColorimetryResult::kR1 + static_cast<std::size_t>(k)]), x1,
+            line(k));
+        add(overlayText(cformat("R%d=%%.0f", k + 8).c_str(), c[ColorimetryResult::kR1 + 7 + static_cast<std::size_t>(k)]),
+            x2, line(k));
     }
-    add(cformat("CRI Ra(1-8)=%.1f", c[ColorimetryResult::kRa]), x2, y0 + clampInt(735 / scale));
-    add(cformat("CRI Re(1-14)=%.1f", c[ColorimetryResult::kRe]), x2, y0 + clampInt(840 / scale));
-    add(cformat("%.2E lm", figures.lumen), x2, y0 + clampInt(945 / scale));
+    add(overlayText("CRI Ra(1-8)=%.1f", c[ColorimetryResult::kRa]), x2, y0 + clampInt(735 / scale));
+    add(overlayText("CRI Re(1-14)=%.1f", c[ColorimetryResult::kRe]), x2, y0 + clampInt(840 / scale));
+    add(overlayText("%.2E lm", figures.lumen), x2, y0 + clampInt(945 / scale));
 }
 
 void describeEnergy(ViewLayout& layout, const SpectrumStore& s, const PaintFigures& figures) {

@@ -36,6 +36,8 @@ inline constexpr int kViewDatabase = 32824;
 inline constexpr int kColorbar = 32825;
 inline constexpr int kCcdCalibration = 32829;
 inline constexpr int kViewColourRendition = 32830;  // the TM-30 panel; no item of menu 128
+inline constexpr int kViewLight = 32831;            // the Light panel; no item of menu 128
+inline constexpr int kSaveLightReport = 32832;      // the PDF light report; no item of menu 128
 
 // Help and Calibration menus.
 inline constexpr int kAbout = 32802;

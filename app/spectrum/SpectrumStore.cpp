@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "spectrum/AcquisitionExchange.h"
 #include "spectrum/WavelengthCalibration.h"
 
 namespace halden {
@@ -37,6 +38,10 @@ SpectrumStore::SpectrumStore() {
     m_storedLength[1] = -1;
 
     m_dbNames.resize(1);
+
+    // Until a spectrum is published the test pattern is shown, as if taken
+    // with the first settings.
+    m_liveAcquisition.settings = currentAcquisitionSettings(*this);
 }
 
 }  // namespace halden

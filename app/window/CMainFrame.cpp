@@ -24,12 +24,15 @@
 #include "acquisition/Session.h"
 #include "colour/Colorimetry.h"
 #include "colour/ColourRendition.h"
+#include "colour/SpectrumFigures.h"
 #include "colour/Radiometry.h"
 #include "common/Messages.h"
 #include "common/Prompt.h"
 #include "database/DatabaseCommands.h"
+#include "display/LightReport.h"
 #include "display/PrintLayout.h"
 #include "display/ScreenImage.h"
+#include "files/AtomicFile.h"
 #include "files/CalibrationFile.h"
 #include "files/PeriodicSave.h"
 #include "files/SaveNames.h"
@@ -37,6 +40,7 @@
 #include "files/SpectrumText.h"
 #include "spectrum/Baseline.h"
 #include "spectrum/CThreadGauss.h"
+#include "spectrum/DisplayedSpectrum.h"
 #include "spectrum/ChartCommands.h"
 #include "spectrum/MeasurementModes.h"
 #include "spectrum/PlasticCalibration.h"
@@ -50,6 +54,7 @@
 #include "window/ChartBar.h"
 #include "window/CommandIcons.h"
 #include "window/ConcentrationDialog.h"
+#include "window/LightPanel.h"
 #include "window/QtPrompt.h"
 #include "window/RenditionPanel.h"
 #include "window/SearchBar.h"
@@ -240,6 +245,8 @@ void CMainFrame::createMenus()
     file->addAction(makeAction(ids::kSave1nmStep, tr("Save, 1nm step"), tr("Save the spectrum resampled to 1 nm")));
     file->addAction(makeAction(ids::kSaveNormalized, tr("Save, 380-760nm normalized to sensitivity"),
                                tr("Save the irradiance from 380 to 760 nm")));
+    file->addAction(makeAction(ids::kSaveLightReport, tr("Save light report, pdf"),
+                               tr("Save the one-page light report of the shown spectrum")));
     file->addSeparator();
     file->addAction(makeAction(ids::kFilePrint, tr("&Print..."), tr("Print the chart"), QKeySequence(Qt::CTRL | Qt::Key_P)));
     file->addAction(makeAction(ids::kFilePrintSetup, tr("P&rint Setup..."), tr("Choose the page")));
@@ -284,10 +291,14 @@ void CMainFrame::createMenus()
                                     tr("Show or hide the colour vector graphic and the chroma shift of each hue"));
     rendition->setCheckable(true);
     viewMenu->addAction(rendition);
+    QAction* light = makeAction(ids::kViewLight, tr("Light"),
+                                tr("Show or hide the light figures: colour, rendition, circadian, LED, plants"));
+    light->setCheckable(true);
+    viewMenu->addAction(light);
 
     // The bar toggles read their item's check mark and set it themselves,
     // from the menu as from anywhere else: undo the flip a click makes.
-    for (QAction* a : {toolbar, status, chart, database, rendition}) {
+    for (QAction* a : {toolbar, status, chart, database, rendition, light}) {
         disconnect(a, &QAction::triggered, this, nullptr);
         const int id = a->data().toInt();
         connect(a, &QAction::triggered, this, [this, a, id](bool checked) {
@@ -372,6 +383,11 @@ void CMainFrame::createBars()
     m_renditionDock = addBarDock(tr("Colour rendition (TM-30)"), QStringLiteral("renditionDock"), m_renditionPanel,
                                  Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea, Qt::RightDockWidgetArea);
     m_renditionDock->hide();
+
+    m_lightPanel = new LightPanel;
+    m_lightDock = addBarDock(tr("Light"), QStringLiteral("lightDock"), m_lightPanel,
+                             Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea, Qt::RightDockWidgetArea);
+    m_lightDock->hide();
 }
 
 void CMainFrame::createStatusBar()
@@ -615,6 +631,7 @@ void CMainFrame::runCommand(int id, bool checked)
         if (path) saveNormalizedToSensitivity(s, p, withExtension(*path, ".txt"));
         break;
     }
+    case ids::kSaveLightReport: saveLightReport(); break;
     case ids::kFilePrint: print(); break;
     case ids::kFilePrintSetup: pageSetup(); break;
     case ids::kFilePrintPreview: printPreview(); break;
@@ -638,6 +655,10 @@ void CMainFrame::runCommand(int id, bool checked)
     case ids::kViewColourRendition:
         toggleBar(ids::kViewColourRendition, m_renditionDock);
         refreshRendition();
+        break;
+    case ids::kViewLight:
+        toggleBar(ids::kViewLight, m_lightDock);
+        refreshLight();
         break;
     case ids::kXScaleWavenumber: applyAxisEffects(showRamanShiftAxis(s)); break;
     case ids::kXScaleNm: applyAxisEffects(showWavelengthAxis(s)); break;
@@ -717,9 +738,32 @@ void CMainFrame::toggleSearchBar()
 
 void CMainFrame::refreshRendition()
 {
+    refreshLight();  // the same moments: a new spectrum or a changed chart
     // About 70 us a spectrum: only while someone looks, never in a paint.
     if (!m_renditionDock || m_renditionDock->isHidden() || !m_session) return;
     m_renditionPanel->setRendition(storeColourRendition(m_session->store()));
+}
+
+void CMainFrame::refreshLight()
+{
+    if (!m_lightDock || m_lightDock->isHidden() || !m_session) return;
+    const DisplayedSpectrum d = displayedSpectrum(m_session->store());
+    m_lightPanel->setFigures(
+        computeLightFigures(d.wavelength.data(), d.value.data(), static_cast<int>(d.value.size()) - 1, d.wattsPerUnit));
+}
+
+void CMainFrame::saveLightReport()
+{
+    if (!needsSpectrum("Save light report, pdf")) return;
+    const auto path = m_prompt.chooseSaveFile();
+    if (!path) return;
+    const SpectrumStore& s = m_session->store();
+    DisplayedSpectrum d = displayedSpectrum(s);
+    const SpectrumFigures f = computeSpectrumFigures(std::move(d.wavelength), std::move(d.value), d.wattsPerUnit);
+    const LightReport report{f.light,         f.rendition,   f.wavelength, f.value, m_instrumentLabel->text().toStdString(),
+                             reportTimeNow(), acquisitionSettingsText(s)};
+    const QByteArray pdf = lightReportPdf(report);
+    writeFileOrReport(withExtension(*path, ".pdf"), std::string_view(pdf.constData(), pdf.size()), m_prompt);
 }
 
 void CMainFrame::openSpectrum()
@@ -963,6 +1007,7 @@ void CMainFrame::restoreWindowState()
     m_actions.at(ids::kViewChartBar)->setChecked(!m_chartDock->isHidden());
     m_actions.at(ids::kViewToolbar)->setChecked(!m_toolBar->isHidden());
     m_actions.at(ids::kViewColourRendition)->setChecked(!m_renditionDock->isHidden());
+    m_actions.at(ids::kViewLight)->setChecked(!m_lightDock->isHidden());
 }
 
 void CMainFrame::saveWindowState()

@@ -28,6 +28,7 @@ namespace halden {
 class CBrevitView;
 class CThreadGauss;
 class ChartBar;
+class LightPanel;
 class Prompt;
 class RenditionPanel;
 class SearchBar;
@@ -66,6 +67,9 @@ public:
     // "Colour rendition (TM-30)" under View.
     QDockWidget& renditionDock() { return *m_renditionDock; }
     RenditionPanel& renditionPanel() { return *m_renditionPanel; }
+    // "Light" under View.
+    QDockWidget& lightDock() { return *m_lightDock; }
+    LightPanel& lightPanel() { return *m_lightPanel; }
     QToolBar& toolBar() { return *m_toolBar; }
     // The menu or toolbar action of a command id (the menu's when both exist).
     QAction* action(int id) const;
@@ -108,6 +112,8 @@ private:
     void toggleBar(int menuId, QWidget* bar);
     void toggleSearchBar();
     void refreshRendition();
+    void refreshLight();
+    void saveLightReport();
     bool refuseWhileFlashing(int id);
     bool needsSpectrum(const char* what);
     void onAcquisitionCompleted(bool deviceFailed);
@@ -149,6 +155,8 @@ private:
     QDockWidget* m_searchDock = nullptr;
     QDockWidget* m_renditionDock = nullptr;
     RenditionPanel* m_renditionPanel = nullptr;
+    QDockWidget* m_lightDock = nullptr;
+    LightPanel* m_lightPanel = nullptr;
     QToolBar* m_toolBar = nullptr;
     QMenu* m_recentMenu = nullptr;
     QLabel* m_instrumentLabel = nullptr;

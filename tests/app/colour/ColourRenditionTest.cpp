@@ -41,15 +41,6 @@ std::vector<double> onAxis(const std::vector<double>& table, double first, doubl
     return out;
 }
 
-// CIE F2 (cool white fluorescent), 380..780 nm at 5 nm.
-const std::vector<double> kF2 = {
-    1.18,  1.48,  1.84,  2.15,  3.44,  15.69, 3.85,  3.74,  4.19,  4.62,  5.06,  34.98, 11.81, 6.27,
-    6.63,  6.93,  7.19,  7.40,  7.54,  7.62,  7.65,  7.62,  7.62,  7.45,  7.28,  7.15,  7.05,  7.04,
-    7.16,  7.47,  8.04,  8.88,  10.01, 24.88, 16.64, 14.59, 16.16, 17.56, 18.62, 21.47, 22.79, 19.29,
-    18.66, 17.73, 16.54, 15.21, 13.80, 12.36, 10.95, 9.65,  8.40,  7.32,  6.31,  5.43,  4.68,  4.02,
-    3.45,  2.96,  2.55,  2.19,  1.89,  1.64,  1.53,  1.27,  1.10,  0.99,  0.88,  0.76,  0.68,  0.61,
-    0.56,  0.54,  0.51,  0.47,  0.47,  0.43,  0.46,  0.47,  0.40,  0.33,  0.27};
-
 // CIE daylight at a correlated colour temperature, from the components as
 // read from the data file (5 nm, 300..830), on the given axis.
 std::vector<double> daylightOnAxis(double T, const std::vector<double>& nm) {
@@ -139,7 +130,7 @@ TEST(ColourRendition, CieDaylightRendersPerfectly) {
 
 TEST(ColourRendition, CieF2GivesThePublishedFigures) {
     const std::vector<double> nm = instrumentAxis();
-    const ColourRendition r = renditionOf(onAxis(kF2, 380, 5, nm), nm);
+    const ColourRendition r = renditionOf(onAxis(test::kF2, 380, 5, nm), nm);
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(std::lround(r.Rf), 70) << r.Rf;
     EXPECT_EQ(std::lround(r.Rg), 86) << r.Rg;
@@ -170,7 +161,7 @@ TEST(ColourRendition, CieF2GivesThePublishedFigures) {
     EXPECT_GT(mean / 99, r.Rf - 5);
     // Falling wavelengths give the same figures.
     std::vector<double> fallingNm(nm.rbegin(), nm.rend());
-    std::vector<double> fallingF2 = onAxis(kF2, 380, 5, fallingNm);
+    std::vector<double> fallingF2 = onAxis(test::kF2, 380, 5, fallingNm);
     const ColourRendition f = renditionOf(fallingF2, fallingNm);
     ASSERT_TRUE(f.ok);
     EXPECT_DOUBLE_EQ(f.Rf, r.Rf);

@@ -32,6 +32,15 @@ inline ObserverCsv readObserverCsv() {
     return o;
 }
 
+// CIE F2 (cool white fluorescent), 380..780 nm at 5 nm.
+inline const std::vector<double> kF2 = {
+    1.18,  1.48,  1.84,  2.15,  3.44,  15.69, 3.85,  3.74,  4.19,  4.62,  5.06,  34.98, 11.81, 6.27,
+    6.63,  6.93,  7.19,  7.40,  7.54,  7.62,  7.65,  7.62,  7.62,  7.45,  7.28,  7.15,  7.05,  7.04,
+    7.16,  7.47,  8.04,  8.88,  10.01, 24.88, 16.64, 14.59, 16.16, 17.56, 18.62, 21.47, 22.79, 19.29,
+    18.66, 17.73, 16.54, 15.21, 13.80, 12.36, 10.95, 9.65,  8.40,  7.32,  6.31,  5.43,  4.68,  4.02,
+    3.45,  2.96,  2.55,  2.19,  1.89,  1.64,  1.53,  1.27,  1.10,  0.99,  0.88,  0.76,  0.68,  0.61,
+    0.56,  0.54,  0.51,  0.47,  0.47,  0.43,  0.46,  0.47,  0.40,  0.33,  0.27};
+
 // Planck's law (relative), wavelength in nm, physical second radiation constant.
 inline double planck(double nm, double kelvin, double c2 = 1.438776877e7) {
     return std::pow(nm, -5) / std::expm1(c2 / (nm * kelvin)) * 1e15;

@@ -106,6 +106,29 @@ TEST(Overlays, ChromaticityPictureSizeTextsAndRectangle) {
     EXPECT_TRUE(findText(l, "1.23E+03 lm"));
 }
 
+// A dark spectrum has no colour figures: no NaN on the chart, no marker, and
+// a line that says why.
+TEST(Overlays, ChromaticityTextsOfADarkSpectrumAreNeverNaN) {
+    auto s = clientStore(777, 600);
+    s->m_chromaticityView = true;
+    PaintFigures f;
+    f.colorimetry.values.fill(std::nan(""));
+    f.chromaticityShown = true;
+    f.lumen = 0;
+    const ViewLayout l = describeView(QSize(777, 600), *s, f, ViewInteraction{});
+    ASSERT_TRUE(l.chromaticity);
+    EXPECT_TRUE(l.diagramMarker.isEmpty());
+    for (const PlacedText& t : l.texts) {
+        EXPECT_EQ(t.text.find("nan"), std::string::npos) << t.text;
+        EXPECT_EQ(t.text.find("inf"), std::string::npos) << t.text;
+    }
+    EXPECT_TRUE(findText(l, "x = -"));
+    EXPECT_TRUE(findText(l, "R14=-"));
+    EXPECT_TRUE(findText(l, "CRI Ra(1-8)=-"));
+    EXPECT_TRUE(findText(l, "no light: no colour figures"));
+    EXPECT_TRUE(findText(l, "0.00E+00 lm"));
+}
+
 TEST(Overlays, EnergyBlockNeverInFastMode) {
     auto s = clientStore(1000, 700);
     s->m_calcEnergy = true;
