@@ -1,29 +1,42 @@
 #include "colour/CriReport.h"
 
+#include <cmath>
+
 #include "colour/CFormat.h"
 #include "common/AtomicFile.h"
 #include "common/Prompt.h"
 
 namespace halden {
 
+namespace {
+
+// A figure in its format, or "none" for one that could not be computed (a
+// spectrum without light has no chromaticity): never "nan" or "inf".
+std::string figure(const char* format, double value) {
+    return std::isfinite(value) ? cformat(format, value) : std::string("none");
+}
+
+}  // namespace
+
 std::string formatCriReport(const ColorimetryResult& r, CriReportVariant variant) {
     using R = ColorimetryResult;
     std::string out;
     out.reserve(1024);
-    out += cformat("x = %.3f\r\n", r[R::kX]);
-    out += cformat("y = %.3f\r\n", r[R::kY]);
-    out += cformat("z = %.3f\r\n", r[R::kZ]);
-    out += cformat("u = %.3f\r\n", r[R::kU]);
-    out += cformat("v = %.3f\r\n", r[R::kV]);
-    out += cformat("Tc = %.0f\r\n", r[R::kTc]);
-    out += cformat("DC = %.6f\r\n", r[R::kDC]);
+    out += "x = " + figure("%.3f", r[R::kX]) + "\r\n";
+    out += "y = " + figure("%.3f", r[R::kY]) + "\r\n";
+    out += "z = " + figure("%.3f", r[R::kZ]) + "\r\n";
+    out += "u = " + figure("%.3f", r[R::kU]) + "\r\n";
+    out += "v = " + figure("%.3f", r[R::kV]) + "\r\n";
+    out += "Tc = " + figure("%.0f", r[R::kTc]) + "\r\n";
+    out += "DC = " + figure("%.6f", r[R::kDC]) + "\r\n";
     for (int i = 1; i <= 14; ++i)
-        out += cformat("DeltaE%d = %.6f\tR%d = %.6f\r\n", i, r[R::kDeltaE1 + i - 1], i, r[R::kR1 + i - 1]);
+        out += cformat("DeltaE%d = ", i) + figure("%.6f", r[R::kDeltaE1 + i - 1]) + cformat("\tR%d = ", i) +
+               figure("%.6f", r[R::kR1 + i - 1]) + "\r\n";
     if (variant == CriReportVariant::Full) {
-        out += cformat("CRI(1-8) = %.6f\r\n", r[R::kRa]);
-        out += cformat("CRI(1-14) = %.6f", r[R::kRe]);
+        out += "CRI(1-8) = " + figure("%.6f", r[R::kRa]) + "\r\n";
+        out += "CRI(1-14) = " + figure("%.6f", r[R::kRe]);
     } else {
-        out += cformat("CRI = %.6f", r[R::kRa]);
+        out += "CRI = " + figure("%.6f", r[R::kRa]);
     }
     return out;
 }

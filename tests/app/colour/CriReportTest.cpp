@@ -71,13 +71,18 @@ TEST(CriReport, FullAndShortVariantsByteForByte) {
     EXPECT_EQ(count(shortForm), 21);
 }
 
-TEST(CriReport, NonFiniteFiguresAreWrittenAsTheyCome) {
+// A dark spectrum's report used to hold "nan" for every figure.
+TEST(CriReport, FiguresThatCouldNotBeComputedReadNone) {
     ColorimetryResult r;
     r.values.fill(std::numeric_limits<double>::quiet_NaN());
     r[5] = -1;
+    r[ColorimetryResult::kRe] = std::numeric_limits<double>::infinity();
     const std::string s = formatCriReport(r, CriReportVariant::Full);
-    EXPECT_EQ(s.substr(0, 11), "x = nan\r\ny ");
+    EXPECT_EQ(s.substr(0, 12), "x = none\r\ny ");
     EXPECT_NE(s.find("Tc = -1\r\n"), std::string::npos);
+    EXPECT_NE(s.find("DeltaE3 = none\tR3 = none\r\n"), std::string::npos);
+    EXPECT_EQ(s.find("nan"), std::string::npos);
+    EXPECT_EQ(s.find("inf"), std::string::npos);
 }
 
 class CriReportFile : public ::testing::Test {
