@@ -21,6 +21,10 @@ std::int32_t runSynchronous(std::uint32_t deviceIndex, Transaction&& transaction
     if (std::int32_t error = api::ensureConnected(deviceIndex)) return error;
     DeviceSlot& slot = api::deviceTable()[deviceIndex];
     std::lock_guard operation(slot.operationLock);
+    // A connected slot's record always names its device; an empty one means
+    // a teardown ran in between, and opening "any device" could take
+    // another slot's.
+    if (!slot.handle.device && !slot.handle.serialNumber) return protocol::kErrNoDevice;
     return transaction(slot.handle);
 }
 
