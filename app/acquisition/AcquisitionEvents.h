@@ -44,8 +44,8 @@ private:
 enum class OperationOutcome {
     Done,             // finished normally
     DeviceFailed,     // acquisition failed or was interrupted: nothing to publish
-    FlashFailed,      // flash not updated; the device refused every erase, nothing was erased
-    FlashErased,      // flash not updated, and the old record was (or may have been) erased
+    FlashFailed,      // flash not updated; every erase failed and the flash read back unchanged
+    FlashErased,      // flash not updated, and the old record was erased (or could not be read back)
     RecordTooLong,    // flash record refused: it does not fit the write buffer
     FlashUnreadable,  // calibration read: flash pages did not arrive, even when asked again
 };

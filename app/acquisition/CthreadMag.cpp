@@ -20,7 +20,6 @@ constexpr int kFlashWriteAttempts = 3;
 // Failed status requests in a row before the view is told the device is
 // silent: about two seconds at 100 ms per unanswered request plus the pause.
 constexpr int kSilentPollsBeforeNotice = 16;
-constexpr std::int32_t kLargestStatusByte = 255;
 constexpr std::uint16_t kFullScale = 0xFFFF;
 
 }  // namespace
@@ -268,6 +267,7 @@ WorkerAnswer CthreadMag::readCalibration()
         ++answer.pagesRead;
     }
     fillDarkWeights(*m_darkWeights);
+    m_flashRead = answer.flash;  // what a later write compares the flash with
     return answer;
 }
 
@@ -279,20 +279,36 @@ bool CthreadMag::recordReadsBack(std::size_t length)
                       m_flashVerify.begin());
 }
 
+bool CthreadMag::flashHoldsWhatWasRead()
+{
+    // The flash as the last calibration read found it: the record (text,
+    // never 0xFF) and at least the first page, which takes in the erased
+    // byte after the record or, without one, shows the flash still blank.
+    const auto recordEnd = std::find(m_flashRead.begin(), m_flashRead.end(), std::uint8_t{0xFF});
+    const std::size_t length =
+        std::min(std::max(static_cast<std::size_t>(recordEnd - m_flashRead.begin()) + 1, kFlashPageSize),
+                 m_flashRead.size());
+    std::fill(m_flashVerify.begin(), m_flashVerify.begin() + static_cast<std::ptrdiff_t>(length), std::uint8_t{0});
+    if (readFlashInto(m_flashVerify.data(), 0, length) != 0) return false;
+    return std::equal(m_flashRead.begin(), m_flashRead.begin() + static_cast<std::ptrdiff_t>(length),
+                      m_flashVerify.begin());
+}
+
 OperationOutcome CthreadMag::writeFlashRecord(std::size_t length)
 {
-    // A device status byte is the device refusing the erase; a library
-    // error leaves open whether the erase ran, so the old record may be gone.
-    bool oldRecordMayBeGone = false;
+    bool erased = false;  // an erase the device acknowledged: the old record is gone
     for (int attempt = 0; attempt < kFlashWriteAttempts; ++attempt) {
-        const std::int32_t erased = m_link.eraseFlash();
-        if (erased == 0 || erased > kLargestStatusByte) oldRecordMayBeGone = true;
-        if (erased != 0) continue;  // never write onto flash that was not erased
+        if (m_link.eraseFlash() != 0) continue;  // never write onto flash that was not erased
+        erased = true;
         const std::int32_t written =
             awaitTransfer(m_link.writeFlash(m_flashRecord.data(), 0, static_cast<std::uint32_t>(length)));
         if (written == 0 && recordReadsBack(length)) return OperationOutcome::Done;
     }
-    return oldRecordMayBeGone ? OperationOutcome::FlashErased : OperationOutcome::FlashFailed;
+    if (erased) return OperationOutcome::FlashErased;
+    // Every erase was refused or went unanswered, yet a device may erase and
+    // still report an error: only the flash read back tells whether the old
+    // record is still there. Flash that cannot be read counts as erased.
+    return flashHoldsWhatWasRead() ? OperationOutcome::FlashFailed : OperationOutcome::FlashErased;
 }
 
 WorkerAnswer CthreadMag::writeCalibration(const std::vector<std::uint8_t>& record)

@@ -94,6 +94,9 @@ private:
     // Erase, write and read back as one transaction, retried as a whole.
     OperationOutcome writeFlashRecord(std::size_t length);
     bool recordReadsBack(std::size_t length);
+    // After erases that were not acknowledged: true when the flash reads back
+    // as the last calibration read found it.
+    bool flashHoldsWhatWasRead();
     // Waits for the asynchronous call whose posting returned postResult.
     std::int32_t awaitTransfer(std::int32_t postResult);
     void complete(WorkerAnswer answer);
@@ -110,8 +113,9 @@ private:
     std::array<std::uint16_t, kFrameBufferPixels> m_frame{};
     std::unique_ptr<DarkWeights> m_darkWeights;
     std::unique_ptr<ConditionScratch> m_scratch;
+    std::vector<std::uint8_t> m_flashRead;    // the flash area as the last calibration read found it
     std::vector<std::uint8_t> m_flashRecord;  // the writer's 130 000-byte buffer
-    std::vector<std::uint8_t> m_flashVerify;  // the record read back after writing
+    std::vector<std::uint8_t> m_flashVerify;  // the flash read back after writing
 };
 
 }  // namespace halden

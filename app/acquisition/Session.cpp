@@ -156,6 +156,12 @@ bool Session::saveCalibrationToFlash()
             missing = messages::kFlashBackupMissing +
                       (m_backupPath.empty() ? backupCalibrationFileName(m_flashHeader) : m_backupPath);
             refusal = missing.c_str();
+        } else if (const std::string problem = calibrationBackupProblem(m_backupPath, m_flashHeader);
+                   !problem.empty()) {
+            // The backup is what the message after a failed write tells the
+            // user to write back: it must load, and be this instrument's.
+            missing = messages::kFlashBackupUnusable + m_backupPath + ". " + problem;
+            refusal = missing.c_str();
         }
         break;
     }

@@ -1,13 +1,14 @@
 #include "cli/CliSession.h"
 
-#include <cerrno>
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
+#include <limits>
+#include <optional>
 
 #include <QEventLoop>
 #include <QTimer>
 
+#include "cli/SpectrumInput.h"
 #include "common/Messages.h"
 #include "files/CalibrationFile.h"
 
@@ -39,7 +40,7 @@ bool waitFor(Session* sender, Signal signal, int deadlineMs, Trigger trigger, Ha
 }  // namespace
 
 CliSession::CliSession(int timeoutSeconds)
-    : m_timeoutMs(timeoutSeconds * 1000), m_session(std::make_unique<Session>(m_prompt))
+    : m_timeoutMs(timeoutSeconds * 1000), m_session(std::make_unique<Session>(m_prompt, m_link, m_pacer))
 {
     // The worker keeps asking a silent device; the user learns why nothing
     // happens, and how long it will go on.
@@ -99,24 +100,25 @@ bool CliSession::acquireOnce(std::string& error)
     SpectrumStore& s = store();
     const double exposureMs = s.m_exposure * 0.01 * (s.m_scans > 0 ? s.m_scans : 1);
     const int deadline = m_timeoutMs + static_cast<int>(std::min(exposureMs * 4, 3.6e6));
+    std::string refused;  // the last set command the spectrometer did not take
     for (int attempt = 0; attempt <= kDeviceRetries; ++attempt) {
         if (attempt > 0)
-            std::fprintf(stderr,
-                         "halden-cli: the acquisition failed (the spectrometer did not deliver a complete "
-                         "frame); retrying (%d of %d)\n",
+            std::fprintf(stderr, "halden-cli: the acquisition failed (%s); retrying (%d of %d)\n",
+                         refused.empty() ? "the spectrometer did not deliver a complete frame" : refused.c_str(),
                          attempt, kDeviceRetries);
         bool failed = false;
         const bool done = waitFor(m_session.get(), &Session::acquisitionCompleted, deadline,
                                   [&] { m_session->startAcquisition(); }, [&](bool f) { failed = f; });
+        if (std::string noted = m_link.takeFailure(); !noted.empty()) refused = std::move(noted);
         if (!done) {
-            error = "the acquisition did not finish within " + std::to_string(deadline / 1000) +
-                    " s (no answer from the spectrometer)";
+            error = "the acquisition did not finish within " + std::to_string(deadline / 1000) + " s (" +
+                    (refused.empty() ? std::string("no answer from the spectrometer") : refused) + ")";
             return false;
         }
         if (!failed) return true;
     }
     error = "the spectrometer kept failing: " + std::to_string(kDeviceRetries + 1) +
-            " acquisitions in a row got no complete frame";
+            " acquisitions in a row got no complete frame" + (refused.empty() ? "" : " (" + refused + ")");
     return false;
 }
 
@@ -145,20 +147,18 @@ std::string takeTimeoutOption(std::vector<std::string>& args, int& seconds)
 
 bool parseInt(const std::string& text, long& value)
 {
-    if (text.empty()) return false;
-    errno = 0;
-    char* end = nullptr;
-    value = std::strtol(text.c_str(), &end, 10);
-    return errno == 0 && end && *end == '\0';
+    const std::optional<long long> v = parseWholeInteger(text);
+    if (!v || *v < std::numeric_limits<long>::min() || *v > std::numeric_limits<long>::max()) return false;
+    value = static_cast<long>(*v);
+    return true;
 }
 
 bool parseNumber(const std::string& text, double& value)
 {
-    if (text.empty()) return false;
-    errno = 0;
-    char* end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    return errno == 0 && end && *end == '\0';
+    const std::optional<double> v = parseWholeNumber(text);
+    if (!v) return false;
+    value = *v;
+    return true;
 }
 
 }  // namespace halden::cli

@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "acquisition/Pacer.h"
 #include "acquisition/Session.h"
 #include "cli/CliPrompt.h"
+#include "cli/NotingLink.h"
 
 namespace halden::cli {
 
@@ -34,7 +36,8 @@ public:
 
     // One acquisition with the store's settings. A failed acquisition is
     // retried a few times, each retry told on stderr; false when it did not
-    // complete in time or the device kept failing.
+    // complete in time or the device kept failing. The error names the set
+    // command the spectrometer refused, when one did.
     bool acquireOnce(std::string& error);
 
     // Reads the flash again (Operation::ReadFlash and its completion).
@@ -51,6 +54,8 @@ public:
 private:
     int m_timeoutMs;
     CliPrompt m_prompt;
+    NotingLink m_link;  // outlives the session and its worker
+    SleepingPacer m_pacer;
     std::unique_ptr<Session> m_session;
     bool m_recordPresent = false;
 };
@@ -59,7 +64,9 @@ private:
 // success or when the option is absent, else the reason.
 std::string takeTimeoutOption(std::vector<std::string>& args, int& seconds);
 
-// Parses a whole decimal integer / number; false for anything else.
+// Parses the whole text as a decimal integer / finite decimal number (the
+// number parsers of SpectrumInput.h); false for anything else: "", " 5",
+// "0x10", "nan", "inf", "1e400", "5ms".
 bool parseInt(const std::string& text, long& value);
 bool parseNumber(const std::string& text, double& value);
 

@@ -7,6 +7,8 @@
 
 #include "cli/CliSession.h"
 #include "cli/Commands.h"
+#include "cli/OutputPaths.h"
+#include "cli/TerminationSignals.h"
 #include "files/CalibrationFile.h"
 #include "files/PeriodicSave.h"
 #include "files/SaveNames.h"
@@ -38,7 +40,10 @@ constexpr const char* kUsage =
     "                      exposure)\n"
     "  -o FILE             output file (\".txt\" is appended when missing)\n\n"
     "A failed acquisition (no complete frame arrived) is retried three times,\n"
-    "each retry told on stderr, before the command gives up.\n";
+    "each retry told on stderr, before the command gives up.\n\n"
+    "SIGTERM, SIGINT (Ctrl-C) or SIGHUP stop the command between two files: every\n"
+    "file saved is complete and no temporary file is left; the exit status is\n"
+    "128 + the signal number.\n";
 
 struct AcquireOptions {
     std::string exposureText = "10";
@@ -78,7 +83,7 @@ std::string parseOptions(Args args, AcquireOptions& o)
                 return "--boxcar needs a half-width between 0 and 50";
         } else if (a == "--count") {
             if (!value(v) || !parseInt(v, o.count) || o.count < 1 || o.count > 1000000)
-                return "--count needs a number of acquisitions of at least 1";
+                return "--count needs a number of acquisitions between 1 and 1000000";
         } else if (a == "--calibration") {
             if (!value(o.calibrationFile)) return "--calibration needs a file";
         } else if (a == "-o" || a == "--output") {
@@ -130,7 +135,10 @@ int runAcquire(const Args& args)
 
     if (!o.calibrationFile.empty())
         if (const std::string error = checkCalibrationFile(o.calibrationFile); !error.empty()) return fail(error);
+    if (const std::string clash = outputClash({o.calibrationFile}, {outputName(o.output, o.count, 1)}); !clash.empty())
+        return fail(clash);
 
+    const TerminationWatch stopOnSignal;  // between files, never inside one
     CliSession cli(o.timeoutSeconds);
     if (!o.calibrationFile.empty()) cli.prompt().openFiles.push_back(o.calibrationFile);
     if (const auto error = cli.initialise()) return error->empty() ? 1 : fail(*error);
@@ -161,6 +169,11 @@ int runAcquire(const Args& args)
         s.m_wavenumberAxis = false;
         showFullXRange(s);
         const std::string path = outputName(o.output, o.count, k);
+        // The calibration file and the instrument's backup are read, never replaced.
+        if (const std::string clash =
+                outputClash({o.calibrationFile, cli.session().calibrationBackupPath()}, {path});
+            !clash.empty())
+            return fail(clash);
         cli.prompt().quiet = true;  // a failure is told in one line below
         const bool saved = saveSpectrumFile(s, cli.prompt(), path);
         cli.prompt().quiet = false;

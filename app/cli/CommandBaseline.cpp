@@ -3,6 +3,7 @@
 #include <string>
 
 #include "cli/Commands.h"
+#include "cli/OutputPaths.h"
 #include "cli/SpectrumInput.h"
 #include "files/AtomicFile.h"
 #include "spectrum/Baseline.h"
@@ -58,6 +59,7 @@ int runBaseline(const Args& args)
     }
     if (file.empty()) return fail("baseline needs a spectrum file (see halden-cli baseline --help)");
     if (output.empty()) return fail("baseline needs an output file (-o OUT)");
+    if (const std::string clash = outputClash({file}, {output}); !clash.empty()) return fail(clash);
 
     SpectrumInput in = readSpectrumInput(file);
     if (!in.ok()) return fail(in.error);

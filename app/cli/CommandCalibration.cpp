@@ -20,12 +20,16 @@ constexpr const char* kUsage =
     "write  loads FILE, writes it to the spectrometer's flash (erase, write; about\n"
     "       a minute on a real instrument), reads the flash back and verifies it.\n\n"
     "       A failed write is erased and written again (three tries in all); when\n"
-    "       it still fails, the message says that the calibration in the\n"
-    "       spectrometer was erased and names the backup file to write back.\n\n"
+    "       it still fails, the flash is read back and the message says what it\n"
+    "       holds: the old calibration, or nothing (it was erased), naming the\n"
+    "       backup file to write back.\n\n"
     "Both first read the flash as the application does at start-up, which writes\n"
     "the instrument's backup file (e.g. Y00123.clbr) to the current folder when\n"
-    "it is missing. write refuses to erase anything when that backup cannot be\n"
-    "written or the flash cannot be read. --timeout bounds each wait for the\n"
+    "it is missing; both fail when that backup cannot be written. write also\n"
+    "refuses to erase anything when the flash cannot be read, or when the backup\n"
+    "file does not load as a complete calibration of this instrument (its\n"
+    "identification record). FILE must hold one number on every value line and\n"
+    "strictly rising or falling wavelengths. --timeout bounds each wait for the\n"
     "spectrometer (default 120 s).\n";
 
 // The calibration as held in the store, for comparing before and after.
@@ -98,6 +102,12 @@ int readCalibration(Args args)
     if (const auto error = cli.initialise()) return error->empty() ? 1 : fail(*error);
     if (cli.session().flashRecordState() == FlashRecordState::Unreadable) return fail(cli.calibrationProblem());
     if (!cli.recordPresent()) return fail("the spectrometer's flash holds no calibration record");
+    // Without its backup file the calibration could not be written back
+    // after a failed flash write: the read fails, saying why.
+    if (const std::string problem = cli.calibrationProblem(); !problem.empty()) {
+        const std::string why = cli.prompt().lastMessage();
+        return fail(problem + (why.empty() ? "" : " (" + why + ")"));
+    }
     const std::string path = withExtension(output, ".clbr");
     if (!writeCalibrationFile(cli.store(), cli.prompt(), path)) return fail("cannot write " + path);
     std::printf("%s\n", path.c_str());

@@ -6,6 +6,7 @@
 
 #include "cli/ColourJson.h"
 #include "cli/Commands.h"
+#include "cli/OutputPaths.h"
 #include "cli/SpectrumInput.h"
 #include "cli/VectorGraphicFile.h"
 #include "colour/CFormat.h"
@@ -125,6 +126,7 @@ int runColour(const Args& args) {
         }
     }
     if (file.empty()) return fail("colour needs a spectrum file (see halden-cli colour --help)");
+    if (const std::string clash = outputClash({file}, {reportPath, graphicPath}); !clash.empty()) return fail(clash);
 
     const SpectrumInput lines = readSpectrumInput(file);
     if (!lines.ok()) return fail(lines.error);

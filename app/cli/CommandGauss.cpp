@@ -59,6 +59,9 @@ int runGauss(const Args& args) {
     std::string error;
     const DataLines data = readSpectrumLines(paths[0], error);
     if (!error.empty()) return fail(error);
+    // Fitting the first 4096 lines of a longer file would fit part of it.
+    if (data.overflow)
+        return fail("'" + paths[0] + "' holds more than " + std::to_string(kMaxDataLines) + " data lines");
     // As curve 0: n = highest index, n measured values over n + 1 x values.
     const int n = static_cast<int>(data.x.size()) - 1;
     if (n < kGaussMinPoints)

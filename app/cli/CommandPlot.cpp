@@ -22,6 +22,7 @@
 #include "spectrum/AcquisitionExchange.h"
 #include "spectrum/LiveView.h"
 #include "cli/Commands.h"
+#include "cli/OutputPaths.h"
 #include "cli/SpectrumInput.h"
 #include "colour/CFormat.h"
 #include "display/ScreenImage.h"
@@ -304,6 +305,7 @@ int runPlot(const Args& args) {
     }
     PlotOptions o;
     if (const std::string error = parseOptions(args, o); !error.empty()) return fail(error);
+    if (const std::string clash = outputClash(o.files, {o.out}); !clash.empty()) return fail(clash);
     std::optional<Format> format;
     if (!o.out.empty()) {
         format = formatOf(o.out);

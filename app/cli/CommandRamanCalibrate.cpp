@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/Commands.h"
+#include "cli/OutputPaths.h"
 #include "cli/SpectrumInput.h"
 #include "files/AtomicFile.h"
 #include "files/CalibrationText.h"
@@ -125,6 +126,8 @@ int runRamanCalibrate(const Args& args)
     }
     Options o;
     if (const auto error = parseOptions(args, o)) return fail(*error);
+    const std::string path = withExtension(o.output, ".clbr");
+    if (const std::string clash = outputClash({o.file, o.base}, {path}); !clash.empty()) return fail(clash);
 
     SpectrumInput in = readSpectrumInput(o.file);
     if (!in.ok()) return fail(in.error);
@@ -164,7 +167,6 @@ int runRamanCalibrate(const Args& args)
     source.increasing = base.increasing;
     const CalibrationText text = formatCalibrationText(source, CalibrationLayout::File);
     if (!text.ok()) return fail("the calibration could not be formatted: " + text.refusal);
-    const std::string path = withExtension(o.output, ".clbr");
     if (const WriteResult w = writeFileAtomically(path, text.text); !w.ok)
         return fail("cannot write '" + path + "': " + w.error);
 

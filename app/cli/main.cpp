@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "cli/Commands.h"
+#include "cli/TerminationSignals.h"
 
 namespace halden::cli {
 
@@ -43,6 +44,8 @@ const std::vector<Command>& commands() {
 
 namespace {
 
+constexpr int kMaxVirtualDevices = 10;
+
 // The window-less platform notes a missing XDG_RUNTIME_DIR on every start;
 // a command-line run has no use for it. Everything else passes on.
 void quietPlatformNotes(QtMsgType type, const QMessageLogContext& context, const QString& message) {
@@ -53,7 +56,7 @@ void quietPlatformNotes(QtMsgType type, const QMessageLogContext& context, const
 void printUsage() {
     std::printf("Usage: halden-cli [--virtual[=N]] COMMAND [ARGS...]\n\n"
                 "Options:\n"
-                "  --virtual[=N]  use N virtual spectrometers (default 1) instead of USB\n"
+                "  --virtual[=N]  use N virtual spectrometers (default 1, at most 10) instead of USB\n"
                 "  --help         show this help; COMMAND --help shows a command's help\n\n"
                 "Commands:\n");
     for (const auto& c : halden::cli::commands()) std::printf("  %-18s %s\n", c.name, c.summary);
@@ -69,9 +72,11 @@ int main(int argc, char** argv) {
         if (a == "--virtual") {
             setenv("VANTREL_VIRTUAL", "1", 1);
         } else if (a.rfind("--virtual=", 0) == 0) {
+            // The library addresses ten spectrometers (device index 0..9).
             const std::string n = a.substr(10);
-            if (n.empty() || n.find_first_not_of("0123456789") != std::string::npos)
-                return fail("--virtual needs a number of devices, not '" + n + "'");
+            if (n.empty() || n.size() > 2 || n.find_first_not_of("0123456789") != std::string::npos ||
+                std::stoi(n) > kMaxVirtualDevices)
+                return fail("--virtual=N takes a number of devices from 0 to 10, not '" + n + "'");
             setenv("VANTREL_VIRTUAL", n.c_str(), 1);
         } else if (a == "--help" || a == "-h") {
             printUsage();
@@ -89,6 +94,10 @@ int main(int argc, char** argv) {
     // GUI application on the window-less platform unless one is chosen (so
     // does colour, which may draw the colour vector graphic).
     const std::string name = argv[i];
+    // acquire saves file after file: a termination signal waits until the
+    // file being written is complete (before any thread starts, so that
+    // every thread keeps the signals blocked).
+    if (name == "acquire") blockTerminationSignals();
     std::unique_ptr<QCoreApplication> app;
     if (name == "plot" || name == "colour") {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -37,6 +37,9 @@ inline constexpr const char* kCalibrationIncomplete =
     "The calibration file is incomplete and was not loaded.";
 inline constexpr const char* kCalibrationNotRegular =
     "The calibration file is not a regular file (a folder, FIFO or device) and was not loaded.";
+// The backup file's path stands between the two.
+inline constexpr const char* kCalibrationBackupNotRegular = "No backup of the spectrometer's calibration was written: ";
+inline constexpr const char* kCalibrationBackupNotRegularEnd = " is not a regular file (a folder, FIFO or device).";
 // Follows the parser's reason for a nan or infinite value.
 inline constexpr const char* kCalibrationNotLoaded = "The calibration file was not loaded.";
 
@@ -52,7 +55,9 @@ inline constexpr const char* kNoCalibration =
 inline constexpr const char* kFlashWait = "Wait! FLASH updated will take about 1 minute. Click OK to continue.";
 inline constexpr const char* kFlashUpdated = "FLASH was updated";
 inline constexpr const char* kFlashInProcess = "Writing to FLASH in process, Wait!!!";
-inline constexpr const char* kFlashFailed = "FLASH was not updated: the spectrometer reported an error.";
+inline constexpr const char* kFlashFailed =
+    "FLASH was not updated: the spectrometer reported an error.\nThe FLASH was read back: it still holds what it "
+    "held before.";
 inline constexpr const char* kFlashTooLong =
     "FLASH was not updated: the calibration does not fit into the FLASH memory.";
 inline constexpr const char* kFlashUnreadable =
@@ -67,12 +72,20 @@ inline constexpr const char* kFlashBackupUnknown =
 // Followed by the backup file's path.
 inline constexpr const char* kFlashBackupMissing =
     "FLASH was not updated: the backup of the spectrometer's calibration is missing: ";
+// Followed by the backup file's path, ". " and what is wrong with the file.
+inline constexpr const char* kFlashBackupUnusable =
+    "FLASH was not updated (nothing was erased): this backup cannot restore the spectrometer's calibration: ";
 // Followed by the backup file's path and ".".
 inline constexpr const char* kFlashErased =
     "FLASH was not updated, and the calibration in the spectrometer was erased.\n"
     "Write it back from the backup file ";
 inline constexpr const char* kFlashErasedNoRecord =
     "FLASH was not updated, and the spectrometer's FLASH was erased (it held no calibration before).";
+
+// The window's settings file; its path stands between the two.
+inline constexpr const char* kSettingsNotRegular = "The settings file ";
+inline constexpr const char* kSettingsNotRegularEnd =
+    " is not a regular file (a folder, FIFO or device); the settings are neither read nor saved.";
 
 // Settings dialog and periodic saving.
 inline constexpr const char* kSaveFirstSpectra = "Save First Spectra";

@@ -2,8 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
+#include <sys/stat.h>
 
 #include "common/Messages.h"
 #include "common/Prompt.h"
@@ -19,12 +18,14 @@ namespace {
 constexpr int kLast = kCalibrationPoints - 1;  // 3652
 constexpr int kMarkerAfterLoad = 1825;
 
-bool fileOpensForReading(const std::string& path) {
-    // Non-blocking: a FIFO of the backup's name must not stall start-up.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return false;
-    ::close(fd);
-    return true;
+enum class PathKind { Missing, Regular, Other };
+
+// What path names (links followed), without opening it: a FIFO of the
+// backup's name must not stall start-up.
+PathKind pathKind(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return PathKind::Missing;  // writing it says what is wrong
+    return S_ISREG(st.st_mode) ? PathKind::Regular : PathKind::Other;
 }
 
 // Step 10 and 11 of a load: Run, the irradiance flag, x range and marker.
@@ -88,7 +89,17 @@ bool saveCalibrationFile(SpectrumStore& store, Prompt& prompt, CalibrationSave m
 
 bool saveCalibrationBackupIfMissing(SpectrumStore& store, Prompt& prompt) {
     const std::string path = inCurrentDirectory(backupCalibrationFileName(store.m_calibrationHeader));
-    if (fileOpensForReading(path)) return false;
+    switch (pathKind(path)) {
+    case PathKind::Regular: return false;  // never replaced
+    case PathKind::Other:
+        // A folder, FIFO or device of that name is left alone, and the user
+        // learns there is no backup.
+        prompt.showMessage(std::string(messages::kCalibrationBackupNotRegular) + path +
+                               messages::kCalibrationBackupNotRegularEnd,
+                           messages::kCaptionWarning);
+        return false;
+    case PathKind::Missing: break;
+    }
     return saveCalibrationFile(store, prompt, CalibrationSave::Automatic);
 }
 
@@ -121,29 +132,70 @@ void orderCalibrationAscending(SpectrumStore& store) {
     std::reverse(store.m_irradianceCal.begin(), store.m_irradianceCal.begin() + kCalibrationPoints);
 }
 
-CalibrationLoad loadCalibrationFromPath(SpectrumStore& store, Prompt& prompt, const std::string& path) {
+CalibrationFileText readCalibrationFile(const std::string& path) {
+    CalibrationFileText out;
     std::string bytes;
-    switch (readRegularFile(path, bytes, kCalibrationTextLimit).status) {
+    const ReadResult read = readRegularFile(path, bytes, kCalibrationTextLimit);
+    switch (read.status) {
     case ReadStatus::Ok: break;
     case ReadStatus::Unreadable:
-        prompt.showMessage(messages::kOpenFileError, messages::kCaptionErrorUpper);
-        return CalibrationLoad::Unreadable;
+        out.status = CalibrationLoad::Unreadable;
+        out.message = messages::kOpenFileError;
+        out.reason = "The file cannot be opened (" + read.error + ").";
+        return out;
     case ReadStatus::NotRegular:
-        prompt.showMessage(messages::kCalibrationNotRegular, messages::kCaptionErrorUpper);
-        return CalibrationLoad::Refused;
+        out.status = CalibrationLoad::Refused;
+        out.message = messages::kCalibrationNotRegular;
+        out.reason = "The file is " + read.error + ".";
+        return out;
     case ReadStatus::TooLarge:
-        prompt.showMessage(messages::kCalibrationTooLong, messages::kCaptionErrorUpper);
-        return CalibrationLoad::Refused;
+        out.status = CalibrationLoad::Refused;
+        out.message = messages::kCalibrationTooLong;
+        out.reason = "The file is longer than 130000 bytes.";
+        return out;
     }
-    const ParsedCalibration parsed = parseCalibrationText(bytes, CalibrationLayout::File);
-    if (parsed.nonFinite) {
-        prompt.showMessage(parsed.refusal + " " + messages::kCalibrationNotLoaded, messages::kCaptionErrorUpper);
-        return CalibrationLoad::Refused;
+    out.parsed = parseCalibrationText(bytes, CalibrationLayout::File);
+    const ParsedCalibration& parsed = out.parsed;
+    if (parsed.nonFinite || parsed.malformed) {
+        out.status = CalibrationLoad::Refused;
+        out.message = parsed.refusal + " " + messages::kCalibrationNotLoaded;
+        out.reason = parsed.refusal;
+        return out;
     }
     if (!parsed.accepted() || (parsed.recordPresent && !parsed.complete)) {
-        prompt.showMessage(messages::kCalibrationIncomplete, messages::kCaptionErrorUpper);
-        return CalibrationLoad::Refused;
+        out.status = CalibrationLoad::Refused;
+        out.message = messages::kCalibrationIncomplete;
+        out.reason = bytes.empty() ? "The file is empty." : "The file is incomplete (" + std::to_string(bytes.size()) +
+                                                                " bytes, " + std::to_string(parsed.valuesRead) + " of " +
+                                                                std::to_string(3 * kCalibrationPoints) + " values).";
+        return out;
     }
+    out.status = parsed.recordPresent ? CalibrationLoad::Loaded : CalibrationLoad::NoCalibration;
+    if (!parsed.recordPresent) out.reason = "The file holds no calibration (its 6th byte is not '.').";
+    return out;
+}
+
+std::string instrumentName(const std::array<char, 16>& header) {
+    const std::string file = backupCalibrationFileName(header);
+    return file.substr(0, file.size() - 5);  // without ".clbr"
+}
+
+std::string calibrationBackupProblem(const std::string& path, const std::array<char, 16>& header) {
+    const CalibrationFileText file = readCalibrationFile(path);
+    if (file.status != CalibrationLoad::Loaded) return file.reason;
+    if (!std::equal(header.begin() + 10, header.end(), file.parsed.header.begin() + 10))
+        return "It is the calibration of instrument " + instrumentName(file.parsed.header) +
+               ", not of this spectrometer (" + instrumentName(header) + ").";
+    return {};
+}
+
+CalibrationLoad loadCalibrationFromPath(SpectrumStore& store, Prompt& prompt, const std::string& path) {
+    const CalibrationFileText file = readCalibrationFile(path);
+    if (file.status == CalibrationLoad::Unreadable || file.status == CalibrationLoad::Refused) {
+        prompt.showMessage(file.message, messages::kCaptionErrorUpper);
+        return file.status;
+    }
+    const ParsedCalibration& parsed = file.parsed;
 
     store.m_calibrationHeader = parsed.header;
     if (!parsed.recordPresent) {

@@ -40,9 +40,31 @@ enum class CalibrationLoad {
     NoCalibration,   // byte 5 not '.': uncalibrated tables, header kept
     Cancelled,       // dialog cancelled: uncalibrated state
     Unreadable,      // "UNABLE TO OPEN FILE", nothing changed
-    Refused,         // not a regular file, too long, incomplete or holding a
-                     // nan or infinite value: message shown, nothing changed
+    Refused,         // not a regular file, too long, incomplete, holding a
+                     // value that is not a finite number or wavelengths that
+                     // do not rise or fall strictly: message shown, nothing changed
 };
+
+// What reading a calibration file found: Loaded (a complete record that
+// passed every check), NoCalibration (byte 5 not '.'), Unreadable or Refused.
+struct CalibrationFileText {
+    CalibrationLoad status = CalibrationLoad::Unreadable;
+    std::string message;  // Unreadable, Refused: the message a load shows
+    std::string reason;   // all but Loaded: what is wrong with the file, as a sentence
+    ParsedCalibration parsed;
+};
+
+// Reads and checks the calibration file at path; changes nothing.
+CalibrationFileText readCalibrationFile(const std::string& path);
+
+// Bytes 10..15 of an identification record, as in the backup file's name.
+std::string instrumentName(const std::array<char, 16>& header);
+
+// Empty when the file at path can restore the calibration of the instrument
+// whose identification record is header: it loads as any calibration file
+// must, and bytes 10..15 of its record name the same instrument. Otherwise
+// what is wrong with it, as a sentence.
+std::string calibrationBackupProblem(const std::string& path, const std::array<char, 16>& header);
 
 // The open dialog, then loadCalibrationFromPath; Cancel switches to the
 // uncalibrated state (wavelength = index, unit tables, m_increasing true).

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 #include "files/LineGrammar.h"
@@ -81,20 +82,66 @@ bool isMarkerLine(std::string_view line) {
     return line.size() <= 1;
 }
 
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+// The number a value line of the file layout holds: one decimal number and
+// nothing else but blanks around it. "abc", an empty line, "900.5xyz" and
+// "0x10" hold none. A number beyond the range of a double reads as infinite
+// (or 0 when it is too small), so the finiteness check names it.
+std::optional<double> wholeNumber(std::string_view line) {
+    while (!line.empty() && isBlank(line.front())) line.remove_prefix(1);
+    while (!line.empty() && isBlank(line.back())) line.remove_suffix(1);
+    if (line.size() > 1 && line[0] == '+' && line[1] != '-') line.remove_prefix(1);
+    if (line.empty()) return std::nullopt;
+    double value = 0;
+    const char* end = line.data() + line.size();
+    const auto [ptr, ec] = std::from_chars(line.data(), end, value, std::chars_format::general);
+    if (ptr != end) return std::nullopt;
+    if (ec == std::errc::result_out_of_range) {
+        const std::size_t e = line.find_first_of("eE");
+        const bool tiny = e != std::string_view::npos && e + 1 < line.size() && line[e + 1] == '-';
+        const double huge = line[0] == '-' ? -HUGE_VAL : HUGE_VAL;
+        return tiny ? 0.0 : huge;
+    }
+    if (ec != std::errc()) return std::nullopt;
+    return value;
+}
+
+// Up to 24 bytes of a refused value line, for the message.
+std::string quoted(std::string_view line) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\t')) line.remove_suffix(1);
+    std::string out = "\"";
+    for (char c : line.substr(0, 24)) out += (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) ? '?' : c;
+    return out + (line.size() > 24 ? "...\"" : "\"");
+}
+
+// Reads the value of one line of the file layout; the first line that holds
+// no number refuses the text and is named in the refusal.
+double fileValue(std::string_view line, const std::string& what, ParsedCalibration& out) {
+    if (const std::optional<double> v = wholeNumber(line)) return *v;
+    if (out.refusal.empty()) {
+        out.malformed = true;
+        out.refusal = "The calibration holds a value that is not a number (" + what + ": " + quoted(line) + ").";
+    }
+    return 0.0;
+}
+
+std::string valueName(const char* block, int k) { return std::string(block) + " value " + std::to_string(k + 1); }
+
 void parseFileBlocks(std::string_view bytes, ParsedCalibration& out) {
     LineCursor lines(bytes);
-    out.irradianceFactor = leadingNumber(lines.atEnd() ? std::string_view{} : lines.nextLine());
-    out.laserWavelength = leadingNumber(lines.atEnd() ? std::string_view{} : lines.nextLine());
+    if (!lines.atEnd()) out.irradianceFactor = fileValue(lines.nextLine(), "the irradiance coefficient", out);
+    if (!lines.atEnd()) out.laserWavelength = fileValue(lines.nextLine(), "the laser wavelength", out);
     if (out.laserWavelength <= 0) out.laserWavelength = kDefaultLaserWavelength;
     for (int i = 3; i < kLinesBeforeBlockA; ++i) lines.skipLine();
 
     int readA = 0, readB = 0, readC = 0;
     for (; readA < kCalibrationPoints && !lines.atEnd(); ++readA)
-        out.wavelength[readA] = leadingNumber(lines.nextLine());
+        out.wavelength[readA] = fileValue(lines.nextLine(), valueName("wavelength", readA), out);
     if (readA == kCalibrationPoints) {
         lines.skipLine();  // empty line
         for (; readB < kCalibrationPoints && !lines.atEnd(); ++readB)
-            out.sensitivity[readB] = leadingNumber(lines.nextLine());
+            out.sensitivity[readB] = fileValue(lines.nextLine(), valueName("sensitivity", readB), out);
     }
     if (readB == kCalibrationPoints) {
         // Block C follows the "0" line and an empty line; marker lines are
@@ -102,10 +149,21 @@ void parseFileBlocks(std::string_view bytes, ParsedCalibration& out) {
         while (readC < kCalibrationPoints && !lines.atEnd()) {
             const std::string_view line = lines.nextLine();
             if (isMarkerLine(line)) continue;
-            out.irradianceCal[readC++] = leadingNumber(line);
+            out.irradianceCal[readC] = fileValue(line, valueName("irradiance factor", readC), out);
+            ++readC;
         }
     }
     out.valuesRead = readA + readB + readC;
+}
+
+// Names the first pair of neighbouring wavelengths that breaks a strictly
+// rising or strictly falling table, or is empty when there is none.
+std::string firstUnorderedWavelength(const std::vector<double>& wl) {
+    const bool rising = wl[1] > wl[0];
+    for (std::size_t k = 1; k < wl.size(); ++k)
+        if (rising ? !(wl[k] > wl[k - 1]) : !(wl[k] < wl[k - 1]))
+            return "wavelength values " + std::to_string(k) + " and " + std::to_string(k + 1);
+    return {};
 }
 
 void parseFlashBlocks(std::string_view bytes, ParsedCalibration& out) {
@@ -190,9 +248,20 @@ ParsedCalibration parseCalibrationText(std::string_view bytes, CalibrationLayout
     else
         parseFlashBlocks(bytes, out);
     out.complete = out.valuesRead == 3 * kCalibrationPoints;
+    if (out.malformed) return out;
     if (const std::string where = firstNonFinite(out); !where.empty()) {
         out.nonFinite = true;
         out.refusal = "The calibration holds a value that is not a finite number (" + where + ").";
+        return out;
+    }
+    // A wavelength table that repeats or turns back would map two points to
+    // one wavelength; only texts from disk are held to it, the instrument's
+    // own record is taken as it stands.
+    if (layout == CalibrationLayout::File && out.valuesRead >= kCalibrationPoints) {
+        if (const std::string where = firstUnorderedWavelength(out.wavelength); !where.empty()) {
+            out.malformed = true;
+            out.refusal = "The calibration's wavelengths do not rise or fall strictly (" + where + ").";
+        }
     }
     return out;
 }

@@ -44,6 +44,8 @@ struct ParsedCalibration {
     int valuesRead = 0;              // values actually present, 0 .. 3 x 3653
     bool complete = false;           // all three blocks were present in full
     bool nonFinite = false;          // a value read as nan or infinite (refused)
+    bool malformed = false;          // file layout: a value line holding no whole number, or
+                                     // wavelengths that do not rise or fall strictly (refused)
     std::string refusal;             // non-empty: the text was not parsed, and why
 
     bool accepted() const { return refusal.empty(); }
@@ -56,8 +58,10 @@ struct ParsedCalibration {
 // yields the values it holds with complete false. A record holding a value
 // that is not a finite number ("nan", "inf", "1e400") is refused (nonFinite),
 // so such a calibration never reaches the store or the flash.
-// File layout: a laser wavelength <= 0 becomes 532.1 and block C skips lines
-// of a single character. Flash layout: the laser is stored as read and block C
+// File layout: every value line holds exactly one number (blanks around it
+// allowed), the wavelengths rise or fall strictly, otherwise the text is
+// refused (malformed); a laser wavelength <= 0 becomes 532.1 and block C
+// skips lines of a single character. Flash layout: the laser is stored as read and block C
 // starts exactly 4 bytes after the end of block B.
 ParsedCalibration parseCalibrationText(std::string_view bytes, CalibrationLayout layout);
 

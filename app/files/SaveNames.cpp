@@ -2,6 +2,8 @@
 
 #include <QSettings>
 #include <QString>
+
+#include "common/SettingsFile.h"
 #include <filesystem>
 #include <system_error>
 
@@ -21,12 +23,13 @@ std::string currentDirectory() {
 }  // namespace
 
 void recordSaveDirectory() {
-    QSettings profile(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Halden"),
-                      QStringLiteral("Halden"));
-    profile.beginGroup(QStringLiteral("CONTROL"));
-    profile.setValue(QStringLiteral("DIR"), QString::fromStdString(currentDirectory()));
-    profile.endGroup();
-    profile.sync();
+    // A profile that is not a regular file is left alone: the save goes on.
+    const auto profile = openUserSettingsIfRegular(QStringLiteral("Halden"), QStringLiteral("Halden"));
+    if (!profile) return;
+    profile->beginGroup(QStringLiteral("CONTROL"));
+    profile->setValue(QStringLiteral("DIR"), QString::fromStdString(currentDirectory()));
+    profile->endGroup();
+    profile->sync();
 }
 
 std::string inCurrentDirectory(const std::string& name) {

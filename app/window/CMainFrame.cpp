@@ -28,6 +28,7 @@
 #include "colour/Radiometry.h"
 #include "common/Messages.h"
 #include "common/Prompt.h"
+#include "common/SettingsFile.h"
 #include "database/DatabaseCommands.h"
 #include "display/LightReport.h"
 #include "display/PrintLayout.h"
@@ -790,8 +791,7 @@ void CMainFrame::rememberRecent(const QString& path)
     m_recent.removeAll(absolute);
     m_recent.prepend(absolute);
     while (m_recent.size() > kRecentCount) m_recent.removeLast();
-    auto settings = openSettings();
-    settings->setValue(QStringLiteral("Recent File List/files"), m_recent);
+    if (auto settings = openSettings()) settings->setValue(QStringLiteral("Recent File List/files"), m_recent);
     refreshRecentMenu();
 }
 
@@ -984,23 +984,25 @@ void CMainFrame::requestGaussian()
     applyEffects(CommandEffects{.repaint = true});
 }
 
-std::unique_ptr<QSettings> CMainFrame::openSettings() const
+std::unique_ptr<QSettings> CMainFrame::openSettings(QString* irregular) const
 {
-    if (!m_options.settingsFile.isEmpty())
-        return std::make_unique<QSettings>(m_options.settingsFile, QSettings::IniFormat);
-    return std::make_unique<QSettings>();
+    return openSettingsIfRegular(m_options.settingsFile, irregular);
 }
 
 void CMainFrame::restoreWindowState()
 {
-    auto settings = openSettings();
-    m_recent = settings->value(QStringLiteral("Recent File List/files")).toStringList();
+    QString irregular;
+    if (auto settings = openSettings(&irregular)) {
+        m_recent = settings->value(QStringLiteral("Recent File List/files")).toStringList();
+        const QByteArray geometry = settings->value(QStringLiteral("Window/geometry")).toByteArray();
+        if (!geometry.isEmpty()) restoreGeometry(geometry);
+        const QByteArray state = settings->value(QStringLiteral("Window/state")).toByteArray();
+        if (!state.isEmpty()) restoreState(state);
+    } else {
+        m_prompt.showMessage(settingsFileWarning(irregular), messages::kCaptionWarning);
+    }
     while (m_recent.size() > kRecentCount) m_recent.removeLast();
     refreshRecentMenu();
-    const QByteArray geometry = settings->value(QStringLiteral("Window/geometry")).toByteArray();
-    if (!geometry.isEmpty()) restoreGeometry(geometry);
-    const QByteArray state = settings->value(QStringLiteral("Window/state")).toByteArray();
-    if (!state.isEmpty()) restoreState(state);
     // The search bar always starts hidden, the chart bar's mark follows it.
     m_searchDock->hide();
     m_actions.at(ids::kViewDatabase)->setChecked(false);
@@ -1013,6 +1015,7 @@ void CMainFrame::restoreWindowState()
 void CMainFrame::saveWindowState()
 {
     auto settings = openSettings();
+    if (!settings) return;
     settings->setValue(QStringLiteral("Window/geometry"), saveGeometry());
     settings->setValue(QStringLiteral("Window/state"), saveState());
     settings->sync();

@@ -141,7 +141,8 @@ private:
     void commitChartBarText(int id, const QString& text);
     void updateRate();
     void showStatus(const QString& text);
-    std::unique_ptr<QSettings> openSettings() const;
+    // Null when the settings file is not a regular file (irregular names it).
+    std::unique_ptr<QSettings> openSettings(QString* irregular = nullptr) const;
 
     Prompt& m_prompt;
     Options m_options;

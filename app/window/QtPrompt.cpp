@@ -10,6 +10,7 @@
 #include <QSettings>
 
 #include "common/Messages.h"
+#include "common/SettingsFile.h"
 
 namespace halden {
 namespace {
@@ -28,7 +29,7 @@ std::string localPath(const QString& path) { return QFile::encodeName(QDir::toNa
 
 QtPrompt::QtPrompt(QWidget* parent, QString settingsFile) : m_parent(parent), m_settingsFile(std::move(settingsFile))
 {
-    m_lastDirectory = openSettings()->value(kDirectoryKey).toString();
+    if (const auto settings = openSettings()) m_lastDirectory = settings->value(kDirectoryKey).toString();
     if (m_lastDirectory.isEmpty() || !QFileInfo(m_lastDirectory).isDir()) m_lastDirectory = QDir::currentPath();
 }
 
@@ -36,14 +37,16 @@ QtPrompt::~QtPrompt() = default;
 
 std::unique_ptr<QSettings> QtPrompt::openSettings() const
 {
-    if (m_settingsFile.isEmpty()) return std::make_unique<QSettings>();
-    return std::make_unique<QSettings>(m_settingsFile, QSettings::IniFormat);
+    // A settings file that is not a regular file is not used (the main
+    // window says so once).
+    return openSettingsIfRegular(m_settingsFile);
 }
 
 void QtPrompt::rememberDirectory(const QString& directory)
 {
     m_lastDirectory = directory;
-    auto settings = openSettings();
+    const auto settings = openSettings();
+    if (!settings) return;
     settings->setValue(kDirectoryKey, directory);
     settings->sync();
 }

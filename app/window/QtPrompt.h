@@ -44,6 +44,7 @@ public:
     QString lastDirectory() const { return m_lastDirectory; }
 
 private:
+    // Null when the settings file is not a regular file.
     std::unique_ptr<QSettings> openSettings() const;
     void rememberDirectory(const QString& directory);
 

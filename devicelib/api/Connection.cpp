@@ -74,6 +74,15 @@ std::int32_t connectSlot(std::uint32_t index)
     return connectLocked(index);
 }
 
+std::int32_t ensureConnected(std::uint32_t index)
+{
+    if (index >= kSlotCount) return protocol::kErrBadIndex;
+    DeviceSlot& slot = deviceTable()[index];
+    if (slot.hasWorker.load()) return protocol::kOk;
+    std::lock_guard connection(slot.connectionLock);
+    return slot.worker ? protocol::kOk : connectLocked(index);
+}
+
 void teardownSlot(DeviceSlot& slot)
 {
     std::lock_guard connection(slot.connectionLock);

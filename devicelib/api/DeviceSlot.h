@@ -84,6 +84,10 @@ std::int32_t connectSlot(std::uint32_t index);
 // and clears it; locks and events stay. Takes the slot's connection lock.
 void teardownSlot(DeviceSlot& slot);
 
+// Connects slot index as connectSlot does when it has no worker yet; a slot
+// that has one is left as it is. 0, 1, 501 or 502.
+std::int32_t ensureConnected(std::uint32_t index);
+
 // Hands an operation to the slot's worker, connecting first when the slot has
 // none; returns once the worker has taken it. 0, 1 or the connect error.
 std::int32_t postOperation(std::uint32_t index, std::int32_t operation, const ArgumentBlock& arguments);

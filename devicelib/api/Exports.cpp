@@ -11,13 +11,20 @@ using vantrel::api::DeviceSlot;
 
 namespace {
 
-// Runs one transaction on the caller's thread under the slot's operation lock.
+// Runs one transaction on the caller's thread under the slot's operation
+// lock. A slot that was never connected is connected first, to the device at
+// its own enumeration position: a slot without a device answers 501 and no
+// other slot's device is touched.
 template <typename Transaction>
 std::int32_t runSynchronous(std::uint32_t deviceIndex, Transaction&& transaction)
 {
-    if (deviceIndex >= api::kSlotCount) return protocol::kErrBadIndex;
+    if (std::int32_t error = api::ensureConnected(deviceIndex)) return error;
     DeviceSlot& slot = api::deviceTable()[deviceIndex];
     std::lock_guard operation(slot.operationLock);
+    // A connected slot's record always names its device; an empty one means
+    // a teardown ran in between, and opening "any device" could take
+    // another slot's.
+    if (!slot.handle.device && !slot.handle.serialNumber) return protocol::kErrNoDevice;
     return transaction(slot.handle);
 }
 

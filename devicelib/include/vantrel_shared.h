@@ -19,6 +19,12 @@
  *   510      flash read out of sequence
  *   1..255   a non-zero status byte reported by the device for a set command
  *
+ * Every function that talks to a device (the synchronous ones as well as
+ * getFrame, readFlash and writeFlash) connects its slot first when the slot
+ * has no worker yet, as connectToDevice does: a slot with no device at its
+ * enumeration position answers 501 and no other device is touched. A slot
+ * whose device went away re-opens that same device (by its serial number).
+ *
  * Synchronous functions run on the caller's thread. getFrame, readFlash and
  * writeFlash are asynchronous: they return 0 once the slot's worker has taken
  * the operation; the caller then polls getCurrentOperationInfo until the state
@@ -87,7 +93,7 @@ VANTREL_API int32_t getCurrentOperationInfo(uint32_t deviceIndex, int32_t *opera
                                             int32_t *operationState);
 
 /** Reads the status flags and the number of frames held by the device.
- *  Returns 0 or 1, 502, 504, 505, 506; outputs are left untouched on failure. */
+ *  Returns 0 or 1, 501, 502, 504, 505, 506; outputs are left untouched on failure. */
 VANTREL_API int32_t getStatus(uint32_t deviceIndex, uint8_t *statusFlags, uint16_t *framesInMemory);
 
 /** Sets the exposure time (device units) and the exposure flag byte.
@@ -111,7 +117,7 @@ VANTREL_API int32_t setFrameFormat(uint32_t deviceIndex, uint32_t startElement, 
 VANTREL_API int32_t setExternalTrigger(uint32_t deviceIndex, uint32_t enableMode,
                                        uint32_t signalFrontMode);
 
-/** Starts an acquisition. No reply is awaited: returns 0, 1, 502 or 504. */
+/** Starts an acquisition. No reply is awaited: returns 0, 1, 501, 502 or 504. */
 VANTREL_API int32_t triggerAcquisition(uint32_t deviceIndex);
 
 /** Frees the frames held in device memory. Returns the device status byte or
@@ -144,10 +150,10 @@ VANTREL_API int32_t setMultipleParameters(uint32_t deviceIndex, uint32_t scansNu
  *  Returns the device status byte or a library error. */
 VANTREL_API int32_t eraseFlash(uint32_t deviceIndex);
 
-/** Resets the device. No reply is awaited: returns 0, 1, 502 or 504. */
+/** Resets the device. No reply is awaited: returns 0, 1, 501, 502 or 504. */
 VANTREL_API int32_t resetDevice(uint32_t deviceIndex);
 
-/** Detaches the device from USB. No reply is awaited: returns 0, 1, 502 or 504. */
+/** Detaches the device from USB. No reply is awaited: returns 0, 1, 501, 502 or 504. */
 VANTREL_API int32_t detachDevice(uint32_t deviceIndex);
 
 /** Posts a frame read into frameBuffer (caller-owned, at least as many

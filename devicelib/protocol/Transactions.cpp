@@ -12,10 +12,12 @@ using wire::Request;
 int prepare(HandleRecord& record)
 {
     if (record.device) return kOk;
+    // The serial number stays with the record when the open fails, so the
+    // next attempt asks for the same device again, never another one.
     HandleRecord fresh;
+    fresh.serialNumber = record.serialNumber;
     fresh.device = hid::activeBackend().open(
         kVendorId, kProductId, record.serialNumber ? record.serialNumber->c_str() : nullptr);
-    if (fresh.device) fresh.serialNumber = record.serialNumber;
     record = std::move(fresh);
     return record.device ? kOk : kErrOpen;
 }

@@ -23,8 +23,8 @@ struct HandleRecord {
 
 // Opens the record's device when it holds none: by its serial number, else
 // the first device with the spectrometer's ids. The record is replaced by a
-// fresh one (frame length 0); on failure it keeps neither device nor serial
-// number. Returns 0 or 502.
+// fresh one (frame length 0) that keeps the serial number, also when the open
+// fails. Returns 0 or 502.
 int prepare(HandleRecord& record);
 
 struct FrameFormat {

@@ -76,40 +76,101 @@ TEST_F(ApiTest, ConnectNeedsADeviceWithASerialThatOpens)
     EXPECT_EQ(hid.openRequests().back(), "A");
 }
 
-TEST_F(ApiTest, SynchronousCallsOpenTheFirstDeviceAndPassOutputs)
+TEST_F(ApiTest, SynchronousCallsConnectTheirSlotAndPassOutputs)
 {
     ScriptedDevice& device = hid.addDevice(std::string("A"));
     device.setResponder(instantSpectrometer(3694));
     uint8_t flags = 9;
     uint16_t frames = 9;
-    EXPECT_EQ(getStatus(3, &flags, &frames), 0);
+    EXPECT_EQ(getStatus(0, &flags, &frames), 0);
     EXPECT_EQ(flags, 0);
     EXPECT_EQ(frames, 1);
-    EXPECT_EQ(getStatus(3, nullptr, nullptr), 0);
-    EXPECT_EQ(hid.openRequests(), (std::vector<std::string>{"<first>"}));
+    EXPECT_EQ(getStatus(0, nullptr, nullptr), 0);
+    EXPECT_EQ(hid.openRequests(), (std::vector<std::string>{"A"}));
 
     uint16_t pixels = 0, start = 9, end = 0;
     uint8_t reduction = 9;
-    EXPECT_EQ(setFrameFormat(3, 0, 3693, 0, &pixels), 0);
+    EXPECT_EQ(setFrameFormat(0, 0, 3693, 0, &pixels), 0);
     EXPECT_EQ(pixels, 3694);
-    EXPECT_EQ(getFrameFormat(3, &start, &end, &reduction, nullptr), 0);
+    EXPECT_EQ(getFrameFormat(0, &start, &end, &reduction, nullptr), 0);
     EXPECT_EQ(start, 0);
     EXPECT_EQ(end, 3693);
     EXPECT_EQ(reduction, 0);
-    EXPECT_EQ(setExposure(3, 1000, 0), 0);
-    EXPECT_EQ(clearMemory(3), 0);
-    EXPECT_EQ(eraseFlash(3), 0);
+    EXPECT_EQ(setExposure(0, 1000, 0), 0);
+    EXPECT_EQ(clearMemory(0), 0);
+    EXPECT_EQ(eraseFlash(0), 0);
 
     const std::size_t readsBefore = device.readTimeouts().size();
-    EXPECT_EQ(triggerAcquisition(3), 0);
-    EXPECT_EQ(resetDevice(3), 0);
-    EXPECT_EQ(detachDevice(3), 0);
+    EXPECT_EQ(triggerAcquisition(0), 0);
+    EXPECT_EQ(resetDevice(0), 0);
+    EXPECT_EQ(detachDevice(0), 0);
     EXPECT_EQ(device.readTimeouts().size(), readsBefore);
 
-    // No worker exists for a slot that was only opened.
-    EXPECT_EQ(checkLastError(3, nullptr), 101);
+    // The slot was connected as connectToDevice would: it has a worker.
+    int32_t result = -1;
+    EXPECT_EQ(checkLastError(0, &result), 0);
+    EXPECT_EQ(result, 0);
     disconnectLibrary();
     EXPECT_EQ(device.closeCount(), 1);
+}
+
+// A slot past the attached devices answers 501 and touches no device; a
+// slot that was never connected drives its own device, not device 0.
+TEST_F(ApiTest, EverySynchronousCallOnASlotWithoutADeviceAnswers501)
+{
+    ScriptedDevice& first = hid.addDevice(std::string("A"));
+    ScriptedDevice& second = hid.addDevice(std::string("B"));
+    first.setResponder(instantSpectrometer(3694));
+    second.setResponder(instantSpectrometer(3694));
+    ASSERT_EQ(connectToDevice(0), 0);
+    first.clearRecords();
+    uint8_t flags = 0;
+    uint16_t u16 = 0;
+    uint32_t u32 = 0;
+    for (uint32_t slot : {2u, 5u, 9u}) {
+        EXPECT_EQ(getStatus(slot, &flags, &u16), 501) << slot;
+        EXPECT_EQ(setExposure(slot, 1, 0), 501) << slot;
+        EXPECT_EQ(setAcquisitionParameters(slot, 1, 0, 0, 1), 501) << slot;
+        EXPECT_EQ(setFrameFormat(slot, 0, 1, 0, &u16), 501) << slot;
+        EXPECT_EQ(setExternalTrigger(slot, 0, 0), 501) << slot;
+        EXPECT_EQ(triggerAcquisition(slot), 501) << slot;
+        EXPECT_EQ(clearMemory(slot), 501) << slot;
+        EXPECT_EQ(getFrameFormat(slot, &u16, &u16, &flags, &u16), 501) << slot;
+        EXPECT_EQ(getAcquisitionParameters(slot, &u16, &u16, &flags, &u32), 501) << slot;
+        EXPECT_EQ(setOpticalTrigger(slot, 0, 0, 0), 501) << slot;
+        EXPECT_EQ(setMultipleParameters(slot, 0, 0, 0, 0, 0, 0), 501) << slot;
+        EXPECT_EQ(eraseFlash(slot), 501) << slot;
+        EXPECT_EQ(resetDevice(slot), 501) << slot;
+        EXPECT_EQ(detachDevice(slot), 501) << slot;
+        EXPECT_EQ(checkLastError(slot, nullptr), 101) << slot;
+    }
+    EXPECT_TRUE(first.writes().empty());
+    EXPECT_TRUE(second.writes().empty());
+    EXPECT_EQ(hid.openRequests(), (std::vector<std::string>{"A"}));
+
+    EXPECT_EQ(setAcquisitionParameters(1, 1, 0, 0, 777), 0);
+    EXPECT_TRUE(first.writes().empty());
+    ASSERT_EQ(second.writes().size(), 1u);
+    EXPECT_EQ(second.writes()[0].command(), 0x03);
+    EXPECT_EQ(hid.openRequests().back(), "B");
+}
+
+// A device that cannot be opened again is asked for by its own serial
+// number on every later call; another slot's device is never taken instead.
+TEST_F(ApiTest, ALostDeviceIsOpenedAgainByItsOwnSerialNumber)
+{
+    ScriptedDevice& first = hid.addDevice(std::string("A"));
+    ScriptedDevice& second = hid.addDevice(std::string("B"));
+    first.setResponder(instantSpectrometer(3694));
+    second.setResponder(instantSpectrometer(3694));
+    ASSERT_EQ(connectToDevice(1), 0);
+    second.failNextWrites(1);
+    hid.failNextOpens(2);
+    EXPECT_EQ(clearMemory(1), 502);  // the write fails, so does the re-open
+    EXPECT_EQ(clearMemory(1), 502);  // the next open fails too
+    EXPECT_EQ(clearMemory(1), 0);
+    EXPECT_EQ(hid.openRequests(), (std::vector<std::string>{"B", "B", "B", "B"}));
+    EXPECT_TRUE(first.writes().empty());
 }
 
 TEST_F(ApiTest, GetFrameConnectsByItselfAndReportsThroughTheSlot)

@@ -194,13 +194,17 @@ TEST_F(ProtocolTest, FailedReopenDuringRetryGivesOpenError)
     EXPECT_FALSE(record.device);
 }
 
-TEST_F(ProtocolTest, OpeningUsesTheSerialThenFallsBackToTheFirstDevice)
+TEST_F(ProtocolTest, AFailedOpenKeepsTheSerialForTheNextAttempt)
 {
     hid.failNextOpens(1);
     EXPECT_EQ(triggerAcquisition(record), kErrOpen);
-    EXPECT_FALSE(record.serialNumber);
+    EXPECT_EQ(record.serialNumber, std::optional<std::string>("SN-1"));
     EXPECT_EQ(triggerAcquisition(record), 0);
-    EXPECT_EQ(hid.openRequests(), (std::vector<std::string>{"SN-1", "<first>"}));
+    EXPECT_EQ(hid.openRequests(), (std::vector<std::string>{"SN-1", "SN-1"}));
+
+    HandleRecord anonymous;  // a record without a serial takes the first device
+    EXPECT_EQ(triggerAcquisition(anonymous), 0);
+    EXPECT_EQ(hid.openRequests().back(), "<first>");
 }
 
 TEST_F(ProtocolTest, OpeningReplacesTheRecordAndForgetsTheFrameLength)

@@ -36,6 +36,7 @@ public:
     std::deque<std::int32_t> frameResults;  // results of getFrame transfers; empty = 0
     std::int32_t eraseResult = 0;
     std::deque<std::int32_t> eraseResults;       // taken before eraseResult applies
+    bool erasesDespiteError = false;             // a failed erase still erases the flash
     std::deque<std::int32_t> flashReadResults;   // results of readFlash transfers; empty = 0
     std::deque<std::int32_t> flashWriteResults;  // results of writeFlash transfers; empty = 0
     std::vector<std::uint8_t> flash = std::vector<std::uint8_t>(120000, 0xFF);
@@ -91,7 +92,7 @@ public:
     {
         log("eraseFlash");
         const std::int32_t result = take(eraseResults, eraseResult);
-        if (result == 0) std::fill(flash.begin(), flash.end(), std::uint8_t{0xFF});
+        if (result == 0 || erasesDespiteError) std::fill(flash.begin(), flash.end(), std::uint8_t{0xFF});
         return result;
     }
     std::int32_t getFrame(std::uint16_t* frame, std::uint16_t number) override

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "FakeSpectrometer.h"
 #include "SessionTestSupport.h"
 #include "common/Messages.h"
@@ -371,6 +373,98 @@ TEST_F(SessionTest, FiguresFollowThePublishedResultNotTheSettingsOfTheNext)
     ASSERT_TRUE(waitForSignal(*session, &Session::acquisitionCompleted, [] {}));
     EXPECT_EQ(s.m_liveAcquisition.settings.device.exposure, 500000);
     EXPECT_NEAR(session->figures().markerIrradiance, at10ms / 500, std::fabs(at10ms) * 1e-9);
+}
+
+// The backup is what the user is told to write back after a failed write:
+// a backup that would not load, or that is another instrument's, refuses
+// the save before anything is erased, naming the file and what is wrong.
+TEST_F(SessionTest, BackupThatCannotRestoreTheCalibrationRefusesTheSave)
+{
+    const PlainCalibration cal("VS014.2403Y00439");
+    loadFlash(cal.flashRecord(true));
+    ASSERT_TRUE(start());
+    const std::string backup = cwd.path("Y00439.clbr");
+    std::string good;
+    {
+        std::ifstream in(backup, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        good = text.str();
+    }
+    ASSERT_GT(good.size(), 90000u);
+    std::string foreign = good;
+    foreign.replace(10, 6, "Y00999");
+    std::string notANumber = good;
+    notANumber.replace(notANumber.find("300.150\t"), 7, "abc");
+    struct Case {
+        std::string text, says;
+    };
+    const Case cases[] = {
+        {"", "The file is empty."},
+        {good.substr(0, 50000), "The file is incomplete"},
+        {foreign, "instrument Y00999, not of this spectrometer (Y00439)"},
+        {notANumber, "wavelength value 2: \"abc\""},
+    };
+    for (const Case& c : cases) {
+        { std::ofstream(backup, std::ios::binary | std::ios::trunc) << c.text; }
+        prompt.entries.clear();
+        EXPECT_FALSE(session->saveCalibrationToFlash()) << c.says;
+        ASSERT_EQ(prompt.messages().size(), 1u);
+        const std::string text = prompt.messages().back().text;
+        EXPECT_EQ(text.rfind(std::string(messages::kFlashBackupUnusable) + backup + ". ", 0), 0u) << text;
+        EXPECT_NE(text.find(c.says), std::string::npos) << text;
+        EXPECT_EQ(prompt.messages().back().caption, "Error");
+    }
+    EXPECT_EQ(device.count("eraseFlash"), 0u);
+    EXPECT_EQ(flashText(), cal.flashRecord(true));
+
+    { std::ofstream(backup, std::ios::binary | std::ios::trunc) << good; }
+    EXPECT_TRUE(session->saveCalibrationToFlash());
+}
+
+// A device may erase and still answer with an error status: the flash read
+// back says the record is gone, and the message names the backup.
+TEST_F(SessionTest, EraseAnsweredWithAnErrorIsReadBackAndReportedAsErased)
+{
+    const PlainCalibration cal("VS014.2403Y00440");
+    loadFlash(cal.flashRecord(true));
+    ASSERT_TRUE(start());
+    device.eraseResult = 3;
+    device.erasesDespiteError = true;
+    EXPECT_FALSE(session->saveCalibrationToFlash());
+    EXPECT_EQ(prompt.messages().back().text, std::string(messages::kFlashErased) + cwd.path("Y00440.clbr") + ".");
+    EXPECT_EQ(device.count("writeFlash 0"), 0u);
+
+    // A device that really refused: the flash reads back as it was.
+    loadFlash(cal.flashRecord(true));
+    device.erasesDespiteError = false;
+    EXPECT_FALSE(session->saveCalibrationToFlash());
+    EXPECT_EQ(prompt.messages().back().text, messages::kFlashFailed);
+    EXPECT_EQ(flashText(), cal.flashRecord(true));
+}
+
+// A folder or FIFO where the backup belongs is left alone, with a warning;
+// start-up does not wait on the FIFO.
+TEST_F(SessionTest, BackupPathThatIsNotARegularFileIsWarnedAbout)
+{
+    const PlainCalibration cal("VS014.2403Y00441");
+    loadFlash(cal.flashRecord(true));
+    const std::string backup = cwd.path("Y00441.clbr");
+    for (const bool fifo : {true, false}) {
+        if (fifo)
+            ASSERT_EQ(::mkfifo(backup.c_str(), 0600), 0);
+        else
+            ASSERT_TRUE(std::filesystem::create_directory(backup));
+        prompt.entries.clear();
+        ASSERT_TRUE(waitForSignal(*session, &Session::calibrationCompleted,
+                                  [&] { session->post(Operation::ReadFlash); }));
+        ASSERT_FALSE(prompt.messages().empty());
+        EXPECT_EQ(prompt.messages()[0].text, std::string(messages::kCalibrationBackupNotRegular) + backup +
+                                                 messages::kCalibrationBackupNotRegularEnd);
+        EXPECT_EQ(prompt.messages()[0].caption, "Warning");
+        EXPECT_TRUE(session->calibrationBackupPath().empty());
+        std::filesystem::remove(backup);
+    }
 }
 
 TEST_F(SessionTest, RunChainsAcquisitionsOneAtATimeAndStops)

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -127,6 +128,58 @@ TEST_F(CliFaultTest, FlashWriteThatKeepsFailingSaysTheCalibrationWasErased)
     EXPECT_EQ(r.out, "");
     EXPECT_NE(r.err.find("was erased"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find(path("Y00123.clbr")), std::string::npos) << r.err;
+}
+
+// The backup must be able to restore the calibration before anything is
+// erased: a truncated one refuses the write, and the flash keeps its record
+// even though every write would have failed.
+TEST_F(CliFaultTest, UnusableBackupRefusesTheWriteBeforeAnythingIsErased)
+{
+    ASSERT_EQ(cli({"calibration", "read", "-o", "factory"}).status, 0);
+    const std::string backup = read("Y00123.clbr");
+    ASSERT_GT(backup.size(), 90000u);
+    { std::ofstream(path("Y00123.clbr"), std::ios::binary | std::ios::trunc) << backup.substr(0, 40000); }
+    const CliRun r = cli({"calibration", "write", "factory.clbr"}, "write,cmd=0x1B,p=1");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("nothing was erased"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(path("Y00123.clbr")), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("The file is incomplete"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("calibration in the spectrometer was erased"), std::string::npos) << r.err;
+}
+
+// The device erases but answers every erase with status 3: the flash read
+// back shows the record gone, and the message says so and names the backup.
+TEST_F(CliFaultTest, EraseAnsweredWithAnErrorStatusIsReadBackAndReported)
+{
+    ASSERT_EQ(cli({"calibration", "read", "-o", "factory"}).status, 0);
+    const CliRun r = cli({"calibration", "write", "factory.clbr"}, "status,cmd=0x1C,p=1,value=3");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("was erased"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(path("Y00123.clbr")), std::string::npos) << r.err;
+}
+
+// A set command the spectrometer does not take is named, not reported as
+// silence.
+TEST_F(CliFaultTest, AFailedSetCommandIsNamed)
+{
+    const CliRun r = cli({"acquire", "--timeout", "5", "-o", "lamp"}, "write,cmd=0x03,p=1");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("setAcquisitionParameters failed: the request could not be sent"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.err.find("no answer from the spectrometer"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(path("lamp.txt")));
+}
+
+// calibration read must leave the instrument's backup behind; when it
+// cannot, it fails and says why.
+TEST_F(CliFaultTest, CalibrationReadFailsWhenTheBackupCannotBeWritten)
+{
+    std::filesystem::create_directory(path("Y00123.clbr"));
+    const CliRun r = cli({"calibration", "read", "-o", "copy"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Y00123.clbr"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("not a regular file"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(path("copy.clbr")));
 }
 
 TEST_F(CliFaultTest, SilentDeviceIsToldAndTheTimeoutEndsTheWait)

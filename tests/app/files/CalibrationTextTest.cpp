@@ -180,7 +180,7 @@ TEST(CalibrationText, UntrustedTextsNeverReadPastTheBuffer) {
 }
 
 TEST(CalibrationText, OversizedTextsAreRefused) {
-    std::string big = "ABCDE.GHIJYLMNOP\r\n";
+    std::string big = "ABCDEFGHIJYLMNOP\r\n";  // no record: only the size counts
     big.resize(kCalibrationTextLimit + 1, '\n');
     EXPECT_FALSE(parseCalibrationText(big, CalibrationLayout::File).accepted());
     big.resize(kCalibrationTextLimit);
@@ -220,6 +220,50 @@ TEST(CalibrationText, NonFiniteValuesAreRefused) {
             EXPECT_NE(p.refusal.find(c.where), std::string::npos) << p.refusal;
         }
     }
+}
+
+// A file's value line holds one number and nothing else, and its
+// wavelengths rise or fall strictly; anything else refuses the whole text
+// and names the value, where a lenient reading would take 0 or the number's
+// leading part and silently lose a point.
+TEST(CalibrationText, FileValuesMustBeWholeNumbersAndWavelengthsStrictlyOrdered) {
+    const Tables t;
+    const std::string good = formatCalibrationText(sourceOf(t, true), CalibrationLayout::File).text;
+    struct Case {
+        std::string from, to, says;
+    };
+    const Case cases[] = {
+        {"200.375\t", "abc\t", "wavelength value 2: \"abc\""},
+        {"200.375\t", "\t", "wavelength value 2: \"\""},
+        {"200.375\t", "900.5xyz\t", "wavelength value 2: \"900.5xyz\""},
+        {"1.002\t", "0x10\t", "sensitivity value 3: \"0x10\""},
+        {"0.674\t", "0.674 7\t", "irradiance factor value 3653: \"0.674 7\""},
+        {"785.000000", "785nm", "the laser wavelength: \"785nm\""},
+        {"200.375\t", "200.125\t", "do not rise or fall strictly (wavelength values 1 and 2)"},
+        {"201.125\t", "200.800\t", "(wavelength values 4 and 5)"},
+    };
+    for (const Case& c : cases) {
+        std::string text = good;
+        const std::size_t at = c.from == "0.674\t" ? text.rfind(c.from) : text.find(c.from);
+        ASSERT_NE(at, std::string::npos) << c.from;
+        text.replace(at, c.from.size(), c.to);
+        const ParsedCalibration p = parseCalibrationText(text, CalibrationLayout::File);
+        EXPECT_FALSE(p.accepted()) << c.to;
+        EXPECT_TRUE(p.malformed) << c.to;
+        EXPECT_NE(p.refusal.find(c.says), std::string::npos) << p.refusal;
+    }
+    Tables flat;
+    for (double& v : flat.wl) v = 0;
+    EXPECT_TRUE(parseCalibrationText(formatCalibrationText(sourceOf(flat, true), CalibrationLayout::File).text,
+                                     CalibrationLayout::File).malformed);
+    // Blanks around a number and a leading '+' are fine; the instrument's
+    // flash record is taken as it stands.
+    std::string spaced = good;
+    spaced.replace(spaced.find("200.375\t"), 8, " +200.375 \t");
+    EXPECT_TRUE(parseCalibrationText(spaced, CalibrationLayout::File).accepted());
+    for (double& v : flat.wl) v = 500;
+    EXPECT_TRUE(parseCalibrationText(formatCalibrationText(sourceOf(flat, true), CalibrationLayout::Flash).text,
+                                     CalibrationLayout::Flash).accepted());
 }
 
 TEST(CalibrationText, FormatRefusesTextsThatDoNotFit) {

@@ -1,13 +1,19 @@
 // The main window as a user meets it: the fresh start, the bar toggles, Run
 // on the virtual spectrometer, and leaving while acquiring.
+#include <sys/stat.h>
+
 #include <QAction>
+#include <QDir>
 #include <QDockWidget>
+#include <QFile>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QToolBar>
 
 #include "WidgetTestSupport.h"
 #include "WindowFixture.h"
+#include "common/SettingsFile.h"
 
 namespace halden::test {
 namespace {
@@ -150,6 +156,31 @@ TEST_F(WindowTest, ExitWhileRunningStopsAcquisitionAndKeepsTheLayout)
     EXPECT_FALSE(frame->chartBarDock().isVisible());
     EXPECT_FALSE(frame->action(ids::kViewChartBar)->isChecked());
     EXPECT_FALSE(frame->searchBarDock().isVisible());
+}
+
+// A settings file that is a FIFO would stall start-up on its first read,
+// a folder cannot hold settings: either is left alone, with a warning, and
+// the window starts, runs and closes all the same.
+TEST_F(WindowTest, SettingsFileThatIsNotARegularFileIsWarnedAboutAndNeverWaitedOn)
+{
+    const QString settings = path("halden.ini");
+    for (const bool fifo : {true, false}) {
+        if (fifo)
+            ASSERT_EQ(::mkfifo(QFile::encodeName(settings).constData(), 0600), 0);
+        else
+            ASSERT_TRUE(QDir().mkdir(settings));
+        prompt.entries.clear();
+        open();
+        const auto shown = messages();
+        ASSERT_FALSE(shown.empty());
+        EXPECT_EQ(shown[0].text, settingsFileWarning(settings));
+        EXPECT_EQ(shown[0].caption, "Warning");
+        runFor(1);
+        frame->runCommand(ids::kAppExit);
+        frame.reset();
+        EXPECT_EQ(QFileInfo(settings).isDir(), !fifo);
+        ASSERT_TRUE(fifo ? QFile::remove(settings) : QDir().rmdir(settings));
+    }
 }
 
 TEST_F(WindowTest, CommandsThatNeedTheDeviceWaitForTheFlashWrite)
