@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 
 #include "acquisition/FlashCalibration.h"
+#include "common/EventHandoff.h"
 
 namespace halden {
 namespace {
@@ -45,6 +46,7 @@ CthreadMag::~CthreadMag() = default;
 
 bool CthreadMag::event(QEvent* event)
 {
+    takeOver(event);
     if (event->type() != kRequestEventType) return QObject::event(event);
     if (auto* request = dynamic_cast<RequestEvent*>(event)) perform(std::move(request->request()));
     return true;
@@ -79,7 +81,7 @@ void CthreadMag::perform(WorkerRequest request)
 
 void CthreadMag::complete(WorkerAnswer answer)
 {
-    if (m_target) QCoreApplication::postEvent(m_target, new CompletionEvent(std::move(answer)));
+    if (m_target) postHandedOff(m_target, new CompletionEvent(std::move(answer)));
 }
 
 std::int32_t CthreadMag::awaitTransfer(std::int32_t postResult)
@@ -151,7 +153,7 @@ std::int32_t CthreadMag::waitUntilReady(std::uint64_t id, bool& wasCancelled)
         // The wait goes on (the device may come back); the view is told once
         // per silent stretch so it can say so.
         if (silentPolls == kSilentPollsBeforeNotice && m_target)
-            QCoreApplication::postEvent(m_target, new QEvent(kDeviceSilentEventType));
+            postHandedOff(m_target, new QEvent(kDeviceSilentEventType));
     }
     wasCancelled = busy() && !needsReconfiguration(result);
     return result;

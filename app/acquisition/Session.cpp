@@ -7,6 +7,7 @@
 #include <QThread>
 
 #include "acquisition/FlashCalibration.h"
+#include "common/EventHandoff.h"
 #include "common/Messages.h"
 #include "common/Prompt.h"
 #include "files/CalibrationFile.h"
@@ -50,6 +51,7 @@ void Session::start(SpectrometerLink& link, Pacer& pacer)
 
     m_worker = std::make_unique<CthreadMag>(this, link, pacer);
     m_thread = new QThread(this);
+    announceThreadEnd(*m_thread);
     m_worker->moveToThread(m_thread);
     m_thread->start(QThread::HighPriority);
     m_progressTimer.setInterval(kProgressPeriodMs);
@@ -63,7 +65,7 @@ Session::~Session()
     // once), then its thread stops; requests still queued are dropped.
     m_worker->requestStop();
     m_thread->quit();
-    m_thread->wait();
+    joinThread(*m_thread);
     m_worker.reset();
 }
 
@@ -77,7 +79,7 @@ void Session::post(Operation operation)
 void Session::post(WorkerRequest request)
 {
     m_store->m_operation = request.operation;
-    QCoreApplication::postEvent(m_worker.get(), new RequestEvent(std::move(request)));
+    postHandedOff(m_worker.get(), new RequestEvent(std::move(request)));
 }
 
 bool Session::chooseSpectrometer()
@@ -209,6 +211,7 @@ std::string Session::flashFailureText(OperationOutcome outcome) const
 
 bool Session::event(QEvent* event)
 {
+    takeOver(event);
     if (event->type() == kDeviceSilentEventType) {
         emit deviceSilent();
         return true;

@@ -1,10 +1,10 @@
 #include "spectrum/CThreadGauss.h"
 
 #include <QCoreApplication>
-#include <QMetaObject>
 
 #include <algorithm>
 
+#include "common/EventHandoff.h"
 #include "spectrum/StoredCurves.h"
 
 namespace halden {
@@ -91,7 +91,10 @@ void applyGaussianResult(SpectrumStore& s, const GaussResult& result) {
     refreshGaussianCurve(s);
 }
 
-CThreadGauss::CThreadGauss(QObject* view) : m_view(view) { m_thread.setObjectName("CThreadGauss"); }
+CThreadGauss::CThreadGauss(QObject* view) : m_view(view) {
+    m_thread.setObjectName("CThreadGauss");
+    announceThreadEnd(m_thread);
+}
 
 CThreadGauss::~CThreadGauss() { stop(); }
 
@@ -101,15 +104,26 @@ void CThreadGauss::start() {
     m_thread.start(QThread::NormalPriority);
 }
 
+namespace {
+
+// Asks the worker, after every fit already queued, to hand the object back to
+// the thread that stops it (only the worker may move it) and to end its loop.
+constexpr QEvent::Type kGaussStopEvent = static_cast<QEvent::Type>(1136);
+class GaussStopEvent : public QEvent {
+public:
+    explicit GaussStopEvent(QThread* caller) : QEvent(kGaussStopEvent), m_caller(caller) {}
+    QThread* caller() const { return m_caller; }
+
+private:
+    QThread* m_caller;
+};
+
+}  // namespace
+
 void CThreadGauss::stop() {
     if (!m_thread.isRunning()) return;
-    QThread* caller = QThread::currentThread();
-    // Runs after every fit already queued, on the worker thread, which is
-    // the only thread allowed to move this object.
-    QMetaObject::invokeMethod(
-        this, [this, caller] { moveToThread(caller); }, Qt::BlockingQueuedConnection);
-    m_thread.quit();
-    m_thread.wait();
+    postHandedOff(this, new GaussStopEvent(QThread::currentThread()));
+    joinThread(m_thread);
 }
 
 GaussRequest CThreadGauss::request(SpectrumStore& store) {
@@ -119,14 +133,20 @@ GaussRequest CThreadGauss::request(SpectrumStore& store) {
 }
 
 void CThreadGauss::postRequest(GaussRequest request) {
-    QCoreApplication::postEvent(this, new GaussRequestEvent(std::move(request)));
+    postHandedOff(this, new GaussRequestEvent(std::move(request)));
 }
 
 bool CThreadGauss::event(QEvent* e) {
+    takeOver(e);
+    if (e->type() == kGaussStopEvent) {
+        moveToThread(static_cast<GaussStopEvent*>(e)->caller());
+        m_thread.quit();
+        return true;
+    }
     if (e->type() == kGaussRequestEvent) {
         GaussResult result = runGaussianFit(static_cast<GaussRequestEvent*>(e)->request());
         // Exactly one answer per request, also when there was too little to fit.
-        if (m_view) QCoreApplication::postEvent(m_view, new GaussDoneEvent(std::move(result)));
+        if (m_view) postHandedOff(m_view, new GaussDoneEvent(std::move(result)));
         return true;
     }
     return QObject::event(e);

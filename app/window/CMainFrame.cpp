@@ -26,6 +26,7 @@
 #include "colour/ColourRendition.h"
 #include "colour/SpectrumFigures.h"
 #include "colour/Radiometry.h"
+#include "common/EventHandoff.h"
 #include "common/Messages.h"
 #include "common/Prompt.h"
 #include "common/SettingsFile.h"
@@ -139,6 +140,7 @@ public:
 protected:
     bool event(QEvent* e) override
     {
+        takeOver(e);
         if (e->type() != kGaussDoneEvent) return QObject::event(e);
         applyGaussianResult(m_store, static_cast<GaussDoneEvent*>(e)->result());
         m_done();

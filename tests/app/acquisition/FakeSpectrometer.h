@@ -15,6 +15,7 @@
 #include <QObject>
 
 #include "acquisition/AcquisitionEvents.h"
+#include "common/EventHandoff.h"
 #include "acquisition/Pacer.h"
 #include "acquisition/SpectrometerLink.h"
 
@@ -190,6 +191,7 @@ public:
 protected:
     bool event(QEvent* e) override
     {
+        takeOver(e);
         if (e->type() == kDeviceSilentEventType) {
             ++silentNotices;
             return true;

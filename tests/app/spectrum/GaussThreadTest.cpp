@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "common/EventHandoff.h"
 #include "spectrum/CThreadGauss.h"
 
 namespace halden {
@@ -30,6 +31,7 @@ public:
     QEventLoop loop;
 
     bool event(QEvent* e) override {
+        takeOver(e);
         if (e->type() != kGaussDoneEvent) return QObject::event(e);
         ++answers;
         applyGaussianResult(store, static_cast<GaussDoneEvent*>(e)->result());
