@@ -29,6 +29,14 @@ inline constexpr const char* kNoSpectralPoints = "The file holds no spectral poi
 inline constexpr const char* kStoredTableFull =
     "No room is left for another stored spectrum; the file was not loaded.";
 inline constexpr const char* kReferencePointsWrong = "Number of spectral points is not correct";
+inline constexpr const char* kReferenceResampled =
+    "The reference spectrum was resampled onto the spectrometer's wavelengths.";
+// Follows kReferenceResampled: the points outside the file's range, of all points.
+inline constexpr const char* kReferencePointsOutside =
+    "%d of the %d points lie outside the file's range and have no reference: R(%%) and T(%%) show -1 "
+    "there, ABS 0.";
+inline constexpr const char* kReferenceNoOverlap =
+    "The reference spectrum does not overlap the spectrometer's wavelength range and was not loaded.";
 
 // Calibration files refused on loading.
 inline constexpr const char* kCalibrationTooLong =
