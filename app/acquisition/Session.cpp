@@ -238,7 +238,6 @@ void Session::completeCalibrationRead(OperationOutcome outcome)
     s.m_markerIndex = kInitialMarkerIndex;
     if (s.m_calibrationHeader[0] == 'R') {
         s.m_autoY = true;
-        s.m_dbNormalize = true;
         s.m_chartBar.autoYChecked = true;
         if (switchToWavenumberAxis)
             switchToWavenumberAxis();

@@ -109,4 +109,10 @@ inline constexpr const char* kCalibrationNoResult =
 inline constexpr const char* kNeedSpectrum = "There is no spectrum yet: check Run or open a spectrum first.";
 inline constexpr const char* kLoadDatabaseFirst = "Load a database first (\"Load database\").";
 
+// The database bar.
+inline constexpr const char* kDatabaseBusy =
+    "The database is still being loaded or compared; wait until the button shows \"Make comparison\" again.";
+// Followed by the reason.
+inline constexpr const char* kDatabaseFailed = "The database could not be loaded or compared: ";
+
 }  // namespace halden::messages

@@ -35,8 +35,6 @@ SpectrumStore::SpectrumStore() {
     for (int j = 0; j < kStoredPoolSize; ++j) m_storedX[j] = j;
     m_storedLength[0] = 3652;
     m_storedLength[1] = -1;
-
-    m_dbNames.resize(1);
 }
 
 }  // namespace halden
