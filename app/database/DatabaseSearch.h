@@ -79,6 +79,7 @@ private:
     SpectralDatabase m_db;
     std::thread m_job;
     std::atomic<bool> m_cancel{false};  // read by the job at each file
+    std::atomic<unsigned> m_handedOver{0};  // events posted by jobs (see startJob)
 };
 
 }  // namespace halden

@@ -485,20 +485,5 @@ TEST_F(DatabaseFolder, LibraryOnTheLiveGridOrBetweenRanksTheRightSpectrumFirst) 
     }
 }
 
-// A live spectrum whose x falls is taken rising, as database files are.
-TEST_F(DatabaseFolder, FallingLiveSpectrumRanksAsRising) {
-    dir.write("a_same.txt", fileText(1, "\r\n"));
-    dir.write("c_triple.txt", fileText(3, "\r\n"));
-    ASSERT_TRUE(loadDatabaseFolder(db, dir.str()));
-    LiveSpectrum rising = live();
-    std::vector<double> x(rising.x.rbegin(), rising.x.rend()), y(rising.y.rbegin(), rising.y.rend());
-    const LiveSpectrum falling = liveSpectrum(x, y);
-    EXPECT_EQ(falling.x, rising.x);
-    EXPECT_EQ(falling.y, rising.y);
-    compareDatabase(db, falling);
-    EXPECT_NEAR(db.m_dbScore[0], 100, 1e-9);
-    EXPECT_EQ(db.m_dbNames[1], "a_same.txt");
-}
-
 }  // namespace
 }  // namespace halden
