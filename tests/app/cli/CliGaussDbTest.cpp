@@ -112,7 +112,7 @@ TEST_F(CliGaussDb, CompareJsonListsScoresPairsAndTheEntriesLeftOut) {
         << r.out;
     EXPECT_NE(r.err.find("2 of 5 entries skipped"), std::string::npos) << r.err;
 
-    // Full precision: the score of the Part's example to 17 digits.
+    // Full precision: the three-times-as-high file's score to 17 digits.
     const CliResult score = run("compare " + path("live.txt") + " " + path("db") + " --json");
     const std::vector<Ranked> plain = rankedFiles(score.out);
     ASSERT_EQ(plain.size(), 3u) << score.out;
