@@ -323,7 +323,6 @@ void Session::completeCalibrationRead(const WorkerAnswer& answer)
     settle();
     if (s.m_calibrationHeader[0] == 'R') {
         s.m_autoY = true;
-        s.m_dbNormalize = true;
         s.m_chartBar.autoYChecked = true;
         if (switchToWavenumberAxis)
             switchToWavenumberAxis();

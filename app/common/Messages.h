@@ -29,6 +29,14 @@ inline constexpr const char* kNoSpectralPoints = "The file holds no spectral poi
 inline constexpr const char* kStoredTableFull =
     "No room is left for another stored spectrum; the file was not loaded.";
 inline constexpr const char* kReferencePointsWrong = "Number of spectral points is not correct";
+inline constexpr const char* kReferenceResampled =
+    "The reference spectrum was resampled onto the spectrometer's wavelengths.";
+// Follows kReferenceResampled: the points outside the file's range, of all points.
+inline constexpr const char* kReferencePointsOutside =
+    "%d of the %d points lie outside the file's range and have no reference: R(%%) and T(%%) show -1 "
+    "there, ABS 0.";
+inline constexpr const char* kReferenceNoOverlap =
+    "The reference spectrum does not overlap the spectrometer's wavelength range and was not loaded.";
 
 // Calibration files refused on loading.
 inline constexpr const char* kCalibrationTooLong =
@@ -118,5 +126,11 @@ inline constexpr const char* kScansNotNumber = "Scans must be a whole number fro
 inline constexpr const char* kBoxcarNotNumber = "BoxCar must be a whole number from 0 to 50; the last value stays.";
 inline constexpr const char* kNeedSpectrum = "There is no spectrum yet: check Run or open a spectrum first.";
 inline constexpr const char* kLoadDatabaseFirst = "Load a database first (\"Load database\").";
+
+// The database bar.
+inline constexpr const char* kDatabaseBusy =
+    "The database is still being loaded or compared; wait until the button shows \"Make comparison\" again.";
+// Followed by the reason.
+inline constexpr const char* kDatabaseFailed = "The database could not be loaded or compared: ";
 
 }  // namespace halden::messages

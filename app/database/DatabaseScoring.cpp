@@ -2,14 +2,12 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdio>
 #include <exception>
 #include <system_error>
 #include <thread>
 #include <vector>
 
 #include "database/Similarity.h"
-#include "spectrum/StoredCurves.h"
 
 namespace halden {
 
@@ -23,26 +21,26 @@ constexpr std::int64_t kPointsPerThread = 1 << 19;
 constexpr int kMaxThreads = 64;
 
 struct Job {
-    const SpectrumStore* store = nullptr;
+    DatabaseFiles files;
     LiveIntervals live;
-    bool normalize = false;
+    SimilarityOptions options;
     int n = 0;
     double* scores = nullptr;
+    std::int32_t* pairs = nullptr;
     // Each counter on a cache line of its own, apart from the fields every
     // thread reads for every file.
     alignas(64) std::atomic<int> nextBlock{0};
     alignas(64) std::atomic<int> scored{0};
 };
 
-CurveView fileView(const SpectrumStore& s, int k) {
-    const std::int64_t offset = s.m_dbOffsets[k];
-    return {s.m_dbX.data() + offset, s.m_dbY.data() + offset, s.m_dbPoints[k]};
+CurveView fileView(const DatabaseFiles& files, int k) {
+    const std::int64_t offset = files.offsets[k];
+    return {files.pools->x.data() + offset, files.pools->y.data() + offset, files.points[k]};
 }
 
 // Scores blocks until none is left; afterEach runs after every file.
 template <class AfterEach>
 void scoreBlocks(Job& job, AfterEach afterEach) {
-    const SpectrumStore& s = *job.store;
     PairScratch scratch;
     auto take = [&job] { return job.nextBlock.fetch_add(1, std::memory_order_relaxed); };
     const int blocks = (job.n + kBlockFiles - 1) / kBlockFiles;
@@ -51,7 +49,9 @@ void scoreBlocks(Job& job, AfterEach afterEach) {
         const int from = block * kBlockFiles;
         const int to = std::min(job.n, from + kBlockFiles);
         for (int k = from; k < to; ++k) {
-            job.scores[k] = similarityScore(job.live, fileView(s, k), job.normalize, scratch);
+            const Similarity result = similarity(job.live, fileView(job.files, k), job.options, scratch);
+            job.scores[k] = result.score;
+            job.pairs[k] = result.pairs;
             job.scored.fetch_add(1, std::memory_order_relaxed);
             afterEach();
         }
@@ -59,22 +59,16 @@ void scoreBlocks(Job& job, AfterEach afterEach) {
     }
 }
 
-int threadsFor(const SpectrumStore& s, int n, int requested) {
+int threadsFor(const DatabaseFiles& files, int n, int requested) {
     const int blocks = (n + kBlockFiles - 1) / kBlockFiles;
     int threads = requested;
     if (threads <= 0) {
         std::int64_t points = 0;
-        for (int k = 0; k < n; ++k) points += s.m_dbPoints[k];
+        for (int k = 0; k < n; ++k) points += files.points[k];
         threads = static_cast<int>(std::min<std::int64_t>(std::max(1u, std::thread::hardware_concurrency()),
                                                           1 + points / kPointsPerThread));
     }
     return std::clamp(std::min(threads, blocks), 1, kMaxThreads);
-}
-
-std::string doneText(int k, int n) {
-    char text[64];
-    std::snprintf(text, sizeof text, "done: %d / %d", k, n);
-    return text;
 }
 
 // The helper threads, joined when the scope is left. stop() keeps them from
@@ -122,29 +116,27 @@ private:
 
 }  // namespace
 
-void scoreDatabase(SpectrumStore& s, bool normalize, const DatabaseProgress& progress, int threads) {
-    const int n = s.m_dbCount;
+void scoreDatabase(const DatabaseFiles& files, const CurveView& live, SimilarityOptions options, double* scores,
+                   std::int32_t* pairs, const ScoringProgress& progress, int threads) {
+    const int n = files.count;
     if (n <= 0) return;
-    if (s.m_dbScore.size() < static_cast<std::size_t>(n)) s.m_dbScore.resize(n);
 
     Job job;
-    job.store = &s;
-    job.normalize = normalize;
+    job.files = files;
+    job.options = options;
     job.n = n;
-    job.scores = s.m_dbScore.data();
-    const StoredCurve curve0 = storedCurve0(s);
-    prepareLive({curve0.x.data(), curve0.y.data(), curve0.count()}, job.live);
+    job.scores = scores;
+    job.pairs = pairs;
+    prepareLive(live, job.live);
 
     int reported = 0;
     auto report = [&](int k) {
         reported = k;
-        s.m_dbCurrent = k;
-        s.m_dbBar.buttonText = doneText(k, n);
-        if (progress) progress(s.m_dbBar.buttonText);
+        if (progress) progress(k);
     };
     report(0);
     Helpers helpers(job);
-    helpers.start(threadsFor(s, n, threads) - 1);
+    helpers.start(threadsFor(files, n, threads) - 1);
     try {
         scoreBlocks(job, [&] {
             const int k = std::min(job.scored.load(std::memory_order_relaxed), n - 1);

@@ -1,6 +1,8 @@
 #include "files/SpectrumFiles.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdio>
 
 #include "colour/Colorimetry.h"
 #include "colour/CriReport.h"
@@ -8,9 +10,11 @@
 #include "common/Messages.h"
 #include "common/Prompt.h"
 #include "files/AtomicFile.h"
+#include "files/ReferenceResampling.h"
 #include "files/SaveNames.h"
 #include "spectrum/SpectrumStore.h"
 #include "spectrum/StoredCurves.h"
+#include "spectrum/WavelengthCalibration.h"
 
 namespace halden {
 
@@ -157,13 +161,49 @@ SpectrumLoad loadSpectrumFile(SpectrumStore& store, Prompt& prompt, const std::s
     return addStoredCurve(store, prompt, lines);
 }
 
+namespace {
+
+// x written with "%.3f" lies within half a thousandth of the value saved.
+constexpr double kSavedAxisTolerance = 0.00051;
+
+std::string pointsOutsideText(int outside, int count) {
+    char text[160];
+    std::snprintf(text, sizeof text, messages::kReferencePointsOutside, outside, count);
+    return text;
+}
+
+}  // namespace
+
 SpectrumLoad loadReferenceFile(SpectrumStore& store, Prompt& prompt, const std::string& path) {
     DataLines lines;
     const SpectrumLoad read = readSpectrumLines(prompt, path, lines);
     if (read != SpectrumLoad::Loaded) return read;
-    std::copy(lines.y.begin(), lines.y.end(), store.m_reference.begin());
-    if (lines.y.size() != static_cast<std::size_t>(store.m_lastPoint) + 1)
-        prompt.showMessage(messages::kReferencePointsWrong, messages::kCaptionWarning);
+    // The reference goes point by point with the live spectrum: its x are
+    // the live x as shown (nm, or the Raman shift on the 1/cm axis).
+    const int count = std::min<int>(store.m_lastPoint + 1, kPointCapacity);
+    std::array<double, kPointCapacity> axis{};
+    for (int i = 0; i < count; ++i)
+        axis[i] = store.m_wavenumberAxis ? ramanShift(store.m_laserWavelength, store.m_wavelength[i])
+                                         : store.m_wavelength[i];
+    if (onSameAxis(lines.x, axis.data(), count, kSavedAxisTolerance)) {
+        std::copy(lines.y.begin(), lines.y.end(), store.m_reference.begin());
+    } else {
+        // Another grid: interpolated onto the live x. Points outside the
+        // file's range get no reference (0), which R(%) and T(%) show as -1
+        // and ABS as 0.
+        std::array<double, kPointCapacity> resampled{};
+        const int inside = resampleLinear(lines.x, lines.y, axis.data(), count, resampled.data(), 0.0);
+        if (inside == 0) {
+            prompt.showMessage(messages::kReferenceNoOverlap, messages::kCaptionWarning);
+            return SpectrumLoad::Refused;
+        }
+        if (lines.y.size() != static_cast<std::size_t>(count))
+            prompt.showMessage(messages::kReferencePointsWrong, messages::kCaptionWarning);
+        std::string told = messages::kReferenceResampled;
+        if (inside < count) told += " " + pointsOutsideText(count - inside, count);
+        prompt.showMessage(told, messages::kCaptionInformation);
+        std::copy(resampled.begin(), resampled.begin() + count, store.m_reference.begin());
+    }
     store.m_referenceStored = true;
     ChartBarState& bar = store.m_chartBar;
     bar.reflectanceChecked = bar.transmittanceChecked = bar.absorbanceChecked = false;

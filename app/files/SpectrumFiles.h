@@ -61,10 +61,15 @@ SpectrumLoad loadSpectrumFile(SpectrumStore& store, Prompt& prompt, const std::s
 // Adds already-read points the same way (shared with the file loader).
 SpectrumLoad addStoredCurve(SpectrumStore& store, Prompt& prompt, const DataLines& lines);
 
-// The second number of data line k becomes m_reference[k]; a count other than
-// m_lastPoint + 1 shows the warning "Number of spectral points is not correct"
-// (caption "Warning") and the data are used all the same. Sets
-// m_referenceStored, unchecks and enables R(%), T(%) and ABS.
+// Reads the reference spectrum of R(%), T(%) and ABS. A file on the live x
+// (nm, or 1/cm on the Raman axis; as saved, to "%.3f") is taken point by
+// point; any other is resampled onto the live x by linear interpolation,
+// with the warning "Number of spectral points is not correct" (caption
+// "Warning") first when the count differs from m_lastPoint + 1, then a note
+// that it was resampled (caption "Information"). Live points outside the
+// file's x range get 0 (no reference); a file that covers none of them is
+// refused with a message and changes nothing. Sets m_referenceStored,
+// unchecks and enables R(%), T(%) and ABS.
 SpectrumLoad loadReferenceFile(SpectrumStore& store, Prompt& prompt, const std::string& path);
 
 // Open dialog (Cancel ends), DIR, then the loaders above.

@@ -37,8 +37,6 @@ SpectrumStore::SpectrumStore() {
     m_storedLength[0] = 3652;
     m_storedLength[1] = -1;
 
-    m_dbNames.resize(1);
-
     // Until a spectrum is published the test pattern is shown, as if taken
     // with the first settings.
     m_liveAcquisition.settings = currentAcquisitionSettings(*this);

@@ -19,7 +19,6 @@
 #include <utility>
 #include <vector>
 
-#include "database/PointPool.h"
 #include "spectrum/Acquisition.h"
 #include "spectrum/StoreSizes.h"
 #include "spectrum/StoreStates.h"
@@ -46,15 +45,6 @@ struct ChartBarState {
     bool reflectanceChecked = false, reflectanceEnabled = false;      // 1041 R(%)
     bool transmittanceChecked = false, transmittanceEnabled = false;  // 1040 T(%)
     bool absorbanceChecked = false, absorbanceEnabled = false;        // 1042 ABS
-};
-
-// The database bar's controls: list box 1071, the text of button 1070 (which
-// also shows progress), static 1072 and checkbox 1073.
-struct DatabaseBarState {
-    std::vector<std::string> list;                // 1071
-    std::string buttonText = "Make comparison";   // 1070
-    std::string folderText = "loaded database";   // 1072
-    bool normalizeChecked = false;                // 1073 "Normalize on maximum intensity"
 };
 
 struct SpectrumStore {
@@ -195,20 +185,6 @@ struct SpectrumStore {
     int m_clientWidth = 0, m_clientHeight = 0;
     int m_marginLeft = 60, m_marginRight = 10, m_marginTop = 10, m_marginBottom = 30;
     int m_markerPixel = 500;
-
-    // Spectral database.
-    std::string m_dbFolder;
-    std::int32_t m_dbCount = 0;
-    std::vector<std::string> m_dbNames;  // slot 0 holds no name
-    std::vector<std::int32_t> m_dbPoints;
-    PointPool m_dbX, m_dbY;
-    // Where file k's points start in m_dbX / m_dbY. Ranking reorders this
-    // table instead of moving the points.
-    std::vector<std::int64_t> m_dbOffsets;
-    std::vector<double> m_dbScore;
-    std::int32_t m_dbCurrent = -1;
-    bool m_dbNormalize = false;
-    DatabaseBarState m_dbBar;
 
     ChartBarState m_chartBar;
 };

@@ -12,7 +12,6 @@ inline constexpr int kBufferSize = kBufferRows * kPointCapacity;
 inline constexpr int kStoredPoolSize = 1000000;  // stored-curve point pool
 inline constexpr int kStoredSlots = 100;         // 99 curves + end marker
 inline constexpr int kGaussCapacity = 4000;
-inline constexpr int kDatabaseCapacity = 20000;  // files in a database folder
 // Highest point index of the half-resolution (Fast) live curve.
 inline constexpr int kFastCurveLast = 1825;
 

@@ -31,6 +31,7 @@
 #include "common/Prompt.h"
 #include "common/SettingsFile.h"
 #include "database/DatabaseCommands.h"
+#include "database/DatabaseSearch.h"
 #include "display/LightReport.h"
 #include "display/PrintLayout.h"
 #include "display/ScreenImage.h"
@@ -185,6 +186,7 @@ CMainFrame::CMainFrame(Prompt& prompt, const Options& options, QWidget* parent)
     setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowTabbedDocks);
 
     m_session = std::make_unique<Session>(m_prompt, this);
+    m_database = std::make_unique<DatabaseSearch>(m_prompt);
     SpectrumStore& store = m_session->store();
     m_gaussReceiver = std::make_unique<GaussReceiver>(store, [this] {
         ++m_gaussianResults;
@@ -222,6 +224,7 @@ CMainFrame::~CMainFrame()
 {
     // The workers stop before the store and the widgets they report to go.
     m_gauss.reset();
+    m_database.reset();
     m_session.reset();
 }
 
@@ -375,12 +378,14 @@ void CMainFrame::createBars()
     m_searchDock->hide();
     connect(m_searchBar, &SearchBar::loadClicked, this, [this] { runCommand(ids::kLoadDatabase); });
     connect(m_searchBar, &SearchBar::compareClicked, this, [this] { runCommand(ids::kMakeComparison); });
-    connect(m_searchBar, &SearchBar::normalizeClicked, this, [this](bool checked) {
-        m_session->store().m_dbBar.normalizeChecked = checked;
-    });
+    connect(m_searchBar, &SearchBar::normalizeClicked, m_database.get(), &DatabaseSearch::setNormalizeChecked);
+    connect(m_searchBar, &SearchBar::metricChosen, m_database.get(), &DatabaseSearch::setMetric);
     connect(m_searchBar, &SearchBar::entrySelected, this, [this](int row) {
-        if (showDatabaseEntry(m_session->store(), row)) applyEffects(CommandEffects{.repaint = true});
+        if (m_database->showEntry(m_session->store(), row)) applyEffects(CommandEffects{.repaint = true});
     });
+    connect(m_database.get(), &DatabaseSearch::barChanged, this, [this] { m_searchBar->mirror(m_database->bar()); });
+    connect(m_database.get(), &DatabaseSearch::buttonTextChanged, this,
+            [this] { m_searchBar->showButtonText(m_database->bar().buttonText); });
 
     m_renditionPanel = new RenditionPanel;
     m_renditionDock = addBarDock(tr("Colour rendition (TM-30)"), QStringLiteral("renditionDock"), m_renditionPanel,
@@ -454,8 +459,11 @@ void CMainFrame::connectSession()
 
 void CMainFrame::onCalibrationCompleted()
 {
-    mirrorBars();
     const SpectrumStore& store = m_session->store();
+    // A Raman instrument compares normalised: a database loaded from now on
+    // starts with "Normalize on maximum intensity" checked.
+    if (store.m_calibrationHeader[0] == 'R') m_database->database().m_dbNormalize = true;
+    mirrorBars();
     const std::string header(store.m_calibrationHeader.data(),
                              strnlen(store.m_calibrationHeader.data(), store.m_calibrationHeader.size()));
     if (m_options.instrumentName.isEmpty())
@@ -528,7 +536,7 @@ void CMainFrame::mirrorBars()
     if (!m_session) return;
     const SpectrumStore& store = m_session->store();
     m_chartBar->mirror(store.m_chartBar);
-    m_searchBar->mirror(store.m_dbBar);
+    m_searchBar->mirror(m_database->bar());
 }
 
 void CMainFrame::applyEffects(const CommandEffects& effects)
@@ -597,23 +605,8 @@ void CMainFrame::runCommand(int id, bool checked)
     case ids::kGaussianAppr: requestGaussian(); break;
 
     // Search bar.
-    case ids::kLoadDatabase: {
-        auto progress = [this](const std::string& text) { m_searchBar->showButtonText(text); };
-        loadDatabase(s, p, progress);
-        applyEffects(CommandEffects{.repaint = true});
-        break;
-    }
-    case ids::kMakeComparison: {
-        if (s.m_dbCount <= 0) {
-            p.showMessage(messages::kLoadDatabaseFirst, messages::kCaptionMessage);
-            break;
-        }
-        if (!needsSpectrum("Make comparison")) break;
-        auto progress = [this](const std::string& text) { m_searchBar->showButtonText(text); };
-        compareDatabase(s, progress);
-        applyEffects(CommandEffects{.repaint = true});
-        break;
-    }
+    case ids::kLoadDatabase: m_database->loadDatabase(); break;
+    case ids::kMakeComparison: m_database->makeComparison(s); break;
 
     // File menu and toolbar.
     case ids::kFileOpen:

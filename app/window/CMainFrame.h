@@ -28,6 +28,7 @@ namespace halden {
 class CBrevitView;
 class CThreadGauss;
 class ChartBar;
+class DatabaseSearch;
 class LightPanel;
 class Prompt;
 class RenditionPanel;
@@ -55,10 +56,12 @@ public:
 
     // Carries out what a command returned, then mirrors the bars.
     void applyEffects(const CommandEffects& effects);
-    // Shows the store's ChartBarState and DatabaseBarState in the bars.
+    // Shows the store's ChartBarState and the database's DatabaseBarState in the bars.
     void mirrorBars();
 
     Session& session() { return *m_session; }
+    // The database bar's database and its background jobs.
+    DatabaseSearch& database() { return *m_database; }
     CBrevitView& view() { return *m_view; }
     ChartBar& chartBar() { return *m_chartBar; }
     SearchBar& searchBar() { return *m_searchBar; }
@@ -147,6 +150,7 @@ private:
     Prompt& m_prompt;
     Options m_options;
     std::unique_ptr<Session> m_session;
+    std::unique_ptr<DatabaseSearch> m_database;
     std::unique_ptr<QObject> m_gaussReceiver;
     std::unique_ptr<CThreadGauss> m_gauss;
     CBrevitView* m_view = nullptr;

@@ -1,14 +1,16 @@
 // The search bar (template 157): the database list, "Load database",
-// "Make comparison" (which also shows progress), the loaded folder and
-// "Normalize on maximum intensity". Mirrors the store's DatabaseBarState;
-// user actions are reported as control ids.
+// "Make comparison" (which also shows progress), the loaded folder, the
+// entries left out, "Normalize on maximum intensity" and the "Metric" choice.
+// Mirrors the database's DatabaseBarState; user actions are reported as
+// signals.
 #pragma once
 
 #include <QWidget>
 
-#include "spectrum/SpectrumStore.h"
+#include "database/SpectralDatabase.h"
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -29,11 +31,14 @@ public:
     QPushButton* compareButton() const { return m_compare; }
     QCheckBox* normalizeBox() const { return m_normalize; }
     QLabel* folderLabel() const { return m_folder; }
+    QLabel* skippedLabel() const { return m_skipped; }
+    QComboBox* metricBox() const { return m_metric; }
 
 signals:
     void loadClicked();
     void compareClicked();
     void normalizeClicked(bool checked);
+    void metricChosen(halden::SimilarityMetric metric);
     void entrySelected(int row);
 
 private:
@@ -41,7 +46,9 @@ private:
     QPushButton* m_load = nullptr;
     QPushButton* m_compare = nullptr;
     QLabel* m_folder = nullptr;
+    QLabel* m_skipped = nullptr;
     QCheckBox* m_normalize = nullptr;
+    QComboBox* m_metric = nullptr;
 };
 
 }  // namespace halden

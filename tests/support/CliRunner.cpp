@@ -44,11 +44,12 @@ CliResult runCli(const std::string& shellArgs, const fs::path& scratch) {
 }
 
 CliResult runCliIn(const fs::path& folder, const std::vector<std::string>& args, const std::string& faults,
-                   int timeoutSeconds) {
+                   int timeoutSeconds, const std::vector<std::string>& environment) {
     std::string command = "cd " + shellQuoted(folder.string()) +
                           " && env -u VANTREL_VIRTUAL -u VANTREL_VIRTUAL_SCENE -u VANTREL_VIRTUAL_FAULTS"
                           " VANTREL_VIRTUAL_TIMING=instant";
     if (!faults.empty()) command += " VANTREL_VIRTUAL_FAULTS=" + shellQuoted(faults);
+    for (const std::string& setting : environment) command += " " + shellQuoted(setting);
     command += " timeout " + std::to_string(timeoutSeconds) + " " + shellQuoted(HALDEN_CLI_PATH);
     for (const std::string& a : args) command += " " + shellQuoted(a);
     // Outside folder, so the run's own files are all that folder holds.

@@ -19,10 +19,12 @@ CliResult runCli(const std::string& shellArgs, const std::filesystem::path& scra
 // Runs "halden-cli <args>" (each argument passed as it is) in folder, with
 // VANTREL_VIRTUAL_TIMING=instant and without the virtual spectrometer's
 // other settings from the environment; faults, when not empty, becomes its
-// VANTREL_VIRTUAL_FAULTS. A run still going after timeoutSeconds (a hang) is
-// stopped, reported as a test failure and gets status -1.
+// VANTREL_VIRTUAL_FAULTS; environment adds NAME=value settings (such as
+// VANTREL_VIRTUAL_SCENE=led). A run still going after timeoutSeconds (a hang)
+// is stopped, reported as a test failure and gets status -1.
 CliResult runCliIn(const std::filesystem::path& folder, const std::vector<std::string>& args,
-                   const std::string& faults = {}, int timeoutSeconds = 180);
+                   const std::string& faults = {}, int timeoutSeconds = 180,
+                   const std::vector<std::string>& environment = {});
 
 // The whole content of a file, or "" when it cannot be read.
 std::string readFile(const std::filesystem::path& path);

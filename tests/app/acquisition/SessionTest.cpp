@@ -158,7 +158,6 @@ TEST_F(SessionTest, RamanRecordWithoutIrradianceSwitchesTheAxisAndUsesUnitFactor
     EXPECT_TRUE(s.m_increasing);
     EXPECT_EQ(switched, 1);
     EXPECT_TRUE(s.m_autoY);
-    EXPECT_TRUE(s.m_dbNormalize);
     EXPECT_TRUE(s.m_chartBar.autoYChecked);
     EXPECT_FALSE(s.m_irradianceCalibrated);
     EXPECT_EQ(s.m_irradianceCal[100], 1.0);

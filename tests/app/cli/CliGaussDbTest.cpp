@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -43,7 +44,7 @@ TEST_F(CliGaussDb, CompareRanksFolderAgainstFile) {
     CliResult r = run("compare " + path("live.txt") + " " + path("db"));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "100 - a_same.txt\n100 - d_same.txt\n37 - b_triple.txt\n-1000 - c_far.txt\n");
-    EXPECT_NE(r.err.find("compared 4 files"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("compared 4 spectra"), std::string::npos) << r.err;
 
     r = run("compare " + path("live.txt") + " " + path("db") + " --normalize");
     ASSERT_EQ(r.status, 0) << r.err;
@@ -56,7 +57,9 @@ TEST_F(CliGaussDb, CompareFailuresAndHelp) {
     for (const std::string& args : std::vector<std::string>{"compare " + path("missing.txt") + " " + path("db"),
                                    "compare " + path("live.txt") + " " + path("nofolder"),
                                    "compare " + path("words.txt") + " " + path("db"), "compare " + path("live.txt"),
-                                   "compare " + path("live.txt") + " " + path("db") + " --bogus"}) {
+                                   "compare " + path("live.txt") + " " + path("db") + " --bogus",
+                                   "compare " + path("live.txt") + " " + path("db") + " --metric",
+                                   "compare " + path("live.txt") + " " + path("db") + " --metric cosine"}) {
         const CliResult r = run(args);
         EXPECT_NE(r.status, 0) << args;
         EXPECT_TRUE(r.out.empty()) << args;
@@ -65,6 +68,103 @@ TEST_F(CliGaussDb, CompareFailuresAndHelp) {
     const CliResult help = run("compare --help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("Usage: halden-cli compare FILE FOLDER [--normalize]"), std::string::npos);
+}
+
+// One "files" entry of compare --json.
+struct Ranked {
+    std::string name;
+    double score = 0;
+    int pairs = 0;
+};
+
+std::vector<Ranked> rankedFiles(const std::string& json) {
+    static const std::regex entry(R"re(\{"name": "((?:[^"\\]|\\.)*)", "score": ([^,]+), "pairs": (\d+)\})re");
+    std::vector<Ranked> out;
+    for (auto it = std::sregex_iterator(json.begin(), json.end(), entry); it != std::sregex_iterator(); ++it)
+        out.push_back({(*it)[1], std::stod((*it)[2]), std::stoi((*it)[3])});
+    return out;
+}
+
+TEST_F(CliGaussDb, CompareJsonListsScoresPairsAndTheEntriesLeftOut) {
+    write(dir / "live.txt", "x y\r\n0 10\r\n1 11\r\n2 14\r\n3 19\r\n4 26\r\n");
+    write(dir / "db" / "b_triple.txt", "0.5 31.5\n1.5 37.5\n2.5 49.5\n");
+    write(dir / "db" / "a_same.txt", "0.5 10.5\r\n1.5 12.5\r\n2.5 16.5\r\n");
+    write(dir / "db" / "c_far.txt", "50 1\r\n60 2\r\n");
+    write(dir / "db" / "notes \"draft\".md", "Lamp: 10 ms\r\n");
+    fs::create_directories(dir / "db" / "sub");
+
+    const CliResult r = run("compare " + path("live.txt") + " " + path("db") + " --json --metric hqi");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("{\"metric\": \"hqi\", \"normalize\": false,", 0), 0u) << r.out;
+    const std::vector<Ranked> files = rankedFiles(r.out);
+    ASSERT_EQ(files.size(), 3u) << r.out;
+    EXPECT_EQ(files[0].name, "a_same.txt");
+    EXPECT_EQ(files[0].score, 100);
+    EXPECT_EQ(files[0].pairs, 3);
+    EXPECT_EQ(files[1].name, "b_triple.txt");  // the same shape, three times as high
+    EXPECT_NEAR(files[1].score, 100, 1e-12);
+    EXPECT_EQ(files[2].name, "c_far.txt");
+    EXPECT_EQ(files[2].score, -1000);
+    EXPECT_EQ(files[2].pairs, 0);
+    EXPECT_NE(r.out.find("\"skipped\": [\n  {\"name\": \"notes \\\"draft\\\".md\", \"reason\": \"no data lines\"},\n"
+                         "  {\"name\": \"sub\", \"reason\": \"not a regular file\"}\n ]}\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.err.find("2 of 5 entries skipped"), std::string::npos) << r.err;
+
+    // Full precision: the three-times-as-high file's score to 17 digits.
+    const CliResult score = run("compare " + path("live.txt") + " " + path("db") + " --json");
+    const std::vector<Ranked> plain = rankedFiles(score.out);
+    ASSERT_EQ(plain.size(), 3u) << score.out;
+    EXPECT_NEAR(plain[1].score, 100 - 100 * 2 / std::sqrt(10.0), 1e-12);
+    EXPECT_EQ(plain[1].name, "b_triple.txt");
+}
+
+// Spectra saved by one instrument share its wavelengths. The live lamp must
+// find the lamp's file first, by a wide margin, with every metric,
+// normalised or not; a falling copy of the live file ranks as it does.
+TEST_F(CliGaussDb, InstrumentSpectraRankTheirOwnSceneFirstByEveryMetric) {
+    for (const char* scene : {"lamp", "led", "fluorescent", "sample"}) {
+        const CliResult r = halden::test::runCliIn(dir, {"--virtual", "acquire", "-o", std::string("db/") + scene},
+                                                   {}, 180, {std::string("VANTREL_VIRTUAL_SCENE=") + scene});
+        ASSERT_EQ(r.status, 0) << scene << ": " << r.err;
+    }
+    // The live spectrum: a second acquisition of the lamp (other noise).
+    const CliResult live = halden::test::runCliIn(dir, {"--virtual", "acquire", "--count", "2", "-o", "live"}, {}, 180,
+                                                  {"VANTREL_VIRTUAL_SCENE=lamp"});
+    ASSERT_EQ(live.status, 0) << live.err;
+    const std::string liveText = slurp(dir / "live_S1_2_.txt");
+    ASSERT_NE(liveText, slurp(dir / "db" / "lamp.txt"));
+
+    std::string rising;  // the same file with its rows in falling order
+    std::vector<std::string> rows;
+    std::istringstream lines(liveText);
+    for (std::string row; std::getline(lines, row);) rows.push_back(row + "\n");
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it) rising += *it;
+    write(dir / "falling.txt", rising);
+
+    for (const char* metric : {"score", "hqi", "pearson", "derivative"}) {
+        for (const char* normalize : {"", " --normalize"}) {
+            const std::string options = std::string(" --json --metric ") + metric + normalize;
+            const CliResult r = run("compare " + path("live_S1_2_.txt") + " " + path("db") + options);
+            ASSERT_EQ(r.status, 0) << r.err;
+            const std::vector<Ranked> files = rankedFiles(r.out);
+            ASSERT_EQ(files.size(), 4u) << r.out;
+            EXPECT_EQ(files[0].name, "lamp.txt") << metric << normalize;
+            EXPECT_EQ(files[0].pairs, 3653) << metric << normalize;
+            // (The sample scene is the lamp seen through a sample: close in
+            // shape, which the derivative tells apart best.)
+            const bool shapeOnly = std::string(metric) == "hqi" || std::string(metric) == "pearson";
+            EXPECT_GT(files[0].score - files[1].score, shapeOnly ? 3 : 8) << metric << normalize;
+            const CliResult falling = run("compare " + path("falling.txt") + " " + path("db") + options);
+            EXPECT_EQ(falling.out, r.out) << metric << normalize;
+        }
+    }
+    // Against its own rising copy, the falling file is the same spectrum.
+    fs::create_directories(dir / "own");
+    fs::copy_file(dir / "live_S1_2_.txt", dir / "own" / "rising.txt");
+    const CliResult own = run("compare " + path("falling.txt") + " " + path("own"));
+    EXPECT_EQ(own.out, "100 - rising.txt\n");
 }
 
 TEST_F(CliGaussDb, GaussPrintsChartTextsAndJson) {

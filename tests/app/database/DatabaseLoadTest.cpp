@@ -33,7 +33,8 @@ using test::TempFolder;
 
 // What a load must give, worked out file by file with the plain reader.
 struct Expected {
-    std::vector<std::string> names;
+    std::vector<std::string> entries;  // every entry taken
+    std::vector<std::string> names;    // the spectra
     std::vector<double> x, y;
     std::vector<std::int64_t> offsets;
     std::vector<std::int32_t> points;
@@ -42,23 +43,21 @@ struct Expected {
 
 Expected expectedLoad(const std::string& folder) {
     Expected e;
-    for (const auto& entry : fs::directory_iterator(folder)) e.names.push_back(entry.path().filename().string());
-    std::sort(e.names.begin(), e.names.end());
-    if (e.names.size() > static_cast<std::size_t>(kDatabaseCapacity)) {
-        e.summary.leftOut = static_cast<int>(e.names.size()) - kDatabaseCapacity;
-        e.names.resize(kDatabaseCapacity);
+    for (const auto& entry : fs::directory_iterator(folder)) e.entries.push_back(entry.path().filename().string());
+    std::sort(e.entries.begin(), e.entries.end());
+    if (e.entries.size() > static_cast<std::size_t>(kDatabaseCapacity)) {
+        e.summary.leftOut = static_cast<int>(e.entries.size()) - kDatabaseCapacity;
+        e.entries.resize(kDatabaseCapacity);
     }
-    e.summary.entries = static_cast<int>(e.names.size());
-    for (const std::string& name : e.names) {
+    e.summary.entries = static_cast<int>(e.entries.size());
+    for (const std::string& name : e.entries) {
         const fs::path path = fs::path(folder) / name;
-        e.offsets.push_back(static_cast<std::int64_t>(e.x.size()));
         std::error_code ec;
         const fs::file_status st = fs::status(path, ec);
         std::ifstream in;
         if (!ec && fs::is_regular_file(st)) in.open(path, std::ios::binary);  // not a FIFO: it would block
         if (!in.is_open()) {
             ++e.summary.skipped;
-            e.points.push_back(0);
             continue;
         }
         std::stringstream bytes;
@@ -68,8 +67,13 @@ Expected expectedLoad(const std::string& folder) {
             std::reverse(d.x.begin(), d.x.end());
             std::reverse(d.y.begin(), d.y.end());
         }
+        if (d.x.empty()) {
+            ++e.summary.empty;
+            continue;
+        }
         if (d.overflow) ++e.summary.truncated;
-        if (d.x.empty()) ++e.summary.empty;
+        e.names.push_back(name);
+        e.offsets.push_back(static_cast<std::int64_t>(e.x.size()));
         e.points.push_back(static_cast<std::int32_t>(d.x.size()));
         e.summary.points += static_cast<std::int64_t>(d.x.size());
         e.x.insert(e.x.end(), d.x.begin(), d.x.end());
@@ -95,26 +99,29 @@ struct Progress {
     }
 };
 
-void expectLoadMatches(const std::string& folder, SpectrumStore& store) {
+void expectLoadMatches(const std::string& folder, SpectralDatabase& db) {
     const Expected e = expectedLoad(folder);
     Progress progress;
-    const auto summary = loadDatabaseFolder(store, folder, progress.callback());
+    const auto summary = loadDatabaseFolder(db, folder, progress.callback());
     ASSERT_TRUE(summary);
     EXPECT_EQ(summary->entries, e.summary.entries);
+    EXPECT_EQ(summary->spectra, static_cast<int>(e.names.size()));
     EXPECT_EQ(summary->skipped, e.summary.skipped);
     EXPECT_EQ(summary->empty, e.summary.empty);
     EXPECT_EQ(summary->truncated, e.summary.truncated);
     EXPECT_EQ(summary->leftOut, e.summary.leftOut);
     EXPECT_EQ(summary->points, e.summary.points);
 
-    ASSERT_EQ(store.m_dbCount, e.summary.entries);
-    ASSERT_EQ(store.m_dbNames.size(), e.names.size() + 1);
-    EXPECT_TRUE(std::equal(e.names.begin(), e.names.end(), store.m_dbNames.begin() + 1));
-    EXPECT_EQ(store.m_dbBar.list, e.names);
-    EXPECT_EQ(store.m_dbOffsets, e.offsets);
-    EXPECT_EQ(store.m_dbPoints, e.points);
-    EXPECT_TRUE(sameBits(store.m_dbX, e.x));
-    EXPECT_TRUE(sameBits(store.m_dbY, e.y));
+    ASSERT_EQ(db.m_dbCount, static_cast<int>(e.names.size()));
+    ASSERT_EQ(db.m_dbNames.size(), e.names.size() + 1);
+    EXPECT_TRUE(std::equal(e.names.begin(), e.names.end(), db.m_dbNames.begin() + 1));
+    EXPECT_EQ(db.m_dbBar.list, e.names);
+    EXPECT_EQ(db.m_dbOffsets, e.offsets);
+    EXPECT_EQ(db.m_dbPoints, e.points);
+    ASSERT_TRUE(db.m_dbPools);
+    EXPECT_TRUE(sameBits(db.m_dbPools->x, e.x));
+    EXPECT_TRUE(sameBits(db.m_dbPools->y, e.y));
+    EXPECT_EQ(static_cast<int>(db.m_dbSkipped.size()), e.summary.skipped + e.summary.empty);
 
     std::vector<std::string> texts;
     for (int k = 1; k <= e.summary.entries; ++k)
@@ -122,7 +129,7 @@ void expectLoadMatches(const std::string& folder, SpectrumStore& store) {
     texts.push_back("Make comparison");
     EXPECT_EQ(progress.texts, texts);
     EXPECT_FALSE(progress.otherThread) << "progress reported from a loader thread";
-    EXPECT_EQ(store.m_dbBar.buttonText, "Make comparison");
+    EXPECT_EQ(db.m_dbBar.buttonText, "Make comparison");
 }
 
 std::string rows(int count, double start, double step, const char* lineEnd, int seed) {
@@ -158,13 +165,13 @@ TEST(DatabaseLoad, OddEntriesAmongManyFilesLoadAsOneByOne) {
     fs::create_symlink(dir / "missing-target", dir / "f025.link");          // dangling
     fs::create_symlink(dir / "f001.txt", dir / "f026.link");                // to a file: read
     ASSERT_EQ(::mkfifo((dir / "f035.fifo").c_str(), 0600), 0);              // must not stall the load
-    auto store = std::make_unique<SpectrumStore>();
-    expectLoadMatches(dir.str(), *store);
-    EXPECT_EQ(store->m_dbPoints[std::find(store->m_dbNames.begin(), store->m_dbNames.end(), "f030.txt") -
-                                store->m_dbNames.begin() - 1],
+    SpectralDatabase db;
+    expectLoadMatches(dir.str(), db);
+    EXPECT_EQ(db.m_dbPoints[std::find(db.m_dbNames.begin(), db.m_dbNames.end(), "f030.txt") -
+                            db.m_dbNames.begin() - 1],
               4096);
-    // Loading again into the same store (its pools reused) gives the same.
-    expectLoadMatches(dir.str(), *store);
+    // Loading again into the same database gives the same.
+    expectLoadMatches(dir.str(), db);
 }
 
 // A file over the byte limit (here a sparse one) is refused by its size,
@@ -184,28 +191,32 @@ TEST(DatabaseLoad, OversizedFilesAreNotRead) {
     EXPECT_EQ(length, kMaxDatabaseFileBytes);
 
     fs::resize_file(dir / "huge.txt", kMaxDatabaseFileBytes + 1);
-    auto store = std::make_unique<SpectrumStore>();
-    const auto summary = loadDatabaseFolder(*store, dir.str());
+    SpectralDatabase db;
+    const auto summary = loadDatabaseFolder(db, dir.str());
     ASSERT_TRUE(summary);
     EXPECT_EQ(summary->skipped, 1);
-    EXPECT_EQ(store->m_dbPoints, (std::vector<std::int32_t>{2, 0}));
+    EXPECT_EQ(db.m_dbPoints, (std::vector<std::int32_t>{2}));
+    ASSERT_EQ(db.m_dbSkipped.size(), 1u);
+    EXPECT_EQ(db.m_dbSkipped[0].name, "huge.txt");
+    EXPECT_EQ(db.m_dbSkipped[0].reason, "too large");
 }
 
 TEST(DatabaseLoad, OneFileAndNoFiles) {
     TempFolder dir;
-    auto store = std::make_unique<SpectrumStore>();
-    expectLoadMatches(dir.str(), *store);
-    EXPECT_EQ(store->m_dbCount, 0);
-    EXPECT_TRUE(store->m_dbX.empty());
+    SpectralDatabase db;
+    expectLoadMatches(dir.str(), db);
+    EXPECT_EQ(db.m_dbCount, 0);
+    EXPECT_TRUE(db.m_dbPools->x.empty());
 
     dir.write("only.txt", rows(3653, 339, 0.2, "\r\n", 1));
-    expectLoadMatches(dir.str(), *store);
-    EXPECT_EQ(store->m_dbPoints, (std::vector<std::int32_t>{3653}));
+    expectLoadMatches(dir.str(), db);
+    EXPECT_EQ(db.m_dbPoints, (std::vector<std::int32_t>{3653}));
 
     fs::remove(dir / "only.txt");
     fs::create_directory(dir / "sub");
-    expectLoadMatches(dir.str(), *store);  // one entry, not a file
-    EXPECT_EQ(store->m_dbPoints, (std::vector<std::int32_t>{0}));
+    expectLoadMatches(dir.str(), db);  // one entry, not a file
+    EXPECT_EQ(db.m_dbCount, 0);
+    EXPECT_EQ(db.m_dbBar.skippedText, "1 entry without spectrum data skipped");
 }
 
 TEST(DatabaseLoad, EntriesPastTheCapacityAreLeftOut) {
@@ -216,24 +227,25 @@ TEST(DatabaseLoad, EntriesPastTheCapacityAreLeftOut) {
         std::snprintf(name, sizeof name, "e%05d", k);
         std::ofstream(dir / name, std::ios::binary) << (k == kDatabaseCapacity - 1 ? "1 2\r\n3 4\r\n" : "");
     }
-    auto store = std::make_unique<SpectrumStore>();
-    expectLoadMatches(dir.str(), *store);
-    EXPECT_EQ(store->m_dbCount, kDatabaseCapacity);
-    EXPECT_EQ(store->m_dbPoints.back(), 2);
+    SpectralDatabase db;
+    expectLoadMatches(dir.str(), db);
+    EXPECT_EQ(db.m_dbCount, 1);
+    EXPECT_EQ(db.m_dbNames[1], "e19999");
+    EXPECT_EQ(db.m_dbSkipped.size(), static_cast<std::size_t>(kDatabaseCapacity - 1));
 }
 
 TEST(DatabaseLoad, AFailingProgressCallbackStopsTheLoadCleanly) {
     TempFolder dir;
     for (int k = 0; k < 40; ++k) dir.write("f" + std::to_string(100 + k), rows(200, 300, 0.25, "\r\n", k));
-    auto store = std::make_unique<SpectrumStore>();
+    SpectralDatabase db;
     int calls = 0;
     const DatabaseProgress failing = [&](const std::string&) {
         if (++calls == 5) throw std::runtime_error("cancelled");
     };
-    EXPECT_THROW(loadDatabaseFolder(*store, dir.str(), failing), std::runtime_error);
+    EXPECT_THROW(loadDatabaseFolder(db, dir.str(), failing), std::runtime_error);
     EXPECT_EQ(calls, 5);
     // The loader threads are gone and a new load works as usual.
-    expectLoadMatches(dir.str(), *store);
+    expectLoadMatches(dir.str(), db);
 }
 
 }  // namespace

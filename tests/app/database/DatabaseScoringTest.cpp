@@ -15,6 +15,7 @@
 #include "database/DatabaseScoring.h"
 #include "database/Similarity.h"
 #include "database/SimilarityPairs.h"
+#include "database/SpectralDatabase.h"
 
 namespace halden {
 namespace {
@@ -43,9 +44,11 @@ double dividedScore(const std::vector<double>& s, const std::vector<double>& d) 
     return static_cast<double>(100 - 100 * r);
 }
 
+constexpr SimilarityOptions kScore{}, kNormalised{SimilarityMetric::Score, true};
+
 double normalisedScore(const std::vector<double>& s, const std::vector<double>& d) {
-    PairScratch p{s, d, {}};
-    return scorePairs(p, true);
+    PairScratch p{s, d, {}, {}};
+    return scorePairs(p, kNormalised);
 }
 
 // Score agreement to about 1e-12 relative to the sums' ratio.
@@ -89,8 +92,8 @@ TEST(NormalisedScore, SameShapeScoresOneHundred) {
     for (double& v : s) v = 1000 + 40000 * unit(rng);
     // Identical values: exactly 100, normalised or not.
     EXPECT_EQ(normalisedScore(s, s), 100);
-    PairScratch p{s, s, {}};
-    EXPECT_EQ(scorePairs(p, false), 100);
+    PairScratch p{s, s, {}, {}};
+    EXPECT_EQ(scorePairs(p, kScore), 100);
 
     // A file 7.5 times the live spectrum, sampled half way between the live
     // points: every interval pairs, each file value 7.5 times the live value
@@ -105,10 +108,10 @@ TEST(NormalisedScore, SameShapeScoresOneHundred) {
     scaledBetween(xs, ys, 7.5, xd, yd);
     const CurveView live{xs.data(), ys.data(), n}, file{xd.data(), yd.data(), n - 1};
     pairWithLive(live, file, p);
-    ASSERT_EQ(p.s.size(), static_cast<std::size_t>(n - 2));  // all but the last interval
+    ASSERT_EQ(p.s.size(), static_cast<std::size_t>(n - 1));  // every interval
     PairScratch scratch;
-    EXPECT_NEAR(similarityScore(live, file, true, scratch), 100, 1e-12);
-    EXPECT_LT(similarityScore(live, file, false, scratch), 50);
+    EXPECT_NEAR(similarity(live, file, kNormalised, scratch).score, 100, 1e-12);
+    EXPECT_LT(similarity(live, file, kScore, scratch).score, 50);
 }
 
 TEST(NormalisedScore, LargestValueZeroLeavesTheValues) {
@@ -149,9 +152,10 @@ TEST(NormalisedScore, ExtremeMagnitudesScoreAsDivided) {
     expectCloseScores(normalisedScore(s, d), dividedScore(s, d));
 }
 
-// A store holding the live spectrum (curve 0) and a database built in memory.
+// A live spectrum and a database built in memory.
 struct Database {
-    std::unique_ptr<SpectrumStore> store = std::make_unique<SpectrumStore>();
+    SpectralDatabase db;
+    std::shared_ptr<DatabasePools> pools = std::make_shared<DatabasePools>();
     std::vector<double> liveX, liveY;
 
     explicit Database(int livePoints) {
@@ -160,26 +164,28 @@ struct Database {
         for (int i = 0; i < livePoints; ++i) {
             liveX.push_back(300 + 0.2 * i + 1e-6 * i * i);
             liveY.push_back(1000 + 800 * std::sin(i * 0.02) + 20 * unit(rng));
-            store->m_storedX[i] = liveX.back();
-            store->m_storedY[i] = liveY.back();
         }
-        store->m_storedLength[0] = livePoints - 1;
-        store->m_dbNames.assign(1, "");
+        db.m_dbPools = pools;
     }
     void add(const std::vector<double>& x, const std::vector<double>& y) {
-        SpectrumStore& s = *store;
-        s.m_dbNames.push_back("file" + std::to_string(s.m_dbCount) + ".txt");
-        s.m_dbOffsets.push_back(static_cast<std::int64_t>(s.m_dbX.size()));
-        s.m_dbPoints.push_back(static_cast<std::int32_t>(x.size()));
-        s.m_dbX.insert(s.m_dbX.end(), x.begin(), x.end());
-        s.m_dbY.insert(s.m_dbY.end(), y.begin(), y.end());
-        s.m_dbScore.push_back(0);
-        ++s.m_dbCount;
+        db.m_dbNames.push_back("file" + std::to_string(db.m_dbCount) + ".txt");
+        db.m_dbOffsets.push_back(static_cast<std::int64_t>(pools->x.size()));
+        db.m_dbPoints.push_back(static_cast<std::int32_t>(x.size()));
+        pools->x.insert(pools->x.end(), x.begin(), x.end());
+        pools->y.insert(pools->y.end(), y.begin(), y.end());
+        db.m_dbScore.push_back(0);
+        db.m_dbPairs.push_back(0);
+        ++db.m_dbCount;
     }
     CurveView live() const { return {liveX.data(), liveY.data(), static_cast<int>(liveX.size())}; }
-    CurveView file(int k) const {
-        const SpectrumStore& s = *store;
-        return {s.m_dbX.data() + s.m_dbOffsets[k], s.m_dbY.data() + s.m_dbOffsets[k], s.m_dbPoints[k]};
+    LiveSpectrum liveCopy() const { return {liveX, liveY}; }
+    CurveView file(int k) const { return databaseFile(db, k); }
+    DatabaseFiles files() const {
+        return {pools.get(), db.m_dbPoints.data(), db.m_dbOffsets.data(), db.m_dbCount};
+    }
+    // scoreDatabase into m_dbScore / m_dbPairs.
+    void score(SimilarityOptions options, const ScoringProgress& progress, int threads) {
+        scoreDatabase(files(), live(), options, db.m_dbScore.data(), db.m_dbPairs.data(), progress, threads);
     }
 };
 
@@ -213,86 +219,80 @@ void addMixedFiles(Database& db, int count, unsigned seed) {
 }
 
 struct ProgressLog {
-    std::vector<std::string> texts;
-    std::vector<int> current;
+    std::vector<int> scored;
     bool otherThread = false;
 };
 
-DatabaseProgress recorder(ProgressLog& log, const SpectrumStore& s) {
+ScoringProgress recorder(ProgressLog& log) {
     const std::thread::id caller = std::this_thread::get_id();
-    return [&log, &s, caller](const std::string& text) {
+    return [&log, caller](int k) {
         if (std::this_thread::get_id() != caller) log.otherThread = true;
-        log.texts.push_back(text);
-        log.current.push_back(s.m_dbCurrent);
+        log.scored.push_back(k);
     };
 }
 
-// "done: k / n" texts from k = 0 to n - 1, strictly increasing, with
-// m_dbCurrent = k at each.
-void expectDoneTexts(const ProgressLog& log, int n) {
+// Counts from 0 to n - 1, strictly increasing, all from the calling thread.
+void expectCounts(const ProgressLog& log, int n) {
     EXPECT_FALSE(log.otherThread);
-    ASSERT_FALSE(log.texts.empty());
-    int last = -1;
-    for (std::size_t i = 0; i < log.texts.size(); ++i) {
-        int k = -1, total = -1;
-        ASSERT_EQ(std::sscanf(log.texts[i].c_str(), "done: %d / %d", &k, &total), 2) << log.texts[i];
-        EXPECT_EQ(log.texts[i], "done: " + std::to_string(k) + " / " + std::to_string(n));
-        EXPECT_EQ(total, n);
-        EXPECT_GT(k, last);
-        EXPECT_EQ(log.current[i], k);
-        last = k;
-    }
-    EXPECT_EQ(log.texts.front(), "done: 0 / " + std::to_string(n));
-    EXPECT_EQ(log.texts.back(), "done: " + std::to_string(n - 1) + " / " + std::to_string(n));
+    ASSERT_FALSE(log.scored.empty());
+    EXPECT_TRUE(std::is_sorted(log.scored.begin(), log.scored.end()));
+    EXPECT_EQ(std::adjacent_find(log.scored.begin(), log.scored.end()), log.scored.end());
+    EXPECT_EQ(log.scored.front(), 0);
+    EXPECT_EQ(log.scored.back(), n - 1);
 }
 
 TEST(ThreadedScoring, EveryScoreAsComputedAlone) {
     Database db(1200);
     addMixedFiles(db, 300, 42);
-    const int n = db.store->m_dbCount;
+    const int n = db.db.m_dbCount;
     PairScratch scratch;
-    for (bool normalize : {false, true}) {
-        std::vector<double> alone(n);
-        for (int k = 0; k < n; ++k) alone[k] = similarityScore(db.live(), db.file(k), normalize, scratch);
-        for (int threads : {1, 2, 3, 8, 0}) {
-            std::fill(db.store->m_dbScore.begin(), db.store->m_dbScore.end(), 12345.0);
-            ProgressLog log;
-            scoreDatabase(*db.store, normalize, recorder(log, *db.store), threads);
-            for (int k = 0; k < n; ++k)
-                ASSERT_TRUE(sameBits(db.store->m_dbScore[k], alone[k]))
-                    << "file " << k << " threads " << threads << " normalize " << normalize << ": "
-                    << db.store->m_dbScore[k] << " vs " << alone[k];
-            expectDoneTexts(log, n);
-            EXPECT_EQ(db.store->m_dbBar.buttonText, log.texts.back());
-            EXPECT_EQ(db.store->m_dbCurrent, n - 1);
+    for (SimilarityMetric metric : kSimilarityMetrics) {
+        for (bool normalize : {false, true}) {
+            const SimilarityOptions options{metric, normalize};
+            std::vector<Similarity> alone(n);
+            for (int k = 0; k < n; ++k) alone[k] = similarity(db.live(), db.file(k), options, scratch);
+            for (int threads : {1, 3, 0}) {
+                std::fill(db.db.m_dbScore.begin(), db.db.m_dbScore.end(), 12345.0);
+                ProgressLog log;
+                db.score(options, recorder(log), threads);
+                for (int k = 0; k < n; ++k) {
+                    ASSERT_TRUE(sameBits(db.db.m_dbScore[k], alone[k].score))
+                        << "file " << k << " threads " << threads << " " << metricName(metric) << " " << normalize;
+                    ASSERT_EQ(db.db.m_dbPairs[k], alone[k].pairs);
+                }
+                expectCounts(log, n);
+            }
+            // The mix holds each kind of result.
+            int none = 0, nan = 0;
+            for (double v : db.db.m_dbScore) {
+                none += v == kNoOverlapScore;
+                nan += std::isnan(v);
+            }
+            EXPECT_GT(none, 30);
+            // (The files holding them pair fewer points than the derivative's window.)
+            if (metric != SimilarityMetric::Derivative) {
+                EXPECT_GT(nan, 0) << metricName(metric) << " " << normalize;
+            }
         }
     }
-    // The mix holds each kind of result.
-    int none = 0, nan = 0;
-    for (double v : db.store->m_dbScore) {
-        none += v == kNoOverlapScore;
-        nan += std::isnan(v);
-    }
-    EXPECT_GT(none, 30);
-    EXPECT_GT(nan, 0);
 }
 
 TEST(ThreadedScoring, SmallAndEmptyDatabases) {
     Database db(50);
     ProgressLog log;
-    scoreDatabase(*db.store, false, recorder(log, *db.store), 4);
-    EXPECT_TRUE(log.texts.empty());  // nothing to score, nothing reported
+    db.score(kScore, recorder(log), 4);
+    EXPECT_TRUE(log.scored.empty());  // nothing to score, nothing reported
 
-    compareDatabase(*db.store, recorder(log, *db.store));
-    EXPECT_EQ(log.texts, (std::vector<std::string>{kMakeComparisonText}));
+    std::vector<std::string> texts;
+    compareDatabase(db.db, db.liveCopy(), [&](const std::string& t) { texts.push_back(t); });
+    EXPECT_EQ(texts, (std::vector<std::string>{kMakeComparisonText}));
 
     // One file, more threads asked for than there are files.
     db.add({310, 311, 312}, {1, 2, 3});
-    log = {};
-    scoreDatabase(*db.store, true, recorder(log, *db.store), 8);
-    EXPECT_EQ(log.texts, (std::vector<std::string>{"done: 0 / 1"}));
+    db.score(kNormalised, recorder(log), 8);
+    EXPECT_EQ(log.scored, (std::vector<int>{0}));
     PairScratch scratch;
-    EXPECT_TRUE(sameBits(db.store->m_dbScore[0], similarityScore(db.live(), db.file(0), true, scratch)));
+    EXPECT_TRUE(sameBits(db.db.m_dbScore[0], similarity(db.live(), db.file(0), kNormalised, scratch).score));
 }
 
 TEST(ThreadedScoring, RankingKeepsDatabaseOrderForEqualScores) {
@@ -322,17 +322,22 @@ TEST(ThreadedScoring, RankingKeepsDatabaseOrderForEqualScores) {
     for (bool normalize : {false, true}) {
         Database copy(2000);
         build(copy);
-        copy.store->m_dbBar.normalizeChecked = normalize;
-        ProgressLog log;
-        compareDatabase(*copy.store, recorder(log, *copy.store));
-        ASSERT_FALSE(log.texts.empty());
-        EXPECT_EQ(log.texts.back(), kMakeComparisonText);
-        log.texts.pop_back();
-        log.current.pop_back();
-        expectDoneTexts(log, n);
-        EXPECT_EQ(copy.store->m_dbCurrent, -1);
+        copy.db.m_dbBar.normalizeChecked = normalize;
+        std::vector<std::string> texts;
+        std::vector<int> current;
+        compareDatabase(copy.db, copy.liveCopy(), [&](const std::string& t) {
+            texts.push_back(t);
+            current.push_back(copy.db.m_dbCurrent);
+        });
+        ASSERT_GE(texts.size(), 3u);
+        EXPECT_EQ(texts.front(), "done: 0 / 600");
+        EXPECT_EQ(texts[texts.size() - 2], "done: 599 / 600");
+        EXPECT_EQ(texts.back(), kMakeComparisonText);
+        for (std::size_t i = 0; i + 1 < texts.size(); ++i)
+            EXPECT_EQ(texts[i], "done: " + std::to_string(current[i]) + " / 600");
+        EXPECT_EQ(copy.db.m_dbCurrent, -1);
 
-        const SpectrumStore& s = *copy.store;
+        const SpectralDatabase& s = copy.db;
         auto indexOf = [&](int r) { return std::stoi(s.m_dbNames[r + 1].substr(4)); };
         for (int r = 0; r + 1 < n; ++r) {
             const double a = s.m_dbScore[r], b = s.m_dbScore[r + 1];
@@ -347,10 +352,8 @@ TEST(ThreadedScoring, RankingKeepsDatabaseOrderForEqualScores) {
         }
         // Every file's points moved with its name and score.
         PairScratch scratch;
-        for (int r = 0; r < n; ++r) {
-            const CurveView file{s.m_dbX.data() + s.m_dbOffsets[r], s.m_dbY.data() + s.m_dbOffsets[r], s.m_dbPoints[r]};
-            ASSERT_TRUE(sameBits(s.m_dbScore[r], similarityScore(copy.live(), file, normalize, scratch)));
-        }
+        for (int r = 0; r < n; ++r)
+            ASSERT_TRUE(sameBits(s.m_dbScore[r], similarity(copy.live(), databaseFile(s, r), {SimilarityMetric::Score, normalize}, scratch).score));
         // The 7 empty files rank just before the 7 with a NaN value.
         EXPECT_EQ(s.m_dbScore[n - 14], kNoOverlapScore);
         EXPECT_EQ(s.m_dbScore[n - 8], kNoOverlapScore);
@@ -380,13 +383,13 @@ TEST(ThreadedScoring, NonFiniteValuesRankAsDivided) {
     // The divided form of each file's pairs.
     PairScratch pairs;
     std::vector<double> want;
-    for (int k = 0; k < db.store->m_dbCount; ++k) {
+    for (int k = 0; k < db.db.m_dbCount; ++k) {
         pairWithLive(db.live(), db.file(k), pairs);
         want.push_back(dividedScore(pairs.s, pairs.d));
     }
-    db.store->m_dbBar.normalizeChecked = true;
-    compareDatabase(*db.store);
-    const SpectrumStore& s = *db.store;
+    db.db.m_dbBar.normalizeChecked = true;
+    compareDatabase(db.db, db.liveCopy());
+    const SpectralDatabase& s = db.db;
     for (int r = 0; r < s.m_dbCount; ++r) {
         const int k = std::stoi(s.m_dbNames[r + 1].substr(4));
         if (std::isnan(want[k]))
@@ -413,15 +416,15 @@ TEST(ThreadedScoring, FailingProgressCallbackStopsTheWork) {
     // come while they run depends on the machine's pace, but a second one
     // always follows (during the work, or the closing "all done"). It throws.
     int calls = 0;
-    auto failing = [&](const std::string&) {
+    auto failing = [&](int) {
         if (++calls == 2) throw std::runtime_error("cancelled");
     };
-    EXPECT_THROW(scoreDatabase(*db.store, false, failing, 2), std::runtime_error);
+    EXPECT_THROW(db.score(kScore, failing, 2), std::runtime_error);
     EXPECT_EQ(calls, 2);
-    // The store is usable afterwards.
+    // The database is usable afterwards.
     ProgressLog log;
-    scoreDatabase(*db.store, false, recorder(log, *db.store), 2);
-    expectDoneTexts(log, db.store->m_dbCount);
+    db.score(kScore, recorder(log), 2);
+    expectCounts(log, db.db.m_dbCount);
 }
 
 }  // namespace

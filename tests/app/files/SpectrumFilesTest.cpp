@@ -1,10 +1,18 @@
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <sys/stat.h>
+#include <functional>
+#include <vector>
 
 #include "FilesFixture.h"
 #include "common/Messages.h"
 #include "files/SpectrumFiles.h"
+#include "spectrum/WavelengthCalibration.h"
 
 namespace halden {
 namespace {
@@ -286,26 +294,103 @@ TEST_F(SpectrumFilesTest, SpecialWideAndOverflowingFilesAreRefused) {
     EXPECT_FALSE(store->m_chartBar.absorbanceEnabled);
 }
 
-TEST_F(SpectrumFilesTest, ReferenceLoadWarnsOnTheWrongCountAndEnablesTheModes) {
-    std::string text;
-    for (int i = 0; i < 3652; ++i) text += std::to_string(400 + i) + "\t" + std::to_string(i * 2) + "\r\n";
-    writeAll(path("ref.txt"), text);
+// Rows "%.3f\t%.3f" of y(x) at the given x.
+std::string referenceText(const std::vector<double>& x, const std::function<double(double)>& y) {
+    std::string text = "Wavelength\tIntensity\r\n";
+    for (double v : x) {
+        char row[64];
+        std::snprintf(row, sizeof row, "%.3f\t%.3f\r\n", v, y(v));
+        text += row;
+    }
+    return text;
+}
+
+std::vector<double> steps(double from, double to, double step) {
+    std::vector<double> x;
+    for (double v = from; v <= to + 1e-9; v += step) x.push_back(v);
+    return x;
+}
+
+TEST_F(SpectrumFilesTest, ReferenceOnTheLiveGridIsTakenPointByPoint) {
+    // As "Save spectra, txt" writes the live axis: x to three decimals.
+    const std::vector<double> own(store->m_wavelength.begin(), store->m_wavelength.begin() + 3653);
+    writeAll(path("ref.txt"), referenceText(own, [](double x) { return 3 * x; }));
     store->m_chartBar.absorbanceChecked = true;
     prompt.openAnswers = {path("ref.txt")};
     EXPECT_EQ(loadReferenceCommand(*store, prompt), SpectrumLoad::Loaded);
-    ASSERT_EQ(prompt.messages().size(), 1u);
-    EXPECT_EQ(prompt.messages()[0].text, "Number of spectral points is not correct");
-    EXPECT_EQ(prompt.messages()[0].caption, "Warning");
+    EXPECT_TRUE(prompt.messages().empty());
     EXPECT_TRUE(store->m_referenceStored);
-    EXPECT_DOUBLE_EQ(store->m_reference[3651], 7302);
+    char value[32];
+    std::snprintf(value, sizeof value, "%.3f", 3 * own[1800]);
+    EXPECT_EQ(store->m_reference[1800], std::atof(value));  // the file's own value, not interpolated
     const ChartBarState& bar = store->m_chartBar;
     EXPECT_FALSE(bar.absorbanceChecked);
     EXPECT_TRUE(bar.absorbanceEnabled && bar.reflectanceEnabled && bar.transmittanceEnabled);
+}
 
-    text += "4052\t1\r\n";
-    writeAll(path("ref.txt"), text);
-    EXPECT_EQ(loadReferenceFile(*store, prompt, path("ref.txt")), SpectrumLoad::Loaded);
-    EXPECT_EQ(prompt.messages().size(), 1u) << "3653 points: no warning";
+TEST_F(SpectrumFilesTest, ReferenceOnAnotherGridIsResampledOntoTheLiveWavelengths) {
+    const double first = store->m_wavelength[0], last = store->m_wavelength[3652];
+    ASSERT_LT(first, 500);
+    ASSERT_GT(last, 700);
+    auto line = [](double x) { return 1000 + 2 * x; };  // exact under linear interpolation
+    // Whole nanometres from 500 nm (as "Save, 1nm step" writes them), falling.
+    std::vector<double> nm = steps(500, std::floor(last) + 1, 1);
+    std::reverse(nm.begin(), nm.end());
+    writeAll(path("nm.txt"), referenceText(nm, line));
+    EXPECT_EQ(loadReferenceFile(*store, prompt, path("nm.txt")), SpectrumLoad::Loaded);
+    int outside = 0;
+    for (int i = 0; i < 3653; ++i) {
+        const double w = store->m_wavelength[i];
+        if (w < 500) {
+            EXPECT_EQ(store->m_reference[i], 0) << i;  // no reference there
+            ++outside;
+        } else {
+            ASSERT_NEAR(store->m_reference[i], line(w), 1e-9) << i;
+        }
+    }
+    ASSERT_GT(outside, 0);
+    ASSERT_EQ(prompt.messages().size(), 2u);
+    EXPECT_EQ(prompt.messages()[0].text, "Number of spectral points is not correct");
+    EXPECT_EQ(prompt.messages()[0].caption, "Warning");
+    EXPECT_EQ(prompt.messages()[1].text, std::string(messages::kReferenceResampled) + " " +
+                                             std::to_string(outside) + " of the 3653 points lie outside the file's "
+                                             "range and have no reference: R(%) and T(%) show -1 there, ABS 0.");
+    EXPECT_EQ(prompt.messages()[1].caption, "Information");
+    EXPECT_TRUE(store->m_referenceStored);
+
+    // 3653 points, but not on the live grid: resampled without the warning.
+    prompt.entries.clear();
+    std::vector<double> shifted(store->m_wavelength.begin(), store->m_wavelength.begin() + 3653);
+    for (double& v : shifted) v -= 0.05;
+    shifted.back() += 1;  // covers the last live point
+    writeAll(path("shifted.txt"), referenceText(shifted, line));
+    EXPECT_EQ(loadReferenceFile(*store, prompt, path("shifted.txt")), SpectrumLoad::Loaded);
+    ASSERT_EQ(prompt.messages().size(), 1u);
+    EXPECT_EQ(prompt.messages()[0].text, messages::kReferenceResampled);
+    EXPECT_NEAR(store->m_reference[0], line(first), 1e-3);
+
+    // On the Raman axis the file's x are shifts in 1/cm.
+    prompt.entries.clear();
+    store->m_wavenumberAxis = true;
+    std::vector<double> shifts;
+    for (int i = 0; i < 3653; i += 2) shifts.push_back(ramanShift(store->m_laserWavelength, store->m_wavelength[i]) - 0.2);
+    shifts.push_back(shifts.back() + 50);
+    writeAll(path("shifts.txt"), referenceText(shifts, line));
+    EXPECT_EQ(loadReferenceFile(*store, prompt, path("shifts.txt")), SpectrumLoad::Loaded);
+    const double at = ramanShift(store->m_laserWavelength, store->m_wavelength[2000]);
+    EXPECT_NEAR(store->m_reference[2000], line(at), 1e-6);
+}
+
+TEST_F(SpectrumFilesTest, ReferenceOutsideTheLiveRangeIsRefused) {
+    writeAll(path("far.txt"), referenceText(steps(2000, 3000, 1), [](double) { return 5.0; }));
+    store->m_reference[7] = 42;
+    EXPECT_EQ(loadReferenceFile(*store, prompt, path("far.txt")), SpectrumLoad::Refused);
+    ASSERT_EQ(prompt.messages().size(), 1u);
+    EXPECT_EQ(prompt.messages()[0].text, messages::kReferenceNoOverlap);
+    EXPECT_EQ(prompt.messages()[0].caption, "Warning");
+    EXPECT_EQ(store->m_reference[7], 42);
+    EXPECT_FALSE(store->m_referenceStored);
+    EXPECT_FALSE(store->m_chartBar.absorbanceEnabled);
 }
 
 }  // namespace

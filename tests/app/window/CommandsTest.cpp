@@ -14,8 +14,18 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 
+#include <QCheckBox>
+#include <QComboBox>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
 #include "ModalDialog.h"
 #include "WindowFixture.h"
+#include "common/Messages.h"
+#include "database/DatabaseSearch.h"
+#include "spectrum/StoredCurves.h"
 #include "window/SearchBar.h"
 
 namespace halden::test {
@@ -179,18 +189,129 @@ TEST_F(WindowTest, DatabaseLoadCompareAndSelect)
         prompt.saveAnswers.push_back(path("db/").toStdString() + name);
         frame->runCommand(ids::kSaveSpectraTxt);
     }
+    QDir().mkpath(path("db/sub"));
     frame->runCommand(ids::kSearch);
     SearchBar& bar = frame->searchBar();
+    DatabaseSearch& search = frame->database();
     prompt.folderAnswers.push_back(path("db").toStdString());
     QTest::mouseClick(bar.loadButton(), Qt::LeftButton);
-    ASSERT_EQ(bar.list()->count(), 3);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !search.busy(); }, kWaitMs));
+    ASSERT_EQ(bar.list()->count(), 3);  // the sub-folder is no spectrum
     EXPECT_EQ(bar.folderLabel()->text(), path("db"));
+    EXPECT_EQ(bar.skippedLabel()->text(), QStringLiteral("1 entry without spectrum data skipped"));
+
+    // The spectra were saved from the live spectrum's own grid (x to three
+    // decimals): every live interval pairs, and the live spectrum scores 100
+    // against its own file.
+    bar.metricBox()->setCurrentIndex(bar.metricBox()->findText(QStringLiteral("pearson")));
+    emit bar.metricBox()->activated(bar.metricBox()->currentIndex());
     QTest::mouseClick(bar.compareButton(), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !search.busy(); }, kWaitMs));
     EXPECT_EQ(bar.compareButton()->text(), QStringLiteral("Make comparison"));
+    EXPECT_EQ(search.database().m_dbMetric, SimilarityMetric::Pearson);
     EXPECT_TRUE(bar.list()->item(0)->text().startsWith("100 - "));
+    EXPECT_GE(search.database().m_dbPairs[0], storedCurve0(store()).count() - 1);
     bar.list()->setCurrentRow(1);
-    EXPECT_EQ(store().m_dbCurrent, 1);
+    EXPECT_EQ(search.database().m_dbCurrent, 1);
     EXPECT_GE(curves(), 2);  // the entry shows as stored curve 1
+    EXPECT_TRUE(messages().empty());
+}
+
+// A library large enough to take a while: the window paints and answers
+// while it loads and ranks, and a second comparison is refused meanwhile.
+TEST_F(WindowTest, WindowStaysResponsiveWhileALargeLibraryLoads)
+{
+    open();
+    runFor(1);
+    stopRun();
+    QDir().mkpath(path("lib"));
+    prompt.saveAnswers.push_back(path("lib/a0000").toStdString());
+    frame->runCommand(ids::kSaveSpectraTxt);
+    QFile first(path("lib/a0000.txt"));
+    ASSERT_TRUE(first.open(QIODevice::ReadOnly));
+    const QByteArray text = first.readAll();
+    for (int k = 1; k < 1000; ++k) {
+        QFile copy(path("lib/a%1.txt").arg(k, 4, 10, QLatin1Char('0')));
+        ASSERT_TRUE(copy.open(QIODevice::WriteOnly));
+        copy.write(text);
+    }
+    frame->runCommand(ids::kSearch);
+    SearchBar& bar = frame->searchBar();
+    DatabaseSearch& search = frame->database();
+    prompt.folderAnswers.push_back(path("lib").toStdString());
+    QTest::mouseClick(bar.loadButton(), Qt::LeftButton);
+    // The click has returned and the load goes on: the window takes the next
+    // command, which is refused, not queued, and repaints.
+    ASSERT_TRUE(search.busy());
+    QTest::mouseClick(bar.compareButton(), Qt::LeftButton);
+    ASSERT_EQ(messages().size(), 1u);
+    EXPECT_EQ(messages()[0].text, messages::kDatabaseBusy);
+    frame->view().repaint();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !search.busy(); }, kWaitMs));
+    EXPECT_EQ(bar.list()->count(), 1000);
+
+    QTest::mouseClick(bar.compareButton(), Qt::LeftButton);
+    ASSERT_TRUE(search.busy());
+    QTest::mouseClick(bar.compareButton(), Qt::LeftButton);
+    ASSERT_EQ(messages().size(), 2u);
+    EXPECT_EQ(messages()[1].text, messages::kDatabaseBusy);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !search.busy(); }, kWaitMs));
+    EXPECT_TRUE(bar.list()->item(0)->text().startsWith("100 - a0000.txt"));
+    EXPECT_EQ(bar.compareButton()->text(), QStringLiteral("Make comparison"));
+}
+
+// A Raman instrument compares normalised: a database loaded after its
+// calibration was read starts with the box checked.
+TEST_F(WindowTest, RamanInstrumentLoadsTheDatabaseNormalised)
+{
+    scene("raman");
+    open();
+    EXPECT_TRUE(frame->database().database().m_dbNormalize);
+    QDir().mkpath(path("db"));
+    prompt.folderAnswers.push_back(path("db").toStdString());
+    frame->runCommand(ids::kLoadDatabase);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !frame->database().busy(); }, kWaitMs));
+    EXPECT_TRUE(frame->searchBar().normalizeBox()->isChecked());
+}
+
+// The lamp measured against its own 1 nm file as the reference: resampled
+// onto the live wavelengths, it gives T% about 100 and ABS about 0 wherever
+// the file reaches, and no reference beyond its last whole nanometre.
+TEST_F(WindowTest, LampAgainstItsOwn1nmFileAsReference)
+{
+    open();
+    runFor(2);
+    stopRun();
+    prompt.saveAnswers.push_back(path("lamp1nm").toStdString());
+    frame->runCommand(ids::kSave1nmStep);
+    prompt.openAnswers.push_back(path("lamp1nm.txt").toStdString());
+    frame->runCommand(ids::kLoadSourceSpectra);
+    ASSERT_EQ(messages().size(), 2u);
+    EXPECT_EQ(messages()[0].text, "Number of spectral points is not correct");
+    EXPECT_EQ(messages()[1].text.rfind(messages::kReferenceResampled, 0), 0u) << messages()[1].text;
+    const double fileEnd = std::trunc(store().m_wavelength[store().m_lastPoint]);
+
+    // Where the lamp is bright (the dim ultraviolet end is mostly noise):
+    // the median and nine points in ten near the ideal value.
+    const double brightest = *std::max_element(store().m_reference.begin(), store().m_reference.end());
+    auto check = [&](int box, double ideal, double near, double outside) {
+        frame->runCommand(box, true);
+        runFor(2);
+        stopRun();
+        const StoredCurve live = storedCurve0(store());
+        std::vector<double> inside;
+        for (int i = 0; i < live.count(); ++i) {
+            if (live.x[i] > fileEnd) EXPECT_EQ(live.y[i], outside) << live.x[i];
+            else if (store().m_reference[i] > 0.2 * brightest) inside.push_back(live.y[i]);
+        }
+        ASSERT_GT(inside.size(), 1000u);
+        std::sort(inside.begin(), inside.end());
+        EXPECT_NEAR(inside[inside.size() / 2], ideal, near / 10);
+        EXPECT_NEAR(inside[inside.size() / 20], ideal, near);
+        EXPECT_NEAR(inside[inside.size() - inside.size() / 20], ideal, near);
+    };
+    check(ids::kTransmittanceBox, 100, 10, -1);
+    check(ids::kAbsorbanceBox, 0, 0.05, 0);
 }
 
 TEST_F(WindowTest, ScreenImagePrintAndCopy)
