@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the normal build, the device library and the
-# database's loader and scoring threads under ThreadSanitizer, and the whole
-# suite under AddressSanitizer + UBSan.
+# Builds and runs every test: the normal build, and the whole suite under
+# ThreadSanitizer and under AddressSanitizer + UBSan.
 # Exits non-zero on any failure or sanitizer report.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -29,13 +28,14 @@ tests/install/check-install.sh build
 echo "== the real window under Xvfb"
 tests/window/xvfb-smoke.sh build/app/halden build/halden-smoke.xwd
 
-echo "== device library and database threads under ThreadSanitizer"
-configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DHALDEN_SANITIZE=thread -DHALDEN_BUILD_APP=ON -DHALDEN_BUILD_BENCH=OFF
-cmake --build build-tsan -j"$jobs" --target devicelib_tests database_tests
+echo "== whole suite under ThreadSanitizer"
+configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DHALDEN_SANITIZE=thread -DHALDEN_BUILD_BENCH=OFF
+cmake --build build-tsan -j"$jobs"
 # TSan needs a fixed address layout on kernels with high mmap randomisation.
-TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-  setarch "$(uname -m)" -R ctest --test-dir build-tsan --output-on-failure -j"$jobs" --timeout 600 \
-  -L 'devicelib_tests|database_tests'
+# Qt's and GLib's own hand-offs, which it cannot see, are suppressed by
+# library in tests/support/tsan.supp; a report of ours fails the run.
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/support/tsan.supp" \
+  setarch "$(uname -m)" -R ctest --test-dir build-tsan --output-on-failure -j"$jobs" --timeout 900
 
 echo "== whole suite under AddressSanitizer + UndefinedBehaviorSanitizer"
 configure build-asan -DCMAKE_BUILD_TYPE=Debug -DHALDEN_SANITIZE=address -DHALDEN_BUILD_BENCH=OFF
