@@ -1,14 +1,15 @@
 #!/usr/bin/env python3
 """Generates the constant colour tables of app/colour as C++ source.
 
-    python3 tools/generate_colour_tables.py [REPO_ROOT]
+    python3 tools/generate_colour_tables.py [REPO_ROOT] [--out FOLDER]
 
 Reads app/colour/data/cie1931_2deg_1nm.csv, cie_tcs01-14_5nm.csv,
 cie1964_10deg_1nm.csv, cie2017_ces99_1nm.csv, cie_daylight_s012_5nm.csv,
 cie_s026_alpha_opic_1nm.csv and nist_cqs90_vs15_5nm.csv and writes
 app/colour/ObserverTable.cpp, TestSampleTable.cpp, IsoTemperatureTable.cpp,
 PhotonWeightTable.cpp, LuminousEfficiencyTable.h, RenditionTables.cpp and
-LightTables.cpp.
+LightTables.cpp (into FOLDER instead with --out; the tests compare such a
+fresh copy with the committed files).
 
 - ObserverTable: the 1 nm colour-matching functions as read (6 decimals),
   ybar at 829 and 830 nm forced to 0.
@@ -38,9 +39,23 @@ import math
 import os
 import sys
 
-ROOT = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..")
+
+def parse_arguments(argv):
+    root, out = os.path.join(os.path.dirname(__file__), ".."), None
+    args = list(argv)
+    while args:
+        a = args.pop(0)
+        if a == "--out" and args:
+            out = args.pop(0)
+        elif not a.startswith("-"):
+            root = a
+        else:
+            sys.exit(__doc__)
+    return root, out or os.path.join(root, "app", "colour")
+
+
+ROOT, OUT = parse_arguments(sys.argv[1:])
 DATA = os.path.join(ROOT, "app", "colour", "data")
-OUT = os.path.join(ROOT, "app", "colour")
 
 C2_TABLE = 1.4387752e-2  # m K
 
@@ -224,6 +239,7 @@ def write(name, text):
 
 
 def main():
+    os.makedirs(OUT, exist_ok=True)
     obs = observer()
     lines = [HEADER, '#include "colour/ColourTables.h"\n\nnamespace halden {\n\n',
              "// CIE 1931 2 degree observer, 360..830 nm, 1 nm step.\n",
