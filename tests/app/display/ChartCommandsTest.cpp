@@ -36,22 +36,17 @@ TEST(ChartCommands, FlatAutoscaleWidensByOne) {
     EXPECT_DOUBLE_EQ(s->m_yMax, 8);
 }
 
-TEST(ChartCommands, BarSwitches) {
+TEST(ChartCommands, UncheckingAutoYScalesOnceMore) {
     auto s = storeWithCurve0({400, 500}, {1, 3});
-    range400To700(*s);
-    EXPECT_DOUBLE_EQ(s->m_xMin, 390);
-    EXPECT_DOUBLE_EQ(s->m_xMax, 710);
-    toggleColorBar(*s);
-    EXPECT_TRUE(s->m_colorBar2);
-    setLogScale(*s, true);
-    EXPECT_TRUE(s->m_logScale && s->m_chartBar.logScaleChecked);
+    s->m_xMin = 0;
+    s->m_xMax = 1000;
     setAutoY(*s, true);
-    EXPECT_TRUE(s->m_autoY);
     s->m_yMin = -1;
     s->m_yMax = -1;
-    setAutoY(*s, false);  // runs y autoscale once
-    EXPECT_FALSE(s->m_chartBar.autoYChecked);
+    setAutoY(*s, false);
+    EXPECT_FALSE(s->m_autoY);
     EXPECT_DOUBLE_EQ(s->m_yMin, 1 - 0.03);
+    EXPECT_DOUBLE_EQ(s->m_yMax, 3 + 0.03);
 }
 
 TEST(ChartCommands, DiagramScaleStaysUsable) {

@@ -180,14 +180,6 @@ TEST_F(StoreCommandsTest, FastDropsReferenceRatioAndBackground) {
     EXPECT_FALSE(bar.subtractChecked || bar.subtractEnabled);
 }
 
-TEST_F(StoreCommandsTest, AverageFollowsTheBox) {
-    setAverage(*store, false);
-    EXPECT_FALSE(store->m_average);
-    EXPECT_FALSE(store->m_chartBar.averageChecked);
-    setAverage(*store, true);
-    EXPECT_TRUE(store->m_average);
-}
-
 TEST_F(StoreCommandsTest, SnapshotAppendsAfterTheLiveCurve) {
     setLive([](int i) { return 2.0 * i; });
     SnapshotResult r = snapshot(*store);

@@ -1,5 +1,5 @@
-// Every toolbar command has an icon without any desktop icon theme, drawn
-// from a bundled SVG that parses.
+// Every button of the window's toolbar has an icon without any desktop icon
+// theme, drawn from a bundled SVG that parses.
 #include <QIcon>
 #include <QImage>
 #include <QPixmap>
@@ -7,12 +7,11 @@
 #include <gtest/gtest.h>
 
 #include "WidgetTestSupport.h"
+#include "WindowFixture.h"
 #include "window/CommandIcons.h"
 
 namespace halden {
 namespace {
-
-using test::kToolbarCommands;
 
 bool hasVisiblePixels(const QImage& image)
 {
@@ -22,12 +21,16 @@ bool hasVisiblePixels(const QImage& image)
     return false;
 }
 
-TEST(CommandIconsTest, EveryToolbarButtonHasADrawnIconWithoutATheme)
+using CommandIconsWindowTest = test::WindowTest;
+
+TEST_F(CommandIconsWindowTest, EveryToolbarButtonHasADrawnIconWithoutATheme)
 {
-    test::ensureApplication();
+    open(false);
+    const QList<int> toolbar = toolbarCommands();
+    ASSERT_FALSE(toolbar.isEmpty());
     const QString theme = QIcon::themeName();
     QIcon::setThemeName(QString());
-    for (int command : kToolbarCommands) {
+    for (int command : toolbar) {
         const QString file = commandIconFile(command);
         ASSERT_FALSE(file.isEmpty()) << command;
         commandIcon(command);  // registers the resources

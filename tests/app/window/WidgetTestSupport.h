@@ -15,14 +15,6 @@
 
 namespace halden::test {
 
-// The main toolbar's command buttons, in their order on the bar.
-inline constexpr int kToolbarCommands[] = {
-    ids::kSaveTxt,          ids::kSaveBmp,           ids::kLoadSpectra,         ids::kEditCopy,
-    ids::kFilePrint,        ids::kChooseSpectrometer, ids::kSettings,           ids::kTriggerSettings,
-    ids::kXAutoscale,       ids::kYAutoscale,        ids::kXYAutoscale,         ids::kSetScale,
-    ids::kGetSourceSpectra, ids::kLoadSourceSpectra, ids::kBaselineCorrection,  ids::kSnapshot,
-    ids::kClearAll,         ids::kSearch,            ids::kWavelengthCalibration, ids::kAbout};
-
 // Creates the application once; later calls (and other fixtures that made
 // one already) reuse it. It lives until the program ends.
 inline void ensureApplication()

@@ -4,12 +4,14 @@
 // backups and saved files land there.
 #pragma once
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
 
 #include <cstdlib>
 #include <memory>
@@ -85,6 +87,15 @@ protected:
         int k = 0;
         while (k < kStoredSlots && store().m_storedLength[k] != -1) ++k;
         return k;
+    }
+
+    // The command ids of the toolbar's buttons, in their order on the bar.
+    QList<int> toolbarCommands() const
+    {
+        QList<int> ids;
+        for (QAction* a : frame->toolBar().actions())
+            if (!a->isSeparator()) ids << a->objectName().mid(4).toInt();  // "tool<id>"
+        return ids;
     }
 
     QString path(const char* name) const { return m_dir.filePath(QString::fromLatin1(name)); }
