@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only when one is missing.
 set -euo pipefail
-packages=(build-essential cmake ninja-build pkg-config libhidapi-dev qt6-base-dev
+packages=(build-essential cmake ninja-build ccache pkg-config libhidapi-dev qt6-base-dev
           libgtest-dev libgmock-dev googletest libbenchmark-dev fonts-liberation
           qt6-svg-dev xvfb xauth xdotool x11-apps
           librsvg2-bin desktop-file-utils appstream dpkg-dev lintian man-db file
-          python3-numpy poppler-utils)
+          python3 python3-numpy poppler-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

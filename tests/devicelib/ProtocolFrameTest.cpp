@@ -9,7 +9,7 @@ namespace {
 
 using namespace vantrel::protocol;
 
-constexpr std::uint16_t kGuard = 0xDEAD;
+constexpr std::uint16_t kFrameGuard = 0xDEAD;
 constexpr unsigned kGuardPixels = 64;
 
 std::uint16_t pixelValue(unsigned j) { return static_cast<std::uint16_t>(j * 7 + 1); }
@@ -17,7 +17,7 @@ std::uint16_t pixelValue(unsigned j) { return static_cast<std::uint16_t>(j * 7 +
 // A frame buffer with guard zones on both sides of frameLength pixels.
 struct GuardedFrame {
     explicit GuardedFrame(unsigned frameLength)
-        : length(frameLength), storage(frameLength + 2 * kGuardPixels, kGuard)
+        : length(frameLength), storage(frameLength + 2 * kGuardPixels, kFrameGuard)
     {
     }
     std::uint16_t* data() { return storage.data() + kGuardPixels; }
@@ -25,7 +25,7 @@ struct GuardedFrame {
     bool guardsIntact() const
     {
         for (unsigned i = 0; i < kGuardPixels; ++i)
-            if (storage[i] != kGuard || storage[kGuardPixels + length + i] != kGuard) return false;
+            if (storage[i] != kFrameGuard || storage[kGuardPixels + length + i] != kFrameGuard) return false;
         return true;
     }
     unsigned length;
@@ -115,7 +115,7 @@ TEST_F(FrameReadTest, ReportsClaimingPositionsOutsideTheFrameAreClipped)
     EXPECT_TRUE(frame.guardsIntact());
     for (unsigned j = 0; j < 30; ++j) EXPECT_EQ(frame[j], pixelValue(j));
     for (unsigned j = 80; j < 90; ++j) EXPECT_EQ(frame[j], pixelValue(j));
-    EXPECT_EQ(frame[50], kGuard);  // never sent
+    EXPECT_EQ(frame[50], kFrameGuard);  // never sent
 }
 
 TEST_F(FrameReadTest, RepeatedReportsCannotOverrunTheFrame)
@@ -137,7 +137,7 @@ TEST_F(FrameReadTest, BrokenCountdownsEndTheReadKeepingWhatArrived)
     device.queueReply(frameReport(30, 0, pixelValue));  // skipped one
     EXPECT_EQ(readFrame(record, frame.data(), 0), kErrFrameSequence);
     EXPECT_EQ(frame[0], pixelValue(0));
-    EXPECT_EQ(frame[30], kGuard);
+    EXPECT_EQ(frame[30], kFrameGuard);
 
     for (std::uint8_t bad : {std::uint8_t{250}, std::uint8_t{255}}) {
         device.queueReply(frameReport(0, bad, pixelValue));
@@ -153,7 +153,7 @@ TEST_F(FrameReadTest, MissingOrForeignReportsFail)
     device.queueReply(frameReport(0, 1, pixelValue));
     EXPECT_EQ(readFrame(record, frame.data(), 0), kErrNoReply);
     EXPECT_EQ(frame[29], pixelValue(29));
-    EXPECT_EQ(frame[30], kGuard);
+    EXPECT_EQ(frame[30], kFrameGuard);
 
     device.queueReply({0x9A, 0, 0, 1});
     EXPECT_EQ(readFrame(record, frame.data(), 0), kErrReplyCode);

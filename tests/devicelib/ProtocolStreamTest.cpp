@@ -4,6 +4,7 @@
 // results the stored ones, for healthy instruments and faulty ones.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "protocol/Transactions.h"
@@ -14,7 +15,9 @@
 namespace vantrel::test {
 namespace {
 
-std::string streamPath(const std::string& name) { return std::string(PROTOCOL_STREAM_DIR) + "/" + name + ".txt"; }
+std::string streamPath(const std::string& name) {
+    return (std::filesystem::path(PROTOCOL_STREAM_DIR) / (name + ".txt")).string();
+}
 
 struct Replayed {
     Outcome outcome;

@@ -10,19 +10,19 @@
 namespace vantrel::test {
 namespace {
 
-std::uint16_t pixelOf(unsigned j) { return static_cast<std::uint16_t>(j * 3 + 7); }
+std::uint16_t racePixelOf(unsigned j) { return static_cast<std::uint16_t>(j * 3 + 7); }
 
 bool frameComplete(const std::vector<uint16_t>& frame)
 {
     for (unsigned j = 0; j < frame.size(); ++j)
-        if (frame[j] != pixelOf(j)) return false;
+        if (frame[j] != racePixelOf(j)) return false;
     return true;
 }
 
 TEST_F(ApiTest, TwoThreadsConnectingOneSlotBothSucceedAndLeaveOneWorker)
 {
     ScriptedDevice& device = hid.addDevice(std::string("A"));
-    device.setResponder(instantSpectrometer(3694, pixelOf));
+    device.setResponder(instantSpectrometer(3694, racePixelOf));
     constexpr int kRounds = 20;
     std::vector<std::thread> threads;
     for (int t = 0; t < 2; ++t)
@@ -41,7 +41,7 @@ TEST_F(ApiTest, TwoThreadsConnectingOneSlotBothSucceedAndLeaveOneWorker)
 TEST_F(ApiTest, PostingsFromSeveralThreadsOnOneSlotAreEachCarriedOut)
 {
     ScriptedDevice& device = hid.addDevice(std::string("A"));
-    device.setResponder(instantSpectrometer(3694, pixelOf));
+    device.setResponder(instantSpectrometer(3694, racePixelOf));
     constexpr int kPosters = 3;
     constexpr int kRounds = 15;
     // One buffer per posting, so a lost or overwritten posting shows as a
@@ -58,7 +58,7 @@ TEST_F(ApiTest, PostingsFromSeveralThreadsOnOneSlotAreEachCarriedOut)
     std::thread status([&] {
         while (!postersDone) {
             uint16_t framesInMemory = 0;
-            EXPECT_EQ(getStatus(0, nullptr, &framesInMemory), 0);
+            EXPECT_EQ(::getStatus(0, nullptr, &framesInMemory), 0);
             int32_t code = 0, state = 0;
             getCurrentOperationInfo(0, &code, &state);
             checkLastError(0, nullptr);
@@ -83,7 +83,7 @@ TEST_F(ApiTest, PostingsFromSeveralThreadsOnOneSlotAreEachCarriedOut)
 TEST_F(ApiTest, DisconnectWhileThreadsPostLeavesNoPostingHanging)
 {
     ScriptedDevice& device = hid.addDevice(std::string("A"));
-    device.setResponder(instantSpectrometer(3694, pixelOf));
+    device.setResponder(instantSpectrometer(3694, racePixelOf));
     std::vector<std::thread> threads;
     for (int p = 0; p < 2; ++p)
         threads.emplace_back([] {

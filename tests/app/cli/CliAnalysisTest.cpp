@@ -24,7 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 
 using test::CliResult;
-const auto& slurp = test::readFile;
+using test::readFile;
 
 // The true calibration of the simulated Raman instrument.
 double trueWavelength(int i) { return 530.0 + 0.03 * i - 1.0e-6 * i * i; }
@@ -104,7 +104,7 @@ TEST_F(CliAnalysis, BaselineOfAStraightLineIsZeroAndRowsKeepTheirX) {
     const CliResult r = run("baseline '" + in + "' -o '" + out.string() + "'");
     ASSERT_EQ(r.status, 0) << r.err;
 
-    const std::string text = slurp(out);
+    const std::string text = readFile(out);
     EXPECT_EQ(text.rfind("400.000 ", 0), 0u);
     EXPECT_EQ(text.find("\r\n400.100 "), text.find('\n') - 1);
     const DataLines rows = readDataLines(text);
@@ -126,7 +126,7 @@ TEST_F(CliAnalysis, BaselineMatchesTheCoreWithTheGivenWindowAndIterations) {
     ASSERT_EQ(run("baseline '" + in + "' --window 7 --iterations 20 -o '" + out.string() + "'").status, 0);
 
     // The core on the values as the file holds them (six decimals).
-    std::vector<double> expected = readDataLines(slurp(in)).y;
+    std::vector<double> expected = readDataLines(readFile(in)).y;
     estimateBaseline(expected.data(), static_cast<int>(expected.size()) - 1, 8, 20);
     std::string text;
     char line[96];
@@ -134,7 +134,7 @@ TEST_F(CliAnalysis, BaselineMatchesTheCoreWithTheGivenWindowAndIterations) {
         std::snprintf(line, sizeof line, "%.3f %.3f\r\n", x[i], expected[i]);
         text += line;
     }
-    EXPECT_EQ(slurp(out), text);
+    EXPECT_EQ(readFile(out), text);
 }
 
 TEST_F(CliAnalysis, BaselineFailureLeavesAnExistingOutputAlone) {
@@ -144,7 +144,7 @@ TEST_F(CliAnalysis, BaselineFailureLeavesAnExistingOutputAlone) {
     const CliResult r = run("baseline '" + in + "' -o '" + out.string() + "'");
     EXPECT_NE(r.status, 0);
     EXPECT_NE(r.err.find("no data lines"), std::string::npos);
-    EXPECT_EQ(slurp(out), "old");
+    EXPECT_EQ(readFile(out), "old");
 }
 
 TEST_F(CliAnalysis, RamanCalibrateCorrectsASyntheticPolystyreneSpectrum) {
@@ -156,7 +156,7 @@ TEST_F(CliAnalysis, RamanCalibrateCorrectsASyntheticPolystyreneSpectrum) {
     EXPECT_NE(r.out.find("band 1001.4 1/cm"), std::string::npos) << r.out;
 
     const ParsedCalibration c =
-        parseCalibrationText(slurp(out.string() + ".clbr"), CalibrationLayout::File);
+        parseCalibrationText(readFile(out.string() + ".clbr"), CalibrationLayout::File);
     ASSERT_TRUE(c.accepted()) << c.refusal;
     ASSERT_TRUE(c.complete);
     EXPECT_EQ(std::string(c.header.data(), 16), "R0000.0000PLASTC");
@@ -195,7 +195,7 @@ TEST_F(CliAnalysis, RamanCalibrateKeepsTheBaseCalibrationAndItsPointOrder) {
                       "' -o '" + out.string() + "'");
     ASSERT_EQ(r.status, 0) << r.err;
 
-    const ParsedCalibration c = parseCalibrationText(slurp(out), CalibrationLayout::File);
+    const ParsedCalibration c = parseCalibrationText(readFile(out), CalibrationLayout::File);
     ASSERT_TRUE(c.complete);
     EXPECT_EQ(std::string(c.header.data(), 16), "R1234.5678Y12345");
     EXPECT_NEAR(c.irradianceFactor, 3.5, 1e-6);

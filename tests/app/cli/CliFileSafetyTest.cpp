@@ -20,7 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 
 using test::CliResult;
-const auto& slurp = test::readFile;
+using test::readFile;
 
 class CliFileSafety : public ::testing::Test {
 protected:
@@ -96,13 +96,13 @@ TEST_F(CliFileSafety, OutputsWriteThroughLinksAndNeverReplaceSpecialFiles) {
     CliResult r = run("colour '" + lamp + "' --report " + quoted("report-link.txt"));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(fs::is_symlink(dir / "report-link.txt"));
-    EXPECT_EQ(slurp(dir / "real/report.txt").rfind("x = ", 0), 0u);
+    EXPECT_EQ(readFile(dir / "real/report.txt").rfind("x = ", 0), 0u);
 
     fs::create_symlink("real/base.txt", dir / "base-link.txt");
     r = run("baseline '" + lamp + "' -o " + quoted("base-link.txt"));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(fs::is_symlink(dir / "base-link.txt"));
-    EXPECT_FALSE(slurp(dir / "real/base.txt").empty());
+    EXPECT_FALSE(readFile(dir / "real/base.txt").empty());
 
     makeFifo("report.fifo");
     r = run("colour '" + lamp + "' --report " + quoted("report.fifo"));
@@ -119,14 +119,14 @@ TEST_F(CliFileSafety, ReportOnAFullDiskFailsAndKeepsTheOldReport) {
     const std::string lamp = write("lamp.txt", lampText());
     const std::string report = (disk.path() / "lamp_CRI_data.txt").string();
     ASSERT_EQ(run("colour '" + lamp + "' --report '" + report + "'").status, 0);
-    const std::string before = slurp(report);
+    const std::string before = readFile(report);
     ASSERT_FALSE(before.empty());
 
     ASSERT_TRUE(disk.fill());
     const CliResult r = run("colour '" + lamp + "' --report '" + report + "'");
     EXPECT_NE(r.status, 0);
     EXPECT_NE(r.err.find("No space left on device"), std::string::npos) << r.err;
-    EXPECT_EQ(slurp(report), before);
+    EXPECT_EQ(readFile(report), before);
 }
 
 // 1e400 does not fit a double: its line is no data line, so the figures and
@@ -141,7 +141,7 @@ TEST_F(CliFileSafety, NumbersTooLargeForADoubleNeverReachAFigure) {
 
     r = run("baseline '" + spiked + "' -o " + quoted("base.txt"));
     ASSERT_EQ(r.status, 0) << r.err;
-    const std::string rows = slurp(dir / "base.txt");
+    const std::string rows = readFile(dir / "base.txt");
     EXPECT_EQ(rows.find("nan"), std::string::npos);
     EXPECT_EQ(rows.find("inf"), std::string::npos);
 
@@ -175,13 +175,13 @@ TEST_F(CliFileSafety, Utf16TextIsRefusedClearly) {
 TEST_F(CliFileSafety, NanAndOversizedCalibrationsAreRefusedBeforeWriting) {
     CliResult r = run("--virtual calibration read -o factory");
     ASSERT_EQ(r.status, 0) << r.err;
-    std::string text = slurp(dir / "factory.clbr");
+    std::string text = readFile(dir / "factory.clbr");
     ASSERT_GT(text.size(), 90000u);
     std::size_t blockA = 0;
     for (int line = 0; line < 12; ++line) blockA = text.find('\n', blockA) + 1;
     text.replace(blockA, text.find('\t', blockA) - blockA, "nan");
     write("nan.clbr", text);
-    write("big.clbr", slurp(dir / "factory.clbr") + std::string(40000, '\n'));
+    write("big.clbr", readFile(dir / "factory.clbr") + std::string(40000, '\n'));
 
     r = run("--virtual calibration write " + quoted("nan.clbr"));
     EXPECT_NE(r.status, 0);

@@ -55,7 +55,7 @@ std::string fileText(double scale, const char* lineEnd, double shift = 0) {
     return text;
 }
 
-constexpr SimilarityOptions kScore{};
+constexpr SimilarityOptions kPlainScore{};
 
 TEST(DatabaseSimilarity, PairsTheLastPointInsideEachInterval) {
     const double xs[] = {0, 1, 2, 3, 4};
@@ -78,22 +78,22 @@ TEST(DatabaseSimilarity, PairsTheLastPointInsideEachInterval) {
     const double far[] = {5, 6};
     pairWithLive({xs, ys, 5}, {far, yd, 2}, pairs);
     EXPECT_TRUE(pairs.s.empty());
-    EXPECT_EQ(scorePairs(pairs, kScore), kNoOverlapScore);
+    EXPECT_EQ(scorePairs(pairs, kPlainScore), kNoOverlapScore);
     pairWithLive({xs, ys, 5}, {xd, yd, 0}, pairs);
     EXPECT_TRUE(pairs.s.empty());
 }
 
 TEST(DatabaseSimilarity, ScoreFormula) {
     PairScratch p{{2, 4}, {2, 4}, {}, {}};
-    EXPECT_DOUBLE_EQ(scorePairs(p, kScore), 100);
+    EXPECT_DOUBLE_EQ(scorePairs(p, kPlainScore), 100);
     p = {{1, 2}, {3, 6}, {}, {}};
-    EXPECT_NEAR(scorePairs(p, kScore), 100 - 100 * 2 / std::sqrt(10.0), 1e-12);
+    EXPECT_NEAR(scorePairs(p, kPlainScore), 100 - 100 * 2 / std::sqrt(10.0), 1e-12);
     EXPECT_DOUBLE_EQ(scorePairs(p, {SimilarityMetric::Score, true}), 100);
     p = {{0, 0}, {0, 0}, {}, {}};  // B = 0: r = A = 0
     EXPECT_DOUBLE_EQ(scorePairs(p, {SimilarityMetric::Score, true}), 100);
     p = {{1, -1}, {-1, 1}, {}, {}};  // opposite signs: the lowest an overlapping file scores
-    EXPECT_DOUBLE_EQ(scorePairs(p, kScore), 100 - 100 * std::sqrt(2.0));
-    EXPECT_GT(scorePairs(p, kScore), kNoOverlapScore);
+    EXPECT_DOUBLE_EQ(scorePairs(p, kPlainScore), 100 - 100 * std::sqrt(2.0));
+    EXPECT_GT(scorePairs(p, kPlainScore), kNoOverlapScore);
 }
 
 // The pairing written out plainly, one interval at a time: the reference the
@@ -152,7 +152,7 @@ double referenceScore(std::vector<double> s, std::vector<double> d, bool normali
     return 100 - 100 * r;
 }
 
-bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool sameDoubleBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 TEST(DatabaseSimilarity, FastPairingMatchesThePlainWalk) {
     std::mt19937 rng(2024);
@@ -199,10 +199,10 @@ TEST(DatabaseSimilarity, FastPairingMatchesThePlainWalk) {
                 const double want = metric == SimilarityMetric::Score ? referenceScore(plain.s, plain.d, normalize)
                                                                       : scorePairs(plain, options);
                 const Similarity got = similarity(prepared, file, options, scratch);
-                EXPECT_TRUE(sameBits(got.score, want))
+                EXPECT_TRUE(sameDoubleBits(got.score, want))
                     << "layout " << layout << " round " << round << " " << metricName(metric) << " " << normalize;
                 EXPECT_EQ(got.pairs, static_cast<int>(plain.s.size()));
-                EXPECT_TRUE(sameBits(similarity(live, file, options, scratch).score, want));
+                EXPECT_TRUE(sameDoubleBits(similarity(live, file, options, scratch).score, want));
             }
         }
         pairWithLive(live, file, scratch);
@@ -219,7 +219,7 @@ TEST(DatabaseSimilarity, FastPairingMatchesThePlainWalk) {
     for (int j = 0; j < n; ++j) xd[j] = xs[j] + 0.1;
     const CurveView file{xd.data(), yd.data(), n};
     referencePairs(bentLive, file, plain);
-    EXPECT_TRUE(sameBits(similarity(bentLive, file, kScore, scratch).score, referenceScore(plain.s, plain.d, false)));
+    EXPECT_TRUE(sameDoubleBits(similarity(bentLive, file, kPlainScore, scratch).score, referenceScore(plain.s, plain.d, false)));
 }
 
 // A file's points as the loader keeps them.
