@@ -47,15 +47,28 @@ std::string narrow(const wchar_t* wide)
     return out;
 }
 
+// A function of hidapi by name: from the process's global scope, or, where
+// the device library was loaded with local scope (a Python extension
+// module), through the library's own handle, as it makes hidapi's functions
+// available.
+void* hidapiFunction(const char* name)
+{
+    if (void* f = dlsym(RTLD_DEFAULT, name)) return f;
+    void* library = dlopen("libvantrel_shared.so.1", RTLD_LAZY | RTLD_NOLOAD);
+    if (!library) return nullptr;
+    void* f = dlsym(library, name);
+    dlclose(library);  // only drops the reference NOLOAD took
+    return f;
+}
+
 // The serial numbers in enumeration order, the order device indices count
-// in. hidapi is reached by name through the process, as the device library
-// makes its functions available; without them the list is empty.
+// in; without hidapi's functions the list is empty.
 std::vector<std::string> usbSerialNumbers()
 {
     using Enumerate = hid_device_info* (*)(unsigned short, unsigned short);
     using Free = void (*)(hid_device_info*);
-    const auto enumerate = reinterpret_cast<Enumerate>(dlsym(RTLD_DEFAULT, "hid_enumerate"));
-    const auto release = reinterpret_cast<Free>(dlsym(RTLD_DEFAULT, "hid_free_enumeration"));
+    const auto enumerate = reinterpret_cast<Enumerate>(hidapiFunction("hid_enumerate"));
+    const auto release = reinterpret_cast<Free>(hidapiFunction("hid_free_enumeration"));
     std::vector<std::string> serials;
     if (!enumerate || !release) return serials;
     hid_device_info* list = enumerate(0xE220, 0x0100);
