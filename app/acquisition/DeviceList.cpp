@@ -12,7 +12,6 @@
 namespace halden {
 namespace {
 
-constexpr int kMaxDevices = 10;
 constexpr std::uint32_t kIdentificationSize = 16;
 constexpr std::int32_t kStateFinished = 2;
 
@@ -93,18 +92,26 @@ std::string DeviceEntry::instrumentName() const
     return out;
 }
 
+std::vector<std::string> deviceSerialNumbers()
+{
+    return onVirtualSpectrometers() ? std::vector<std::string>{} : usbSerialNumbers();
+}
+
+DeviceEntry readDeviceEntry(int index, const std::vector<std::string>& serialNumbers)
+{
+    DeviceEntry entry;
+    entry.index = index;
+    if (index >= 0 && index < static_cast<int>(serialNumbers.size())) entry.serialNumber = serialNumbers[index];
+    entry.result = readIdentification(index, entry.identification);
+    return entry;
+}
+
 std::vector<DeviceEntry> listDevices()
 {
     const int count = std::min(getDevicesCount(), kMaxDevices);
-    const std::vector<std::string> serials = onVirtualSpectrometers() ? std::vector<std::string>{} : usbSerialNumbers();
+    const std::vector<std::string> serials = deviceSerialNumbers();
     std::vector<DeviceEntry> devices;
-    for (int i = 0; i < count; ++i) {
-        DeviceEntry entry;
-        entry.index = i;
-        if (i < static_cast<int>(serials.size())) entry.serialNumber = serials[i];
-        entry.result = readIdentification(i, entry.identification);
-        devices.push_back(entry);
-    }
+    for (int i = 0; i < count; ++i) devices.push_back(readDeviceEntry(i, serials));
     return devices;
 }
 
