@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the normal build, the device library and the
-# database's loader and scoring threads under ThreadSanitizer, and the whole
-# suite under AddressSanitizer + UBSan.
+# Builds and runs every test: the normal build (with the Python module's
+# pytest suite), the device library and the database's loader and scoring
+# threads under ThreadSanitizer, and the whole suite, the Python tests too,
+# under AddressSanitizer + UBSan.
 # Exits non-zero on any failure or sanitizer report.
 set -euo pipefail
 cd "$(dirname "$0")"

@@ -2,6 +2,9 @@
 acquire, its settings and errors, and threads."""
 
 import json
+import signal
+import subprocess
+import sys
 import threading
 
 import numpy as np
@@ -197,3 +200,35 @@ def test_devices_lists_the_virtual_instruments():
         (1, "Y00124", "VS014.2403Y00124", True, None),
     ]
     assert not any(d["in_use"] for d in listed)
+
+
+# Waits for an external trigger that never comes; a helper thread says when
+# the main thread is inside the wait.
+TRIGGER_WAIT_SCRIPT = """
+import threading, halden
+s = halden.Spectrometer(0)
+s.set_trigger("external")
+def tell():
+    while not s.acquiring:
+        threading.Event().wait(0.001)
+    print("waiting", flush=True)
+threading.Thread(target=tell, daemon=True).start()
+try:
+    s.acquire()
+except KeyboardInterrupt:
+    print("interrupted", flush=True)
+print("closed" if (s.close() or s.closed) else "open", flush=True)
+"""
+
+
+def test_ctrl_c_ends_a_wait_for_a_trigger(tmp_path):
+    process = subprocess.Popen([sys.executable, "-c", TRIGGER_WAIT_SCRIPT], cwd=tmp_path, stdout=subprocess.PIPE,
+                               stderr=subprocess.PIPE, text=True)
+    try:
+        assert process.stdout.readline() == "waiting\n"
+        process.send_signal(signal.SIGINT)
+        out, err = process.communicate(timeout=120)
+    finally:
+        process.kill()
+    assert process.returncode == 0, err
+    assert out == "interrupted\nclosed\n"
