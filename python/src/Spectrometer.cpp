@@ -27,6 +27,7 @@
 #include "files/CalibrationFile.h"
 #include "spectrum/AcquiredSpectrum.h"
 #include "spectrum/AcquisitionExchange.h"
+#include "spectrum/DisplayedSpectrum.h"
 #include "spectrum/Settings.h"
 #include "spectrum/SpectrumStore.h"
 #include "spectrum/StoreCommands.h"
@@ -237,6 +238,34 @@ public:
                         "irradiance_calibrated"_a = s.m_irradianceCalibrated,
                         "identification"_a = identificationText(s), "serial"_a = instrumentSerial(s),
                         "source"_a = m_calibrationSource);
+    }
+
+    // The spectrum as irradiance in uW/cm^2/nm, the values the window's
+    // colour and light figures are computed from.
+    Spectrum irradiance(const Spectrum& sp) const {
+        const SpectrumStore& s = store();
+        if (!s.m_irradianceCalibrated)
+            throw Error(cformat("spectrometer %d is not irradiance-calibrated (its calibration record is not a 'Y' "
+                                "instrument's)", m_index));
+        const py::dict metadata = sp.metadata();
+        const bool fast = metadata.contains("fast") && py::bool_(metadata["fast"]);
+        const double exposureScaled = metadata.contains("exposure_scaled") ? metadata["exposure_scaled"].cast<double>() : 0;
+        if (!(exposureScaled > 0))
+            throw py::value_error("the spectrum's metadata names no exposure_scaled above 0: it was not acquired");
+        const int step = fast ? 2 : 1;
+        const std::vector<double>& x = sp.wavelengths();
+        bool ours = static_cast<int>(x.size() - 1) * step < kPointCapacity;
+        for (std::size_t i = 0; ours && i < x.size(); ++i) ours = x[i] == s.m_wavelength[step * i];
+        if (!ours)
+            throw py::value_error(cformat("the spectrum's wavelengths are not the calibration points of spectrometer %d%s",
+                                          m_index, fast ? " (every second one, Fast mode)" : ""));
+        std::vector<double> rows = sp.rows();
+        for (int r = 0; r < sp.rowCount(); ++r)
+            rowIrradiance(rows.data() + static_cast<std::size_t>(r) * x.size(), static_cast<int>(x.size()), fast,
+                          s.m_irradianceCal.data(), exposureScaled);
+        py::dict out = sp.metadata();
+        out["units"] = "uW/cm2/nm";
+        return Spectrum(x, std::move(rows), sp.rowCount(), std::move(out));
     }
 
     std::string serial() const { return instrumentSerial(store()); }
@@ -490,6 +519,17 @@ edge       external: 'rising', 'falling' or 'both'
 once       external: fire once, then run free
 condition  optical: 'above', 'below', 'once_below' or 'once_above' the
            intensity at the wavelength (nm) nearest the calibration's point
+)doc")
+        .def("irradiance", &Spectrometer::irradiance, "spectrum"_a, R"doc(
+The spectrum as irradiance in uW/cm2/nm: each value times the irradiance
+factor of its point, divided by the exposure scale it was acquired with.
+These are the values the window's colour and light figures are computed
+from: halden.colour(s.irradiance(sp), units='uW/cm2/nm') gives them,
+absolute figures included. metadata gains 'units': 'uW/cm2/nm'.
+
+Raises ValueError for a spectrum this spectrometer did not acquire (other
+wavelengths, no exposure_scaled) and halden.Error when the spectrometer is
+not irradiance-calibrated.
 )doc")
         .def_property_readonly("calibration", &Spectrometer::calibration, R"doc(
 The calibration in use, a dict: wavelengths (nm), sensitivity and

@@ -63,6 +63,26 @@ def test_a_spectrum_has_the_calibration_wavelengths_and_fast_mode_its_own_values
     assert np.median(np.abs(ratio - 1)) < 0.01 and np.all(np.abs(ratio - 1) < 0.1)
 
 
+def test_irradiance_gives_the_lamps_own_colour_in_both_resolutions():
+    # The virtual lamp is a 2856 K black body seen through the instrument's
+    # response; the irradiance factors undo the response (counts give 3100 K).
+    with halden.Spectrometer(0) as s:
+        s.scans = 4
+        full = s.acquire()
+        s.fast = True
+        half = s.acquire()
+        lamps = [s.irradiance(full), s.irradiance(half)]
+        with pytest.raises(ValueError, match="not the calibration points of spectrometer 0"):
+            s.irradiance(halden.Spectrum(full.wavelengths + 0.1, full.values, full.metadata))
+        with pytest.raises(ValueError, match="no exposure_scaled"):
+            s.irradiance(halden.Spectrum(full.wavelengths, full.values))
+    for lamp in lamps:
+        figures = halden.colour(lamp, units="uW/cm2/nm")
+        assert figures["Tc"] == pytest.approx(2856, abs=30) and figures["Ra"] > 99
+        assert lamp.metadata["units"] == "uW/cm2/nm"
+        assert figures["alpha_opic"]["melanopic"]["edi"] > 0
+
+
 def test_the_calibration_is_read_only_and_its_backup_is_written(in_tmp_path):
     with halden.Spectrometer(1, virtual=True) as s:
         calibration = s.calibration
