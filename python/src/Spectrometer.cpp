@@ -67,7 +67,7 @@ void requireIndex(int index) {
 }
 
 void warn(const std::string& text) {
-    py::module_::import("warnings").attr("warn")(text, py::handle(PyExc_UserWarning), 3);
+    py::module_::import("warnings").attr("warn")(text, py::handle(PyExc_UserWarning), 1);
 }
 
 std::string isoTime(std::chrono::system_clock::time_point t) {
@@ -331,9 +331,13 @@ private:
                 continue;
             warn(caption + ": " + text);
         }
-        if (read.state == FlashRecordState::Present && read.backupPath.empty())
-            warn("the backup file " + backupCalibrationFileName(read.flashHeader) +
-                 " of the spectrometer's calibration could not be written to the current folder");
+        // A backup that could not be written is named, unless a message did.
+        const std::string backup = backupCalibrationFileName(read.flashHeader);
+        const bool named = std::any_of(prompt.shown().begin(), prompt.shown().end(),
+                                       [&](const auto& shown) { return shown.second.find(backup) != std::string::npos; });
+        if (read.state == FlashRecordState::Present && read.backupPath.empty() && !named)
+            warn("the backup file " + backup + " of the spectrometer's calibration could not be written to the "
+                 "current folder");
     }
 
     Spectrum acquireOne(std::optional<double> timeout, bool mainThread) {

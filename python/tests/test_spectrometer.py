@@ -97,6 +97,13 @@ def test_the_calibration_is_read_only_and_its_backup_is_written(in_tmp_path):
     assert (in_tmp_path / "Y00124.clbr").is_file()
 
 
+def test_a_backup_that_cannot_be_written_is_a_warning(in_tmp_path):
+    (in_tmp_path / "Y00123.clbr").mkdir()
+    with pytest.warns(UserWarning, match="No backup of the spectrometer's calibration was written") as warned:
+        halden.Spectrometer(0).close()
+    assert len(warned) == 1 and warned[0].filename == __file__
+
+
 @pytest.mark.parametrize(
     "setting, value, words",
     [
