@@ -35,7 +35,6 @@ public:
 class LibraryLink : public SpectrometerLink {
 public:
     explicit LibraryLink(std::uint32_t device = 0) : m_device(device) {}
-    std::uint32_t device() const { return m_device; }
 
     std::int32_t getDevicesCount() override;
     std::int32_t clearMemory() override;
