@@ -57,8 +57,7 @@ py::list compare(const Spectrum& sp, const std::filesystem::path& folder, bool n
 
 void registerCompare(py::module_& m) {
     m.def("compare", &compare, "spectrum"_a, "folder"_a, py::kw_only(), "normalize"_a = false, "metric"_a = "score",
-          R"doc(
-Ranks every file of the folder (in name order; sub-folders and unreadable
+          R"doc(Ranks every file of the folder (in name order; sub-folders and unreadable
 files count with no points) against the spectrum's first row, as
 `halden-cli compare` and the window's "Make comparison" do, and returns
 [(file name, score), ...], best first. The score is the similarity in per

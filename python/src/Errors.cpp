@@ -8,7 +8,6 @@ void registerErrors(py::module_& m) {
     // Never destroyed: the type outlives every module that might raise it,
     // also while the interpreter shuts down.
     static auto* type = new py::exception<Error>(m, "Error", PyExc_RuntimeError);
-    type->attr("__module__") = "halden";
     type->attr("__doc__") =
         "A failure of the spectrometer, a file or the program.\n\n"
         "str(error) is the program's message; error.code is the device library's\n"

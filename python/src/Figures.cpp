@@ -77,8 +77,7 @@ Spectrum baseline(const Spectrum& sp, std::int64_t window, std::int64_t iteratio
 }  // namespace
 
 void registerFigures(py::module_& m) {
-    m.def("colour", &colour, "spectrum"_a, py::kw_only(), "units"_a = "relative", R"doc(
-Every colour and light figure of the spectrum's first row, as a dict with
+    m.def("colour", &colour, "spectrum"_a, py::kw_only(), "units"_a = "relative", R"doc(Every colour and light figure of the spectrum's first row, as a dict with
 the keys and values `halden-cli colour --json` prints: CIE 1931 x, y, z,
 CIE 1960 u, v, the colour temperature Tc and DC, DeltaE1..14, R1..14, Ra
 and Re; Rf, Rg, Duv and the hue bins (CIE 2017 / TM-30); lumen; u', v',
@@ -91,8 +90,7 @@ out), 'uW/cm2/nm' or 'W/m2/nm'. The colour figures need the spectrum over
 all of 380-780 nm with points at most 5 nm apart; points that do not rise
 are sorted first, as halden-cli does.
 )doc");
-    m.def("gauss", &gauss, "spectrum"_a, R"doc(
-Fits one Gaussian peak on a constant offset to the spectrum's first row, as
+    m.def("gauss", &gauss, "spectrum"_a, R"doc(Fits one Gaussian peak on a constant offset to the spectrum's first row, as
 `halden-cli gauss --json` and the chart's "Gaussian Appr." do:
 F(x) = amplitude exp(-(x - center)^2 / (width/4)^2) + offset. As for the
 chart's curve, the last point carries only the x range.
@@ -102,8 +100,7 @@ Returns a dict: amplitude, center, width, offset, fwhm (width sqrt(ln 2) /
 (None where the data do not determine one), residual_rms, sweeps, points.
 Needs at least 22 points.
 )doc");
-    m.def("baseline", &baseline, "spectrum"_a, py::kw_only(), "window"_a = 50, "iterations"_a = 100, R"doc(
-Removes a slowly varying baseline, as `halden-cli baseline` does, from
+    m.def("baseline", &baseline, "spectrum"_a, py::kw_only(), "window"_a = 50, "iterations"_a = 100, R"doc(Removes a slowly varying baseline, as `halden-cli baseline` does, from
 every row, and returns the corrected spectrum (metadata gains
 'baseline': {'window': ..., 'iterations': ...}).
 

@@ -11,14 +11,14 @@
 PYBIND11_MODULE(_halden, m) {
     m.doc() = "Bindings over the Halden core; import the package halden.";
     m.attr("__version__") = HALDEN_VERSION;
+    // Types, signatures and help() name the package, where users find them.
+    const pybind11::object name = m.attr("__name__");
+    m.attr("__name__") = "halden";
     halden::python::registerErrors(m);
     halden::python::registerSpectrum(m);
     halden::python::registerSpectrometer(m);
     halden::python::registerFigures(m);
     halden::python::registerCompare(m);
     halden::python::registerPlot(m);
-    // help() and repr() name the package, where users find them.
-    for (const char* name : {"Spectrum", "Spectrometer", "read_spectrum", "write_spectrum", "devices", "colour",
-                             "gauss", "baseline", "compare", "plot"})
-        m.attr(name).attr("__module__") = "halden";
+    m.attr("__name__") = name;
 }

@@ -16,7 +16,9 @@ py::array_t<double> asFloat64(py::handle values, const char* name) {
     if (values.is_none()) throw py::type_error(std::string(name) + " must be an array of numbers, not None");
     try {
         py::object array = py::module_::import("numpy").attr("asarray")(values, py::arg("dtype") = "float64");
-        return py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(array);
+        auto contiguous = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(array);
+        if (!contiguous) throw py::value_error(std::string(name) + " cannot be read as an array of numbers");
+        return contiguous;
     } catch (py::error_already_set& e) {
         const std::string why = py::str(e.value());
         if (e.matches(PyExc_TypeError)) throw py::type_error(std::string(name) + " must hold numbers: " + why);

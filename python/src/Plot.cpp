@@ -126,8 +126,7 @@ py::dict plot(const std::optional<std::filesystem::path>& path, py::handle spect
 void registerPlot(py::module_& m) {
     m.def("plot", &plot, "path"_a, "spectra"_a, py::kw_only(), "size"_a = std::make_pair(1000, 700),
           "x"_a = py::none(), "y"_a = py::none(), "grid"_a = true, "colour_bar"_a = false, "marker"_a = py::none(),
-          "chromaticity"_a = false, "energy"_a = false, "gauss"_a = false, R"doc(
-Draws spectra on the chart exactly as the window shows it, as `halden-cli
+          "chromaticity"_a = false, "energy"_a = false, "gauss"_a = false, R"doc(Draws spectra on the chart exactly as the window shows it, as `halden-cli
 plot` does, into path (a .png, .bmp, .pdf or .svg file, replaced
 atomically; None draws no file), and returns what was drawn as the dict
 `halden-cli plot --json` prints: size, plot, x, y, xTicks, yTicks, marker,

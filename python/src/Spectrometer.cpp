@@ -453,8 +453,7 @@ py::list devices(std::optional<bool> useVirtual) {
 }  // namespace
 
 void registerSpectrometer(py::module_& m) {
-    py::class_<Spectrometer>(m, "Spectrometer", R"doc(
-One spectrometer, opened by device index as the window opens it: the
+    py::class_<Spectrometer>(m, "Spectrometer", R"doc(One spectrometer, opened by device index as the window opens it: the
 spectrometer is detected and its calibration read from its flash (its backup
 file, e.g. Y00123.clbr, is written to the current folder when missing).
 
@@ -483,8 +482,7 @@ that could not be written) are issued as warnings.
              "does nothing.")
         .def("__enter__", [](Spectrometer& s) -> Spectrometer& { return s; }, py::return_value_policy::reference)
         .def("__exit__", [](Spectrometer& s, const py::args&) { s.close(); })
-        .def("acquire", &Spectrometer::acquire, "count"_a = py::none(), "timeout"_a = py::none(), R"doc(
-Acquires with the current settings, as the window's Run does, and returns
+        .def("acquire", &Spectrometer::acquire, "count"_a = py::none(), "timeout"_a = py::none(), R"doc(Acquires with the current settings, as the window's Run does, and returns
 one Spectrum, or with count a list of count spectra.
 
 The GIL is released while the spectrometer exposes and the frames are read,
@@ -515,8 +513,7 @@ ended the wait, or when timeout passed.
                       "Half resolution: point i is detector point 2i, at its own wavelength.")
         .def_property_readonly("trigger", &Spectrometer::trigger, "The trigger settings as a dict (see set_trigger).")
         .def("set_trigger", &Spectrometer::setTrigger, "mode"_a = "none", py::kw_only(), "edge"_a = "rising",
-             "once"_a = false, "condition"_a = "below", "wavelength"_a = 500.0, "intensity"_a = 2000.0, R"doc(
-Sets the trigger as the Trigger dialog does.
+             "once"_a = false, "condition"_a = "below", "wavelength"_a = 500.0, "intensity"_a = 2000.0, R"doc(Sets the trigger as the Trigger dialog does.
 
 mode       'none', 'external' or 'optical'
 edge       external: 'rising', 'falling' or 'both'
@@ -524,8 +521,7 @@ once       external: fire once, then run free
 condition  optical: 'above', 'below', 'once_below' or 'once_above' the
            intensity at the wavelength (nm) nearest the calibration's point
 )doc")
-        .def("irradiance", &Spectrometer::irradiance, "spectrum"_a, R"doc(
-The spectrum as irradiance in uW/cm2/nm: each value times the irradiance
+        .def("irradiance", &Spectrometer::irradiance, "spectrum"_a, R"doc(The spectrum as irradiance in uW/cm2/nm: each value times the irradiance
 factor of its point, divided by the exposure scale it was acquired with.
 These are the values the window's colour and light figures are computed
 from: halden.colour(s.irradiance(sp), units='uW/cm2/nm') gives them,
@@ -535,8 +531,7 @@ Raises ValueError for a spectrum this spectrometer did not acquire (other
 wavelengths, no exposure_scaled) and halden.Error when the spectrometer is
 not irradiance-calibrated.
 )doc")
-        .def_property_readonly("calibration", &Spectrometer::calibration, R"doc(
-The calibration in use, a dict: wavelengths (nm), sensitivity and
+        .def_property_readonly("calibration", &Spectrometer::calibration, R"doc(The calibration in use, a dict: wavelengths (nm), sensitivity and
 irradiance (the irradiance factors), read-only float64 arrays of the 3653
 points; irradiance_factor, laser_wavelength (nm), irradiance_calibrated,
 identification, serial, and source ('flash', 'file' or 'none').
@@ -551,8 +546,7 @@ identification, serial, and source ('flash', 'file' or 'none').
                                "True while an acquisition runs (in any thread).")
         .def("__repr__", &Spectrometer::describe);
 
-    m.def("devices", &devices, "virtual"_a = py::none(), R"doc(
-The attached spectrometers, one dict per device index: index, serial (the
+    m.def("devices", &devices, "virtual"_a = py::none(), R"doc(The attached spectrometers, one dict per device index: index, serial (the
 instrument's name from its identification record, None without one),
 identification (the 16-byte record, printable; None when it could not be
 read), usb_serial (None for a virtual spectrometer), virtual, in_use (open

@@ -84,8 +84,7 @@ Spectrum::Spectrum(std::vector<double> wavelengths, std::vector<double> rows, in
 py::dict Spectrum::metadata() const { return py::module_::import("copy").attr("deepcopy")(m_metadata); }
 
 void registerSpectrum(py::module_& m) {
-    py::class_<Spectrum>(m, "Spectrum", R"doc(
-A spectrum: wavelengths in nm and one or more rows of values (one per scan),
+    py::class_<Spectrum>(m, "Spectrum", R"doc(A spectrum: wavelengths in nm and one or more rows of values (one per scan),
 with the metadata of how it was measured.
 
 Spectrum(wavelengths, values, metadata=None) makes one from any arrays:
@@ -114,8 +113,7 @@ C-contiguous float64 copy, and metadata a new dict.
         .def("__len__", &Spectrum::points, "The number of points.")
         .def("__repr__", &describe);
 
-    m.def("read_spectrum", &readSpectrum, "path"_a, R"doc(
-Reads a spectrum text file: the first two numbers of every data line are
+    m.def("read_spectrum", &readSpectrum, "path"_a, R"doc(Reads a spectrum text file: the first two numbers of every data line are
 the wavelength and the value (the files halden, halden-cli and
 write_spectrum save; lines that are not data are skipped). The points keep
 the file's order. metadata holds the path.
@@ -124,8 +122,7 @@ Raises halden.Error when the file cannot be read, is not a regular file, is
 larger than 32 MB or wide (UTF-16) text, or holds no data line or more
 than 4096.
 )doc");
-    m.def("write_spectrum", &writeSpectrum, "path"_a, "spectrum"_a, R"doc(
-Writes a spectrum text file as halden-cli acquire saves one: per point the
+    m.def("write_spectrum", &writeSpectrum, "path"_a, "spectrum"_a, R"doc(Writes a spectrum text file as halden-cli acquire saves one: per point the
 wavelength ("%.3f"), a blank (a tab for a Fast-mode spectrum), then the
 value of every row ("%.3f", tab-separated), CR LF line ends. The file is
 replaced atomically: a failed write leaves an existing file as it was.
