@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the normal build, and the whole suite under
-# ThreadSanitizer and under AddressSanitizer + UBSan.
+# Builds and runs every test: the normal build (with the Python module's
+# pytest suite), and the whole suite under ThreadSanitizer (the Python tests
+# excepted: its runtime cannot be loaded into an ordinary interpreter) and
+# under AddressSanitizer + UBSan, the Python tests too.
 # Exits non-zero on any failure or sanitizer report.
 set -euo pipefail
 cd "$(dirname "$0")"

@@ -70,6 +70,10 @@ struct AcquisitionResult {
     std::int32_t saturatedPixels = 0;  // active pixels at full scale, most saturated frame
 };
 
+// The data columns of an acquisition's files and live curves: 1 when
+// averaged, else one per scan.
+int dataColumnsOf(const DeviceSetup& device);
+
 // What the shown acquisition buffer holds: the settings and facts of the
 // acquisition last published into it.
 struct LiveAcquisition {

@@ -18,9 +18,11 @@ SharedPoints shareCopy(const PointArray& points) { return std::make_shared<const
 
 }  // namespace
 
-int LiveAcquisition::columns() const {
-    return settings.device.average ? 1 : std::clamp<int>(settings.device.scans, 1, kBufferRows);
+int dataColumnsOf(const DeviceSetup& device) {
+    return device.average ? 1 : std::clamp<int>(device.scans, 1, kBufferRows);
 }
+
+int LiveAcquisition::columns() const { return dataColumnsOf(settings.device); }
 
 DeviceSetup currentSetup(const SpectrumStore& s) {
     DeviceSetup d;

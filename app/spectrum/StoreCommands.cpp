@@ -41,6 +41,13 @@ void readAcquisitionSettings(SpectrumStore& store) {
     store.m_exposureScaled = store.m_exposure * store.m_irradianceFactor;
 }
 
+void commitFirstChartBarTexts(SpectrumStore& store) {
+    const ChartBarState firstShown = store.m_chartBar;
+    commitExposureText(store, firstShown.exposureText);
+    commitScansText(store, firstShown.scansText);
+    store.m_chartBar = firstShown;
+}
+
 std::optional<std::string> commitExposureText(SpectrumStore& store, const std::string& text) {
     ChartBarState& bar = store.m_chartBar;
     double ms = 0;

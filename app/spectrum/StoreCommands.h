@@ -32,6 +32,10 @@ struct CommandEffects {
 // where the chart bar's edits put them when they are committed.
 void readAcquisitionSettings(SpectrumStore& store);
 
+// The chart bar's first texts in force from the start, as if the user had
+// committed them; the texts stay as first shown. Run once on a new store.
+void commitFirstChartBarTexts(SpectrumStore& store);
+
 // The chart bar's edits, committed (Enter, or the field losing focus): the
 // value takes effect at the next acquisition and the edit shows it as
 // formatted. Exposure in ms is clamped to 0..300,000 (0.01 ms steps), scans
