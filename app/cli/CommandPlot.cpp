@@ -12,6 +12,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -158,7 +159,7 @@ std::optional<Format> formatOf(const std::string& path) {
 
 // Curve 0 from the first file (through the live buffer, as an acquisition
 // would arrive), the others as stored curves in the snapshot colours.
-void loadCurves(SpectrumStore& s, const std::vector<SpectrumInput>& inputs) {
+void loadCurves(SpectrumStore& s, const std::vector<SpectrumInput>& inputs, const std::vector<std::string>& files) {
     const SpectrumInput& first = inputs.front();
     const int n = static_cast<int>(first.x.size());
     double* live = s.liveBuffer();
@@ -171,6 +172,8 @@ void loadCurves(SpectrumStore& s, const std::vector<SpectrumInput>& inputs) {
     s.m_lastPoint = s.m_rangeLast;
     s.m_lastIndex = n - 1;
     s.m_storedLength[0] = n - 1;
+    // Named by its file in the legend: the live block keeps its name.
+    nameStoredCurve(s, 0, CurveKind::Live, std::filesystem::path(files.front()).filename().string());
     long long offset = n;
     int k = 1;
     for (std::size_t f = 1; f < inputs.size(); ++f, ++k) {
@@ -180,6 +183,7 @@ void loadCurves(SpectrumStore& s, const std::vector<SpectrumInput>& inputs) {
         std::copy(in.y.begin(), in.y.end(), s.m_storedY.begin() + offset);
         s.m_storedLength[k] = count - 1;
         setStoredCurveSlotColour(s, k);
+        nameStoredCurve(s, k, CurveKind::File, std::filesystem::path(files[f]).filename().string());
         offset += count;
     }
     s.m_storedLength[k] = -1;
@@ -234,6 +238,8 @@ std::string layoutJson(const ViewLayout& l) {
            ", \"bottom\": " + std::to_string(truncPixel(g.bottom)) + "},\n";
     out += " \"x\": {\"min\": " + jsonNumber(g.xMin) + ", \"max\": " + jsonNumber(g.xMax) + "}, \"y\": {\"min\": " +
            jsonNumber(g.yMin) + ", \"max\": " + jsonNumber(g.yMax) + "},\n";
+    out += " \"xTitle\": " + (l.chart.xTitle ? jsonString(l.chart.xTitle->text) : std::string("null")) +
+           ", \"yTitle\": " + (l.chart.yTitle ? jsonString(l.chart.yTitle->text) : std::string("null")) + ",\n";
     out += " \"xTicks\": " + ticksJson(l.chart.xTicks) + ",\n";
     out += " \"yTicks\": " + ticksJson(l.chart.yTicks) + ",\n";
     if (l.chart.marker)
@@ -259,17 +265,18 @@ std::string layoutJson(const ViewLayout& l) {
 }
 
 // The picture file's bytes in the format of its extension; empty on failure.
-QByteArray encodePicture(Format format, QSize size, const SpectrumStore& s, const PaintFigures& figures) {
+QByteArray encodePicture(Format format, QSize size, const SpectrumStore& s, const PaintFigures& figures,
+                         const ViewOptions& options) {
     const ViewInteraction idle;
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     switch (format) {
     case Format::Png:
-        if (!renderViewImage(size, s, figures, idle).save(&buffer, "PNG")) return {};
+        if (!renderViewImage(size, s, figures, idle, options).save(&buffer, "PNG")) return {};
         break;
     case Format::Bmp: {
-        const std::string bmp = bmpFileBytes(rgbFromImage(renderViewImage(size, s, figures, idle)));
+        const std::string bmp = bmpFileBytes(rgbFromImage(renderViewImage(size, s, figures, idle, options)));
         bytes = QByteArray(bmp.data(), static_cast<qsizetype>(bmp.size()));
         break;
     }
@@ -279,7 +286,7 @@ QByteArray encodePicture(Format format, QSize size, const SpectrumStore& s, cons
         pdf.setPageSize(QPageSize(QSizeF(size.width() * 72.0 / 96, size.height() * 72.0 / 96), QPageSize::Point));
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
         QPainter painter(&pdf);
-        renderView(painter, size, s, figures, idle);
+        renderView(painter, size, s, figures, idle, options);
         break;
     }
     case Format::Svg: {
@@ -289,7 +296,7 @@ QByteArray encodePicture(Format format, QSize size, const SpectrumStore& s, cons
         svg.setViewBox(QRect(QPoint(0, 0), size));
         svg.setTitle(QStringLiteral("Halden chart"));
         QPainter painter(&svg);
-        renderView(painter, size, s, figures, idle);
+        renderView(painter, size, s, figures, idle, options);
         break;
     }
     }
@@ -329,7 +336,7 @@ int runPlot(const Args& args) {
 
     auto store = std::make_unique<SpectrumStore>();
     SpectrumStore& s = *store;
-    loadCurves(s, inputs);
+    loadCurves(s, inputs, o.files);
     s.m_xMin = o.x ? o.x->first : -1.0;
     s.m_xMax = o.x ? o.x->second : -1.0;
     s.m_yMin = o.y ? o.y->first : -1.0;
@@ -355,13 +362,16 @@ int runPlot(const Args& args) {
         figures = settleForPicture(s, o.width, o.height);  // the marker's figures at the new point
     }
 
+    // An exported picture names its curves.
+    ViewOptions options;
+    options.legend = true;
     if (format) {
-        const QByteArray bytes = encodePicture(*format, size, s, figures);
+        const QByteArray bytes = encodePicture(*format, size, s, figures, options);
         if (bytes.isEmpty()) return fail("cannot draw the picture for '" + o.out + "'");
         const WriteResult written = writeFileAtomically(o.out, std::string_view(bytes.constData(), bytes.size()));
         if (!written.ok) return fail("cannot write '" + o.out + "': " + written.error);
     }
-    if (o.json) std::fputs(layoutJson(describeView(size, s, figures, ViewInteraction{})).c_str(), stdout);
+    if (o.json) std::fputs(layoutJson(describeView(size, s, figures, ViewInteraction{}, options)).c_str(), stdout);
     return 0;
 }
 

@@ -203,6 +203,7 @@ bool showDatabaseEntry(SpectrumStore& s, int k) {
     s.m_storedCount = 1;
     s.m_storedLength[1] = count - 1;  // -1 for an entry without points: curve 0 alone
     setStoredCurveColour(s, 1, 200, 300, 400);
+    nameStoredCurve(s, 1, CurveKind::Database, k + 1 < static_cast<int>(s.m_dbNames.size()) ? s.m_dbNames[k + 1] : "");
     if (count > 0) s.m_storedLength[2] = -1;
     return true;
 }

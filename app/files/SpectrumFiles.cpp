@@ -1,6 +1,7 @@
 #include "files/SpectrumFiles.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "colour/Colorimetry.h"
 #include "colour/CriReport.h"
@@ -125,7 +126,7 @@ void writePeriodicFiles(const SpectrumStore& store, Prompt& prompt, const std::v
     }
 }
 
-SpectrumLoad addStoredCurve(SpectrumStore& store, Prompt& prompt, const DataLines& lines) {
+SpectrumLoad addStoredCurve(SpectrumStore& store, Prompt& prompt, const DataLines& lines, const std::string& name) {
     // The new curve takes the end marker's slot; a table without a marker
     // or with damaged lengths is treated as full.
     const StoredCurves table(store);
@@ -146,6 +147,7 @@ SpectrumLoad addStoredCurve(SpectrumStore& store, Prompt& prompt, const DataLine
     std::copy(lines.y.begin(), lines.y.end(), store.m_storedY.begin() + offset);
     store.m_storedLength[n] = static_cast<std::int32_t>(count - 1);
     setStoredCurveSlotColour(store, n);
+    nameStoredCurve(store, n, CurveKind::File, name);
     store.m_storedLength[n + 1] = -1;
     return SpectrumLoad::Loaded;
 }
@@ -154,7 +156,7 @@ SpectrumLoad loadSpectrumFile(SpectrumStore& store, Prompt& prompt, const std::s
     DataLines lines;
     const SpectrumLoad read = readSpectrumLines(prompt, path, lines);
     if (read != SpectrumLoad::Loaded) return read;
-    return addStoredCurve(store, prompt, lines);
+    return addStoredCurve(store, prompt, lines, std::filesystem::path(path).filename().string());
 }
 
 SpectrumLoad loadReferenceFile(SpectrumStore& store, Prompt& prompt, const std::string& path) {

@@ -58,8 +58,9 @@ inline constexpr std::size_t kMaxSpectrumFileBytes = 64u * 1024 * 1024;
 // whose length is -1): x and y as read, colour (n+1)*100, (n+2)*100,
 // (n+3)*100, visible, entry n+1 = -1; m_storedCount = n. The caller redraws.
 SpectrumLoad loadSpectrumFile(SpectrumStore& store, Prompt& prompt, const std::string& path);
-// Adds already-read points the same way (shared with the file loader).
-SpectrumLoad addStoredCurve(SpectrumStore& store, Prompt& prompt, const DataLines& lines);
+// Adds already-read points the same way (shared with the file loader), named
+// name in the curve list (a loaded file: its file name).
+SpectrumLoad addStoredCurve(SpectrumStore& store, Prompt& prompt, const DataLines& lines, const std::string& name);
 
 // The second number of data line k becomes m_reference[k]; a count other than
 // m_lastPoint + 1 shows the warning "Number of spectral points is not correct"

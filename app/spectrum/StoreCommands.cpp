@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <chrono>
 #include <cstdint>
+#include <ctime>
 
 #include "common/Messages.h"
 #include "spectrum/DialogText.h"
@@ -30,6 +32,17 @@ void setRatioBoxes(ChartBarState& bar, bool enabled) {
 }
 
 }  // namespace
+
+std::string snapshotName(int number, const LiveAcquisition& shown) {
+    // The time the spectrum was measured, on the local clock.
+    const auto when = shown.measured ? shown.completed : std::chrono::system_clock::now();
+    const std::time_t t = std::chrono::system_clock::to_time_t(when);
+    std::tm local{};
+    localtime_r(&t, &local);
+    char clock[16];
+    std::strftime(clock, sizeof clock, "%H:%M:%S", &local);
+    return "Snapshot " + std::to_string(number) + ", " + clock;
+}
 
 void readAcquisitionSettings(SpectrumStore& store) {
     store.m_progressTicks = 0;
@@ -189,6 +202,7 @@ SnapshotResult snapshot(SpectrumStore& store) {
     }
     store.m_storedLength[k] = last;
     setStoredCurveSlotColour(store, k);
+    nameStoredCurve(store, k, CurveKind::Snapshot, snapshotName(++store.m_snapshotNumber, store.m_liveAcquisition));
     store.m_storedLength[k + 1] = -1;
     store.m_storedCount = k + 1;
     result.curve = k;
@@ -212,6 +226,7 @@ std::string snapshotRefusalText(SnapshotOutcome outcome) {
 
 CommandEffects clearAllStored(SpectrumStore& store) {
     store.m_storedCount = 0;
+    store.m_snapshotNumber = 0;
     store.m_storedLength[1] = -1;
     store.m_showGaussian = false;
     store.m_gaussCleared = true;

@@ -74,6 +74,9 @@ struct SnapshotResult {
 // Appends the live spectrum as a stored curve; refuses when the table would
 // hold more than 99 curves or the pool more than 1,000,000 points.
 SnapshotResult snapshot(SpectrumStore& store);
+// The curve-list name of snapshot number: "Snapshot 3, 12:01:05", with the
+// local time the shown spectrum was measured.
+std::string snapshotName(int number, const LiveAcquisition& shown);
 // A one-line text for a refused snapshot (empty for Added).
 std::string snapshotRefusalText(SnapshotOutcome outcome);
 
