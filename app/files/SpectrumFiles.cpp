@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <system_error>
 
 #include "colour/Colorimetry.h"
 #include "colour/CriReport.h"
@@ -9,6 +10,8 @@
 #include "common/Messages.h"
 #include "common/Prompt.h"
 #include "files/AtomicFile.h"
+#include "files/JcampFile.h"
+#include "files/SaveDialog.h"
 #include "files/SaveNames.h"
 #include "spectrum/SpectrumStore.h"
 #include "spectrum/StoredCurves.h"
@@ -38,13 +41,6 @@ bool saveScreenImage(const RgbImage& image, Prompt& prompt, const std::string& p
 
 namespace {
 
-std::optional<std::string> askSavePath(Prompt& prompt, std::string_view ext) {
-    const auto chosen = prompt.chooseSaveFile();
-    if (!chosen) return std::nullopt;
-    recordSaveDirectory();
-    return withExtension(*chosen, ext);
-}
-
 std::optional<std::string> askOpenPath(Prompt& prompt) {
     const auto chosen = prompt.chooseOpenFile();
     if (!chosen) return std::nullopt;
@@ -52,10 +48,17 @@ std::optional<std::string> askOpenPath(Prompt& prompt) {
     return chosen;
 }
 
-// Reads a spectrum text file's data lines, refusing special files, oversized
-// input, wide text and files with too many data lines or none.
-SpectrumLoad readSpectrumLines(Prompt& prompt, const std::string& path, DataLines& lines) {
+struct NamedSpectrum {
+    std::string name;  // in the curve list
+    DataLines lines;
+};
+
+// Reads the spectra of a file: the data lines of a spectrum text file, or
+// the blocks of a JCAMP-DX file. Refuses special files, oversized input,
+// wide text and spectra with too many points or none.
+SpectrumLoad readSpectra(Prompt& prompt, const std::string& path, std::vector<NamedSpectrum>& spectra) {
     std::string bytes;
+    const std::string fileName = std::filesystem::path(path).filename().string();
     const ReadResult read = readRegularFile(path, bytes, kMaxSpectrumFileBytes);
     const char* refusal = nullptr;
     switch (read.status) {
@@ -67,31 +70,52 @@ SpectrumLoad readSpectrumLines(Prompt& prompt, const std::string& path, DataLine
     case ReadStatus::TooLarge: refusal = messages::kFileTooLarge; break;
     }
     if (!refusal && isWideText(bytes)) refusal = messages::kWideText;
-    if (!refusal) {
-        lines = readDataLines(bytes, kMaxDataLines);
-        if (lines.overflow) refusal = messages::kTooManyPoints;
+    if (!refusal && isJcampFile(path, bytes)) {
+        JcampFile file = parseJcamp(bytes);
+        if (!file.ok()) {
+            prompt.showMessage(messages::kJcampNotLoaded + file.error + ".", messages::kCaptionWarning);
+            return SpectrumLoad::Refused;
+        }
+        for (JcampBlock& block : file.blocks) {
+            if (block.x.size() > kMaxDataLines) refusal = messages::kTooManyPoints;
+            const std::string name =
+                file.blocks.size() == 1 ? fileName : fileName + " (" + block.title + ")";
+            spectra.push_back({name, DataLines{std::move(block.x), std::move(block.y), false}});
+        }
+    } else if (!refusal) {
+        spectra.push_back({fileName, readDataLines(bytes, kMaxDataLines)});
+        if (spectra.back().lines.overflow) refusal = messages::kTooManyPoints;
     }
     if (refusal) {
         prompt.showMessage(refusal, messages::kCaptionWarning);
         return SpectrumLoad::Refused;
     }
-    if (lines.x.empty()) {
+    if (spectra.empty() || spectra.front().lines.x.empty()) {
         prompt.showMessage(messages::kNoSpectralPoints, messages::kCaptionWarning);
         return SpectrumLoad::Empty;
     }
     return SpectrumLoad::Loaded;
 }
 
-}  // namespace
-
-bool saveSpectrumCommand(SpectrumStore& store, Prompt& prompt) {
-    if (store.m_periodicSave) store.m_periodicSave = false;  // counter and base name stay
-    const auto path = askSavePath(prompt, ".txt");
-    if (!path) return false;
-    return saveSpectrumFile(store, prompt, *path);
+// The chosen file, and its colorimetric report when one was written beside it.
+SavedFiles withReport(const SpectrumStore& store, const std::string& path) {
+    SavedFiles files{path};
+    std::error_code ec;
+    if (store.m_chromaticityView && std::filesystem::is_regular_file(criReportPath(path), ec))
+        files.push_back(criReportPath(path));
+    return files;
 }
 
-bool save1nmCommand(SpectrumStore& store, Prompt& prompt) {
+}  // namespace
+
+SavedFiles saveSpectrumCommand(SpectrumStore& store, Prompt& prompt) {
+    if (store.m_periodicSave) store.m_periodicSave = false;  // counter and base name stay
+    const auto path = askSavePath(prompt, ".txt");
+    if (!path || !saveSpectrumFile(store, prompt, *path)) return {};
+    return withReport(store, *path);
+}
+
+SavedFiles save1nmCommand(SpectrumStore& store, Prompt& prompt) {
     if (store.m_chartBar.runChecked) {
         store.m_chartBar.runChecked = false;
         store.m_running = false;
@@ -102,14 +126,14 @@ bool save1nmCommand(SpectrumStore& store, Prompt& prompt) {
     }
     store.m_periodicSave = false;
     const auto path = askSavePath(prompt, ".txt");
-    if (!path) return false;
-    return save1nmFile(store, prompt, *path);
+    if (!path || !save1nmFile(store, prompt, *path)) return {};
+    return withReport(store, *path);
 }
 
-bool saveScreenImageCommand(SpectrumStore&, Prompt& prompt, const std::function<RgbImage()>& grab) {
+SavedFiles saveScreenImageCommand(SpectrumStore&, Prompt& prompt, const std::function<RgbImage()>& grab) {
     const auto path = askSavePath(prompt, ".bmp");
-    if (!path) return false;
-    return saveScreenImage(grab ? grab() : RgbImage{}, prompt, *path);
+    if (!path || !saveScreenImage(grab ? grab() : RgbImage{}, prompt, *path)) return {};
+    return {*path};
 }
 
 void writePeriodicFiles(const SpectrumStore& store, Prompt& prompt, const std::vector<PeriodicFile>& files,
@@ -153,16 +177,25 @@ SpectrumLoad addStoredCurve(SpectrumStore& store, Prompt& prompt, const DataLine
 }
 
 SpectrumLoad loadSpectrumFile(SpectrumStore& store, Prompt& prompt, const std::string& path) {
-    DataLines lines;
-    const SpectrumLoad read = readSpectrumLines(prompt, path, lines);
+    std::vector<NamedSpectrum> spectra;
+    const SpectrumLoad read = readSpectra(prompt, path, spectra);
     if (read != SpectrumLoad::Loaded) return read;
-    return addStoredCurve(store, prompt, lines, std::filesystem::path(path).filename().string());
+    // Every block of a compound file becomes a curve, as long as the table
+    // has room; the first decides what the load did.
+    SpectrumLoad result = SpectrumLoad::Empty;
+    for (const NamedSpectrum& spectrum : spectra) {
+        const SpectrumLoad added = addStoredCurve(store, prompt, spectrum.lines, spectrum.name);
+        if (result == SpectrumLoad::Empty) result = added;
+        if (added == SpectrumLoad::Refused) break;
+    }
+    return result;
 }
 
 SpectrumLoad loadReferenceFile(SpectrumStore& store, Prompt& prompt, const std::string& path) {
-    DataLines lines;
-    const SpectrumLoad read = readSpectrumLines(prompt, path, lines);
+    std::vector<NamedSpectrum> spectra;
+    const SpectrumLoad read = readSpectra(prompt, path, spectra);
     if (read != SpectrumLoad::Loaded) return read;
+    const DataLines& lines = spectra.front().lines;
     std::copy(lines.y.begin(), lines.y.end(), store.m_reference.begin());
     if (lines.y.size() != static_cast<std::size_t>(store.m_lastPoint) + 1)
         prompt.showMessage(messages::kReferencePointsWrong, messages::kCaptionWarning);

@@ -12,6 +12,7 @@
 #include "files/BmpImage.h"
 #include "files/LineGrammar.h"
 #include "files/PeriodicSave.h"
+#include "files/SaveDialog.h"
 #include "files/SpectrumText.h"
 
 namespace halden {
@@ -28,14 +29,15 @@ bool saveScreenImage(const RgbImage& image, Prompt& prompt, const std::string& p
 
 // The commands: periodic saving is stopped as each command says (the caller
 // stops timer 1 whenever m_periodicSave is false afterwards), then the save
-// dialog (Cancel ends), DIR, the extension rule, the writer. Return true when
-// a file was written.
-bool saveSpectrumCommand(SpectrumStore& store, Prompt& prompt);
+// dialog with the extension rule and the question before replacing a file
+// (askSavePath; Cancel ends), the writer. Return the files written (the
+// chosen one, then its colorimetric report), none when nothing was.
+SavedFiles saveSpectrumCommand(SpectrumStore& store, Prompt& prompt);
 // Also unchecks "Run" and stops the acquisition (counter reset to 0 when
 // periodic saving was on).
-bool save1nmCommand(SpectrumStore& store, Prompt& prompt);
+SavedFiles save1nmCommand(SpectrumStore& store, Prompt& prompt);
 // Leaves periodic saving alone; grab is called after the dialog has closed.
-bool saveScreenImageCommand(SpectrumStore& store, Prompt& prompt, const std::function<RgbImage()>& grab);
+SavedFiles saveScreenImageCommand(SpectrumStore& store, Prompt& prompt, const std::function<RgbImage()>& grab);
 
 // Writes the files one periodic tick asked for (see PeriodicSave), in order.
 // Screen images come from grab; without one they are skipped.

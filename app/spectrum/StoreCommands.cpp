@@ -236,6 +236,7 @@ CommandEffects clearAllStored(SpectrumStore& store) {
 }
 
 CommandEffects useDataWithoutCalibration(SpectrumStore& store) {
+    store.m_calibrationOrigin = CalibrationOrigin::None;
     for (int i = 0; i < kSpectrumPoints; ++i) {
         store.m_wavelength[i] = i;
         store.m_sensitivity[i] = 1.0;
@@ -253,6 +254,22 @@ CommandEffects getSourceSpectra(SpectrumStore& store) {
     std::copy(live, live + last + 1, store.m_reference.begin());
     markReferenceStored(store);
     return {};
+}
+
+ChartBarValues chartBarValues(const SpectrumStore& store) {
+    const ChartBarState& bar = store.m_chartBar;
+    return {bar.exposureText, bar.scansText, bar.boxcarText, store.m_average, store.m_autoY, store.m_logScale};
+}
+
+void restoreChartBarValues(SpectrumStore& store, const ChartBarValues& values) {
+    commitExposureText(store, values.exposure);
+    commitScansText(store, values.scans);
+    commitBoxcarText(store, values.boxcar);
+    setAverage(store, values.average);
+    store.m_autoY = values.autoY;
+    store.m_chartBar.autoYChecked = values.autoY;
+    store.m_logScale = values.logScale;
+    store.m_chartBar.logScaleChecked = values.logScale;
 }
 
 void progressTick(SpectrumStore& store) {

@@ -91,6 +91,17 @@ CommandEffects useDataWithoutCalibration(SpectrumStore& store);
 // "Get source spectra": the live spectrum becomes the reference.
 CommandEffects getSourceSpectra(SpectrumStore& store);
 
+// The chart bar's values kept between sessions: the edits' committed texts
+// and the Average, auto Y and Log scale boxes.
+struct ChartBarValues {
+    std::string exposure, scans, boxcar;
+    bool average = true, autoY = false, logScale = false;
+};
+ChartBarValues chartBarValues(const SpectrumStore& store);
+// Puts kept values back as if the user had committed and checked them; a
+// text that does not read (an edited settings file) keeps the default.
+void restoreChartBarValues(SpectrumStore& store, const ChartBarValues& values);
+
 // One 100 ms tick of the acquisition progress timer.
 void progressTick(SpectrumStore& store);
 
