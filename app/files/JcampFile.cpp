@@ -178,7 +178,8 @@ JcampFile parseJcamp(std::string_view text) {
                 }
                 const double x = *state.pendingX * state.xFactor, y = v * state.yFactor;
                 state.pendingX.reset();
-                if (std::isnan(x) || std::isnan(y)) continue;
+                // A missing value, or one the factor takes past a double.
+                if (!std::isfinite(x) || !std::isfinite(y)) continue;
                 b.x.push_back(x);
                 b.y.push_back(y);
             }
@@ -186,9 +187,10 @@ JcampFile parseJcamp(std::string_view text) {
             const double step = *state.points > 1 ? (*state.lastX - *state.firstX) / (*state.points - 1) : 0.0;
             const double x0 = values.front() * state.xFactor;
             for (std::size_t k = 1; k < values.size(); ++k) {
-                if (std::isnan(values[k])) continue;
-                b.x.push_back(x0 + step * static_cast<double>(k - 1));
-                b.y.push_back(values[k] * state.yFactor);
+                const double x = x0 + step * static_cast<double>(k - 1), y = values[k] * state.yFactor;
+                if (!std::isfinite(x) || !std::isfinite(y)) continue;
+                b.x.push_back(x);
+                b.y.push_back(y);
             }
         }
     }
