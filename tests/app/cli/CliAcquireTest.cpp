@@ -77,6 +77,10 @@ TEST_F(CliTest, AcquireWritesCsvWithItsSettingsAndJcampDx)
     EXPECT_EQ(jdx.rfind("##TITLE=run_S1_2_\r\n##JCAMP-DX=5.01\r\n", 0), 0u);
     EXPECT_NE(jdx.find("##XYPOINTS=(XY..XY)\r\n"), std::string::npos);
     EXPECT_EQ(jdx.substr(jdx.size() - 8), "##END=\r\n");
+    // The other commands read it back.
+    r = cli({"plot", path("run_S1_2_.jdx"), "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("{\"text\": \"run_S1_2_.jdx\""), std::string::npos);
 
     r = cli({"--virtual", "acquire", "--format", "xls", "-o", path("x")});
     EXPECT_NE(r.status, 0);
