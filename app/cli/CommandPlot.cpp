@@ -2,6 +2,7 @@
 // SVG file, and optionally a JSON description of what was drawn.
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <limits>
 #include <optional>
 #include <string>
@@ -39,9 +40,11 @@ void printHelp() {
         "  --gauss          fit a Gaussian peak to curve 0; draw the fit and its result\n"
         "  --json           print what was drawn as one JSON object on stdout:\n"
         "                   size, plot (the frame's edges in pixels), x and y (the ranges\n"
-        "                   drawn), xTicks and yTicks (value, label, pixel of the tick\n"
-        "                   line), marker (index, x, y, or null) and texts (every overlay\n"
-        "                   text with the top-left point it is drawn at)\n");
+        "                   drawn), xTitle and yTitle, xTicks and yTicks (value, label,\n"
+        "                   pixel of the tick line), marker (index, x, y, or null) and\n"
+        "                   texts (every overlay text, the legend's too, with the top-left\n"
+        "                   point it is drawn at)\n\n"
+        "The picture has the axis titles and a legend naming the files.\n");
 }
 
 struct PlotOptions {
@@ -144,7 +147,7 @@ int runPlot(const Args& args) {
             in.x.assign(1, std::numeric_limits<double>::quiet_NaN());
             in.y = in.x;
         }
-        curves.push_back({std::move(in.x), std::move(in.y)});
+        curves.push_back({std::move(in.x), std::move(in.y), std::filesystem::path(f).filename().string()});
     }
 
     const PlotChart chart(curves, o.chart);

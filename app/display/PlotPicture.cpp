@@ -41,6 +41,8 @@ void loadCurves(SpectrumStore& s, const std::vector<PlotCurve>& curves) {
     s.m_lastPoint = s.m_rangeLast;
     s.m_lastIndex = n - 1;
     s.m_storedLength[0] = n - 1;
+    // Named in the legend: the live block keeps its name.
+    nameStoredCurve(s, 0, CurveKind::Live, first.name);
     long long offset = n;
     int k = 1;
     for (std::size_t f = 1; f < curves.size(); ++f, ++k) {
@@ -50,6 +52,7 @@ void loadCurves(SpectrumStore& s, const std::vector<PlotCurve>& curves) {
         std::copy(c.y.begin(), c.y.end(), s.m_storedY.begin() + offset);
         s.m_storedLength[k] = count - 1;
         setStoredCurveSlotColour(s, k);
+        nameStoredCurve(s, k, CurveKind::File, c.name);
         offset += count;
     }
     s.m_storedLength[k] = -1;
@@ -104,6 +107,8 @@ std::string layoutJson(const ViewLayout& l) {
            ", \"bottom\": " + std::to_string(truncPixel(g.bottom)) + "},\n";
     out += " \"x\": {\"min\": " + jsonNumber(g.xMin) + ", \"max\": " + jsonNumber(g.xMax) + "}, \"y\": {\"min\": " +
            jsonNumber(g.yMin) + ", \"max\": " + jsonNumber(g.yMax) + "},\n";
+    out += " \"xTitle\": " + (l.chart.xTitle ? jsonString(l.chart.xTitle->text) : std::string("null")) +
+           ", \"yTitle\": " + (l.chart.yTitle ? jsonString(l.chart.yTitle->text) : std::string("null")) + ",\n";
     out += " \"xTicks\": " + ticksJson(l.chart.xTicks) + ",\n";
     out += " \"yTicks\": " + ticksJson(l.chart.yTicks) + ",\n";
     if (l.chart.marker)
@@ -191,18 +196,30 @@ PlotChart::PlotChart(const std::vector<PlotCurve>& curves, const PlotSettings& o
 
 PlotChart::~PlotChart() = default;
 
+namespace {
+
+// An exported picture names its curves.
+ViewOptions exportOptions() {
+    ViewOptions options;
+    options.legend = true;
+    return options;
+}
+
+}  // namespace
+
 std::string PlotChart::encode(PictureFormat format) const {
     const SpectrumStore& s = *m_store;
     const ViewInteraction idle;
+    const ViewOptions options = exportOptions();
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     switch (format) {
     case PictureFormat::Png:
-        if (!renderViewImage(m_size, s, m_figures, idle).save(&buffer, "PNG")) return {};
+        if (!renderViewImage(m_size, s, m_figures, idle, options).save(&buffer, "PNG")) return {};
         break;
     case PictureFormat::Bmp:
-        return bmpFileBytes(rgbFromImage(renderViewImage(m_size, s, m_figures, idle)));
+        return bmpFileBytes(rgbFromImage(renderViewImage(m_size, s, m_figures, idle, options)));
     case PictureFormat::Pdf: {
         QPdfWriter pdf(&buffer);
         pdf.setResolution(96);
@@ -210,7 +227,7 @@ std::string PlotChart::encode(PictureFormat format) const {
             QPageSize(QSizeF(m_size.width() * 72.0 / 96, m_size.height() * 72.0 / 96), QPageSize::Point));
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
         QPainter painter(&pdf);
-        renderView(painter, m_size, s, m_figures, idle);
+        renderView(painter, m_size, s, m_figures, idle, options);
         break;
     }
     case PictureFormat::Svg: {
@@ -220,7 +237,7 @@ std::string PlotChart::encode(PictureFormat format) const {
         svg.setViewBox(QRect(QPoint(0, 0), m_size));
         svg.setTitle(QStringLiteral("Halden chart"));
         QPainter painter(&svg);
-        renderView(painter, m_size, s, m_figures, idle);
+        renderView(painter, m_size, s, m_figures, idle, options);
         break;
     }
     }
@@ -229,7 +246,7 @@ std::string PlotChart::encode(PictureFormat format) const {
 }
 
 std::string PlotChart::layoutJson() const {
-    return halden::layoutJson(describeView(m_size, *m_store, m_figures, ViewInteraction{}));
+    return halden::layoutJson(describeView(m_size, *m_store, m_figures, ViewInteraction{}, exportOptions()));
 }
 
 }  // namespace halden

@@ -1,8 +1,9 @@
 // Spectra drawn on the chart exactly as the window shows it, for halden-cli
 // plot and the Python module's plot(): the first curve is the live spectrum
-// (curve 0), the others stored curves in the snapshot colours. The picture
-// comes as the bytes of a PNG, BMP, PDF or SVG file, and what was drawn as
-// one JSON object (ranges, ticks, marker, overlay texts).
+// (curve 0), the others stored curves in the snapshot colours, with the axis
+// titles and a legend naming the curves. The picture comes as the bytes of a
+// PNG, BMP, PDF or SVG file, and what was drawn as one JSON object (ranges,
+// axis titles, ticks, marker, overlay texts).
 #pragma once
 
 #include <QSize>
@@ -24,6 +25,7 @@ inline constexpr int kMaxPlotCurves = 98;   // the stored-curve table's room
 
 struct PlotCurve {
     std::vector<double> x, y;  // 1..4096 points of equal count
+    std::string name;          // in the legend, e.g. the file name
 };
 
 struct PlotSettings {
@@ -59,8 +61,8 @@ public:
     // The picture file's bytes; empty when it could not be drawn.
     std::string encode(PictureFormat format) const;
     // What is drawn: size, plot (the frame's edges in pixels), x and y (the
-    // ranges), xTicks and yTicks, marker (or null), chromaticity (when
-    // shown) and texts.
+    // ranges), xTitle and yTitle, xTicks and yTicks, marker (or null),
+    // chromaticity (when shown) and texts (the legend's too).
     std::string layoutJson() const;
 
 private:

@@ -1,6 +1,7 @@
 #include "files/SpectrumFileReader.h"
 
 #include "files/AtomicFile.h"
+#include "files/JcampFile.h"
 #include "files/LineGrammar.h"
 
 namespace halden {
@@ -26,7 +27,20 @@ SpectrumInput readSpectrumInput(const std::string& path) {
         in.error = wideTextError(path);
         return in;
     }
-    DataLines lines = readDataLines(bytes, kMaxDataLines);
+    DataLines lines;
+    if (isJcampFile(path, bytes)) {
+        // A JCAMP-DX file: its first spectrum.
+        JcampFile file = parseJcamp(bytes);
+        if (!file.ok()) {
+            in.error = "'" + path + "' is not a readable JCAMP-DX file: " + file.error;
+            return in;
+        }
+        lines.x = std::move(file.blocks.front().x);
+        lines.y = std::move(file.blocks.front().y);
+        lines.overflow = lines.x.size() > kMaxDataLines;
+    } else {
+        lines = readDataLines(bytes, kMaxDataLines);
+    }
     if (lines.overflow) {
         in.error = "'" + path + "' holds more than " + std::to_string(kMaxDataLines) + " data lines";
         return in;

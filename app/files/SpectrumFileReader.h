@@ -14,7 +14,8 @@ struct SpectrumInput {
     bool ok() const { return error.empty(); }
 };
 
-// A regular file of 8-bit text with 1 to 4096 data lines (one spectrum); an
+// A regular file of 8-bit text with 1 to 4096 data lines (one spectrum), or
+// the first spectrum of a JCAMP-DX file (at most 4096 points); an
 // unreadable or special file (FIFO, device, folder), more than 32 MB, UTF-16
 // text, no data line or more than 4096 are errors.
 SpectrumInput readSpectrumInput(const std::string& path);

@@ -14,6 +14,7 @@
 
 #include "spectrum/Conditioning.h"
 #include "spectrum/StoreSizes.h"
+#include "spectrum/StoreStates.h"
 
 namespace halden {
 
@@ -43,6 +44,10 @@ struct AcquisitionSettings {
     // that names its calibration (record bytes 10..15).
     std::string identification;
     std::string serial;
+    // Where the wavelength calibration came from, and whether the instrument
+    // is irradiance-calibrated.
+    CalibrationOrigin calibrationOrigin = CalibrationOrigin::None;
+    bool irradianceCalibrated = false;
 };
 
 struct AcquisitionRequest {

@@ -83,6 +83,8 @@ AcquisitionSettings currentAcquisitionSettings(const SpectrumStore& s) {
     a.exposureScaled = s.m_exposureScaled;
     a.identification = identificationText(s);
     a.serial = instrumentSerial(s);
+    a.calibrationOrigin = s.m_calibrationOrigin;
+    a.irradianceCalibrated = s.m_irradianceCalibrated;
     return a;
 }
 

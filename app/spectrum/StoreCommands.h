@@ -78,6 +78,9 @@ struct SnapshotResult {
 // Appends the live spectrum as a stored curve; refuses when the table would
 // hold more than 99 curves or the pool more than 1,000,000 points.
 SnapshotResult snapshot(SpectrumStore& store);
+// The curve-list name of snapshot number: "Snapshot 3, 12:01:05", with the
+// local time the shown spectrum was measured.
+std::string snapshotName(int number, const LiveAcquisition& shown);
 // A one-line text for a refused snapshot (empty for Added).
 std::string snapshotRefusalText(SnapshotOutcome outcome);
 
@@ -91,6 +94,17 @@ CommandEffects useDataWithoutCalibration(SpectrumStore& store);
 
 // "Get source spectra": the live spectrum becomes the reference.
 CommandEffects getSourceSpectra(SpectrumStore& store);
+
+// The chart bar's values kept between sessions: the edits' committed texts
+// and the Average, auto Y and Log scale boxes.
+struct ChartBarValues {
+    std::string exposure, scans, boxcar;
+    bool average = true, autoY = false, logScale = false;
+};
+ChartBarValues chartBarValues(const SpectrumStore& store);
+// Puts kept values back as if the user had committed and checked them; a
+// text that does not read (an edited settings file) keeps the default.
+void restoreChartBarValues(SpectrumStore& store, const ChartBarValues& values);
 
 // One 100 ms tick of the acquisition progress timer.
 void progressTick(SpectrumStore& store);

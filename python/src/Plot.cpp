@@ -62,7 +62,13 @@ std::vector<PlotCurve> curvesOf(py::handle spectra) {
             throw py::type_error("spectra must be a Spectrum or a sequence of them, not " +
                                  py::type::of(item).attr("__name__").cast<std::string>());
         const Spectrum& sp = item.cast<const Spectrum&>();
-        curves.push_back({sp.wavelengths(), sp.values()});
+        // Named in the legend by the file it was read from, as halden-cli
+        // plot names its curves.
+        std::string name;
+        const py::dict metadata = sp.metadata();
+        if (metadata.contains("path"))
+            name = std::filesystem::path(metadata["path"].cast<std::string>()).filename().string();
+        curves.push_back({sp.wavelengths(), sp.values(), std::move(name)});
     };
     if (py::isinstance<Spectrum>(spectra)) {
         add(spectra);
@@ -129,8 +135,9 @@ void registerPlot(py::module_& m) {
           "chromaticity"_a = false, "energy"_a = false, "gauss"_a = false, R"doc(Draws spectra on the chart exactly as the window shows it, as `halden-cli
 plot` does, into path (a .png, .bmp, .pdf or .svg file, replaced
 atomically; None draws no file), and returns what was drawn as the dict
-`halden-cli plot --json` prints: size, plot, x, y, xTicks, yTicks, marker,
-texts (and chromaticity).
+`halden-cli plot --json` prints: size, plot, x, y, xTitle, yTitle, xTicks,
+yTicks, marker, texts (and chromaticity). Spectra read from files are named
+by their file in the legend.
 
 spectra: one Spectrum, the live curve (black), or a sequence of them: the
 first is the live curve, the others stored curves in the snapshot colours
