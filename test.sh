@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs every check: the include rules; the normal build with its
-# tests, the install and package checks and the real window under Xvfb; then
-# the whole suite under ThreadSanitizer and under AddressSanitizer + UBSan.
+# tests (the Python module's pytest suite among them), the install and package
+# checks and the real window under Xvfb; then the whole suite under
+# ThreadSanitizer (the Python tests excepted: its runtime cannot be loaded
+# into an ordinary interpreter) and under AddressSanitizer + UBSan.
 # Prints the time of each stage at the end.
 #
 #   ./test.sh           everything (what CI runs)

@@ -2,6 +2,7 @@
 #   halden                 the window and halden-cli, desktop entry, man pages
 #   libvantrel-shared1     the device library and its udev rule
 #   libvantrel-shared-dev  header, pkg-config file and CMake package
+#   python3-halden         the Python module halden (when it is built)
 # Dependencies on other Debian packages come from the binaries (dpkg-shlibdeps);
 # the ones among our own packages are exact versions.
 set(CPACK_GENERATOR DEB)
@@ -14,6 +15,9 @@ set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL vantrel_runtime vantrel_dev)
 if(HALDEN_BUILD_APP)
   list(APPEND CPACK_COMPONENTS_ALL halden)
+endif()
+if(HALDEN_PYTHON_MODULE)
+  list(APPEND CPACK_COMPONENTS_ALL python)
 endif()
 # Install with the packages' prefix, so everything that depends on the
 # prefix at install time (the udev rule's folder) is chosen for /usr.
@@ -70,5 +74,19 @@ a flat C interface.
 
 This package holds the C header, the pkg-config file vantrel_shared.pc and
 the CMake package VantrelShared (target VantrelShared::vantrel_shared).")
+
+set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-halden)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+# The extension module is built for one Python version; NumPy is imported
+# when the module hands out arrays.
+set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
+  "libvantrel-shared1 ${HALDEN_EXACT}, python3 (>= ${HALDEN_PYTHON_VERSION}~), python3 (<< ${HALDEN_PYTHON_NEXT_VERSION}), python3-numpy")
+set(CPACK_DEBIAN_PYTHON_DESCRIPTION "Python module for the Vantrel spectrometer (halden)
+import halden gives Python scripts and notebooks the Vantrel spectrometer
+(or the virtual one in its device library) and every figure of the Halden
+software: acquisitions as NumPy arrays with their settings, colour
+temperature, colour rendering (Ra, Rf, Rg) and the light figures, Gaussian
+peak fits, baseline correction, spectral database comparison, spectrum
+files and the chart as PNG, PDF or SVG.")
 
 include(CPack)

@@ -45,9 +45,9 @@ What each folder may include (the folder itself always):
 
 The application reaches the device library only through its public header
 (vantrel_shared.h), never its internal folders. Qt modules: the core
-(app/common .. app/database) uses QtCore only, app/display adds QtGui,
-app/cli adds QtGui and QtSvg (never QtWidgets), app/window may use the
-widgets; the device library uses no Qt at all.
+(app/common .. app/database) uses QtCore only, app/display adds QtGui and
+QtSvg (the chart drawn to SVG), app/cli the same (never QtWidgets),
+app/window may use the widgets; the device library uses no Qt at all.
 """
 
 import functools
@@ -85,7 +85,7 @@ ALLOWED = {
 
 CORE_QT = {"QtCore"}
 QT_MODULES = {folder: CORE_QT for folder in ALLOWED if folder.startswith("app/")}
-QT_MODULES["app/display"] = {"QtCore", "QtGui"}
+QT_MODULES["app/display"] = {"QtCore", "QtGui", "QtSvg"}
 QT_MODULES["app/cli"] = {"QtCore", "QtGui", "QtSvg"}
 QT_MODULES["app/window"] = None  # any
 for folder in ALLOWED:

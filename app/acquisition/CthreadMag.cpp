@@ -63,6 +63,11 @@ bool CthreadMag::cancelled(std::uint64_t id) const { return m_stopping || m_canc
 
 void CthreadMag::perform(WorkerRequest request)
 {
+    if (std::optional<WorkerAnswer> answer = run(std::move(request))) complete(std::move(*answer));
+}
+
+std::optional<WorkerAnswer> CthreadMag::run(WorkerRequest request)
+{
     WorkerAnswer answer;
     switch (request.operation) {
     case Operation::Acquire:
@@ -73,10 +78,10 @@ void CthreadMag::perform(WorkerRequest request)
     case Operation::Detect: answer = detect(); break;
     case Operation::WriteFlash: answer = writeCalibration(request.flashRecord); break;
     case Operation::ReadFlash: answer = readCalibration(); break;
-    default: return;  // names no operation: nothing happens
+    default: return std::nullopt;  // names no operation: nothing happens
     }
     answer.operation = request.operation;
-    complete(std::move(answer));
+    return answer;
 }
 
 void CthreadMag::complete(WorkerAnswer answer)

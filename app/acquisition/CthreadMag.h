@@ -1,10 +1,12 @@
 // The acquisition worker: the application's only caller of the device
-// library (always device index 0). It lives in its own QThread at high
-// priority; the view posts a request (1114) naming one operation with what
-// it needs, the worker carries it out against the spectrometer and posts a
-// completion (1115) carrying the results to the target object. It never
-// reads or writes the store: an acquisition is conditioned into rows of the
-// worker's own, which travel in the completion.
+// library, through its link (device index 0 in the window and halden-cli).
+// It lives in its own QThread at high priority; the view posts a request
+// (1114) naming one operation with what it needs, the worker carries it out
+// against the spectrometer and posts a completion (1115) carrying the
+// results to the target object. It never reads or writes the store: an
+// acquisition is conditioned into rows of the worker's own, which travel in
+// the completion. Without a target (the Python module) operations run
+// synchronously through run() and acquire() on the caller's thread.
 //
 //   1  acquire one spectrum
 //   5  detect spectrometers
@@ -18,6 +20,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -61,6 +64,10 @@ public:
     // Runs one operation on the calling thread (the request handler) and
     // posts its completion.
     void perform(WorkerRequest request);
+
+    // Runs one operation on the calling thread and returns its answer;
+    // nothing for a code that names no operation.
+    std::optional<WorkerAnswer> run(WorkerRequest request);
 
     // One acquisition on the calling thread, its result returned.
     AcquisitionResult acquire(const AcquisitionRequest& request);

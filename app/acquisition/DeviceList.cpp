@@ -12,7 +12,6 @@
 namespace halden {
 namespace {
 
-constexpr int kMaxDevices = 10;
 constexpr std::uint32_t kIdentificationSize = 16;
 constexpr std::int32_t kStateFinished = 2;
 
@@ -47,15 +46,28 @@ std::string narrow(const wchar_t* wide)
     return out;
 }
 
+// A function of hidapi by name: from the process's global scope, or, where
+// the device library was loaded with local scope (a Python extension
+// module), through the library's own handle, as it makes hidapi's functions
+// available.
+void* hidapiFunction(const char* name)
+{
+    if (void* f = dlsym(RTLD_DEFAULT, name)) return f;
+    void* library = dlopen("libvantrel_shared.so.1", RTLD_LAZY | RTLD_NOLOAD);
+    if (!library) return nullptr;
+    void* f = dlsym(library, name);
+    dlclose(library);  // only drops the reference NOLOAD took
+    return f;
+}
+
 // The serial numbers in enumeration order, the order device indices count
-// in. hidapi is reached by name through the process, as the device library
-// makes its functions available; without them the list is empty.
+// in; without hidapi's functions the list is empty.
 std::vector<std::string> usbSerialNumbers()
 {
     using Enumerate = hid_device_info* (*)(unsigned short, unsigned short);
     using Free = void (*)(hid_device_info*);
-    const auto enumerate = reinterpret_cast<Enumerate>(dlsym(RTLD_DEFAULT, "hid_enumerate"));
-    const auto release = reinterpret_cast<Free>(dlsym(RTLD_DEFAULT, "hid_free_enumeration"));
+    const auto enumerate = reinterpret_cast<Enumerate>(hidapiFunction("hid_enumerate"));
+    const auto release = reinterpret_cast<Free>(hidapiFunction("hid_free_enumeration"));
     std::vector<std::string> serials;
     if (!enumerate || !release) return serials;
     hid_device_info* list = enumerate(0xE220, 0x0100);
@@ -80,18 +92,26 @@ std::string DeviceEntry::instrumentName() const
     return out;
 }
 
+std::vector<std::string> deviceSerialNumbers()
+{
+    return onVirtualSpectrometers() ? std::vector<std::string>{} : usbSerialNumbers();
+}
+
+DeviceEntry readDeviceEntry(int index, const std::vector<std::string>& serialNumbers)
+{
+    DeviceEntry entry;
+    entry.index = index;
+    if (index >= 0 && index < static_cast<int>(serialNumbers.size())) entry.serialNumber = serialNumbers[index];
+    entry.result = readIdentification(index, entry.identification);
+    return entry;
+}
+
 std::vector<DeviceEntry> listDevices()
 {
     const int count = std::min(getDevicesCount(), kMaxDevices);
-    const std::vector<std::string> serials = onVirtualSpectrometers() ? std::vector<std::string>{} : usbSerialNumbers();
+    const std::vector<std::string> serials = deviceSerialNumbers();
     std::vector<DeviceEntry> devices;
-    for (int i = 0; i < count; ++i) {
-        DeviceEntry entry;
-        entry.index = i;
-        if (i < static_cast<int>(serials.size())) entry.serialNumber = serials[i];
-        entry.result = readIdentification(i, entry.identification);
-        devices.push_back(entry);
-    }
+    for (int i = 0; i < count; ++i) devices.push_back(readDeviceEntry(i, serials));
     return devices;
 }
 

@@ -12,6 +12,8 @@
 
 namespace halden {
 
+inline constexpr int kMaxDevices = 10;  // the library addresses device indices 0..9
+
 struct DeviceEntry {
     int index = 0;
     std::int32_t result = 0;             // of the flash read; 0 = the record was read
@@ -25,6 +27,12 @@ struct DeviceEntry {
 // getDevicesCount, then one 16-byte flash read per device (at most ten) and,
 // unless the library is on virtual spectrometers, the USB serial numbers.
 std::vector<DeviceEntry> listDevices();
+
+// The parts of the list: the USB serial numbers in enumeration order (none
+// on virtual spectrometers), and one device's entry, its identification
+// record read from its flash.
+std::vector<std::string> deviceSerialNumbers();
+DeviceEntry readDeviceEntry(int index, const std::vector<std::string>& serialNumbers);
 
 // The 16 bytes with non-printable bytes as '?'.
 std::string printableIdentification(const std::array<char, 16>& bytes);

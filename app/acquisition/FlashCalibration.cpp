@@ -18,6 +18,7 @@ bool applyFlashRecord(SpectrumStore& store, const std::uint8_t* bytes, std::size
         store.m_recordIrradianceFactor = parsed.irradianceFactor;
         store.m_laserWavelength = parsed.laserWavelength;
         storeParsedTables(store, parsed);
+        store.m_calibrationOrigin = CalibrationOrigin::Flash;
         return true;
     }
     // A record cut short (a failed page read, a damaged flash) would leave

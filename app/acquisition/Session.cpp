@@ -1,7 +1,6 @@
 #include "acquisition/Session.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QThread>
@@ -20,9 +19,6 @@ namespace halden {
 namespace {
 constexpr int kProgressPeriodMs = 100;
 constexpr int kInitialMarkerIndex = 1825;
-// Byte 5 of the identification record is '.' when a record is present.
-constexpr std::size_t kRecordMarkOffset = 5;
-constexpr std::uint8_t kRecordMark = '.';
 }  // namespace
 
 Session::Session(Prompt& prompt, QObject* parent)
@@ -41,13 +37,7 @@ Session::Session(Prompt& prompt, SpectrometerLink& link, Pacer& pacer, QObject* 
 
 void Session::start(SpectrometerLink& link, Pacer& pacer)
 {
-    // The chart bar's first texts are in force from the start, as if the
-    // user had committed them; the texts stay as first shown.
-    SpectrumStore& s = *m_store;
-    const ChartBarState firstShown = s.m_chartBar;
-    commitExposureText(s, firstShown.exposureText);
-    commitScansText(s, firstShown.scansText);
-    s.m_chartBar = firstShown;
+    commitFirstChartBarTexts(*m_store);
 
     m_worker = std::make_unique<CthreadMag>(this, link, pacer);
     m_thread = new QThread(this);
@@ -281,43 +271,11 @@ void Session::handleCompletion(CompletionEvent& completion)
 void Session::completeCalibrationRead(const WorkerAnswer& answer)
 {
     SpectrumStore& s = *m_store;
-    // "No record" only when the first page arrived and says so, or the
-    // record ended before the page that failed; otherwise the flash could
-    // not be read, which is not the instrument's fault.
-    const bool headerSaysRecord = answer.pagesRead > 0 && answer.flash.size() > kRecordMarkOffset &&
-                                  answer.flash[kRecordMarkOffset] == kRecordMark;
-    const bool applied = applyFlashRecord(s, answer.flash.data(), answer.flash.size());
-    const bool unreadable =
-        !applied && answer.pagesRead < kFlashPages && (answer.pagesRead == 0 || headerSaysRecord);
-    const bool recordPresent = s.m_calibrationHeader[5] == '.';
-    m_backupPath.clear();
-    if (recordPresent) {
-        m_flashRecordState = FlashRecordState::Present;
-        m_flashHeader = s.m_calibrationHeader;
-        s.m_irradianceFactor = s.m_recordIrradianceFactor;
-        orderCalibrationAscending(s);
-        saveCalibrationBackupIfMissing(s, m_prompt);
-        const QString backup =
-            QDir::current().absoluteFilePath(QString::fromStdString(backupCalibrationFileName(m_flashHeader)));
-        if (QFileInfo(backup).isFile()) m_backupPath = backup.toStdString();
-    } else if (unreadable) {
-        // Not the instrument's fault: say that the reading failed.
-        m_flashRecordState = FlashRecordState::Unreadable;
-        m_prompt.showMessage(messages::kFlashUnreadable, messages::kCaptionWarning);
-        loadCalibrationFile(s, m_prompt);
-    } else {
-        m_flashRecordState = FlashRecordState::NoRecord;
-        m_prompt.showMessage(messages::kNoCalibration, messages::kCaptionWarning);
-        loadCalibrationFile(s, m_prompt);
-    }
-    s.m_chartBar.runEnabled = true;
-    if (s.m_calibrationHeader[10] == 'Y') {
-        s.m_chartBar.chromaticityEnabled = true;
-        s.m_irradianceCalibrated = true;
-    } else {
-        s.m_irradianceCalibrated = false;
-        for (int i = 0; i < kSpectrumPoints; ++i) s.m_irradianceCal[i] = 1.0;
-    }
+    const CalibrationReadOutcome read = applyCalibrationRead(s, m_prompt, answer.flash, answer.pagesRead);
+    const bool recordPresent = read.recordPresent;
+    m_flashRecordState = read.state;
+    m_backupPath = read.backupPath;
+    if (recordPresent) m_flashHeader = read.flashHeader;
     showFullXRange(s);
     s.m_markerIndex = kInitialMarkerIndex;
     settle();

@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include "acquisition/AcquisitionEvents.h"
+#include "acquisition/CalibrationRead.h"
 #include "acquisition/CthreadMag.h"
 #include "acquisition/Pacer.h"
 #include "acquisition/SpectrometerLink.h"
@@ -28,14 +29,6 @@ class QThread;
 namespace halden {
 
 class Prompt;
-
-// What the last calibration read found in the spectrometer's flash.
-enum class FlashRecordState {
-    NotRead,     // no read has completed yet
-    NoRecord,    // the flash holds no calibration record
-    Present,     // a record was read (and backed up when the backup could be written)
-    Unreadable,  // pages did not arrive: what the flash holds is unknown
-};
 
 class Session : public QObject {
     Q_OBJECT

@@ -1,5 +1,5 @@
 // The acquisition worker's binding to the device library: the library
-// functions it uses, always on device index 0. LibraryLink calls the library;
+// functions it uses, on one device index. LibraryLink calls the library;
 // tests wrap it to record the calls or to substitute results.
 #pragma once
 
@@ -31,9 +31,11 @@ public:
     virtual std::int32_t checkLastError(std::int32_t* lastResult) = 0;
 };
 
-// The library itself, device index 0.
+// The library itself, on one device index (the window and halden-cli use 0).
 class LibraryLink : public SpectrometerLink {
 public:
+    explicit LibraryLink(std::uint32_t device = 0) : m_device(device) {}
+
     std::int32_t getDevicesCount() override;
     std::int32_t clearMemory() override;
     std::int32_t setExternalTrigger(std::uint8_t mode, std::uint8_t edge) override;
@@ -50,6 +52,9 @@ public:
     std::int32_t writeFlash(const std::uint8_t* buffer, std::uint32_t address, std::uint32_t count) override;
     std::int32_t getCurrentOperationInfo(std::int32_t* code, std::int32_t* state) override;
     std::int32_t checkLastError(std::int32_t* lastResult) override;
+
+private:
+    std::uint32_t m_device;
 };
 
 // Library result codes the worker acts on.

@@ -11,7 +11,7 @@
 #include "acquisition/Pacer.h"
 #include "acquisition/Session.h"
 #include "cli/CliPrompt.h"
-#include "cli/NotingLink.h"
+#include "acquisition/NotingLink.h"
 
 namespace halden::cli {
 

@@ -12,6 +12,7 @@
 #include "files/CalibrationFile.h"
 #include "files/PeriodicSave.h"
 #include "files/SaveNames.h"
+#include "files/SpectrumExport.h"
 #include "files/SpectrumFiles.h"
 #include "spectrum/StoreCommands.h"
 #include "spectrum/WavelengthCalibration.h"
@@ -32,20 +33,36 @@ constexpr const char* kUsage =
     "  --boxcar N          boxcar smoothing half-width, 0..50 (default 0)\n"
     "  --count K           number of acquisitions (default 1); with K > 1 the files\n"
     "                      are FILE_S1_1_.txt, FILE_S1_2_.txt, ... (a trailing\n"
-    "                      .txt of FILE is dropped first)\n"
+    "                      extension of the format is dropped from FILE first)\n"
+    "  --format FORMAT     txt (default): the spectrum text file; csv: CSV with a\n"
+    "                      metadata header (\"# name: value\" lines), a header row\n"
+    "                      and full-precision values; jdx: JCAMP-DX 5.01\n"
     "  --calibration FILE  calibration file to use when the spectrometer holds none\n"
     "                      (or when its calibration cannot be read)\n"
     "  --timeout SECONDS   give up when the spectrometer does not answer for this\n"
     "                      long (default 120; an acquisition adds four times its\n"
     "                      exposure)\n"
-    "  -o FILE             output file (\".txt\" is appended when missing)\n\n"
+    "  -o FILE             output file (\".txt\", \".csv\" or \".jdx\" is appended when\n"
+    "                      missing)\n\n"
     "A failed acquisition (no complete frame arrived) is retried three times,\n"
     "each retry told on stderr, before the command gives up.\n\n"
     "SIGTERM, SIGINT (Ctrl-C) or SIGHUP stop the command between two files: every\n"
     "file saved is complete and no temporary file is left; the exit status is\n"
     "128 + the signal number.\n";
 
+enum class OutputFormat { Txt, Csv, Jdx };
+
+const char* extensionOf(OutputFormat f) {
+    switch (f) {
+    case OutputFormat::Csv: return ".csv";
+    case OutputFormat::Jdx: return ".jdx";
+    case OutputFormat::Txt: break;
+    }
+    return ".txt";
+}
+
 struct AcquireOptions {
+    OutputFormat format = OutputFormat::Txt;
     std::string exposureText = "10";
     long scans = 1;
     bool average = true;
@@ -84,6 +101,12 @@ std::string parseOptions(Args args, AcquireOptions& o)
         } else if (a == "--count") {
             if (!value(v) || !parseInt(v, o.count) || o.count < 1 || o.count > 1000000)
                 return "--count needs a number of acquisitions between 1 and 1000000";
+        } else if (a == "--format") {
+            if (!value(v)) return "--format needs txt, csv or jdx";
+            if (v == "txt") o.format = OutputFormat::Txt;
+            else if (v == "csv") o.format = OutputFormat::Csv;
+            else if (v == "jdx") o.format = OutputFormat::Jdx;
+            else return "--format needs txt, csv or jdx, not '" + v + "'";
         } else if (a == "--calibration") {
             if (!value(o.calibrationFile)) return "--calibration needs a file";
         } else if (a == "-o" || a == "--output") {
@@ -96,14 +119,28 @@ std::string parseOptions(Args args, AcquireOptions& o)
     return {};
 }
 
-// K = 1: FILE with ".txt" appended when missing. K > 1: the periodic-save
-// numbering on FILE without a trailing ".txt".
-std::string outputName(const std::string& output, long count, long number)
+// K = 1: FILE with the format's extension appended when missing. K > 1: the
+// periodic-save numbering on FILE without that extension at its end, ending
+// in the format's extension.
+std::string outputName(const std::string& output, long count, long number, OutputFormat format)
 {
-    if (count == 1) return withExtension(output, ".txt");
+    const std::string ext = extensionOf(format);
+    if (count == 1) return withExtension(output, ext);
     std::string base = output;
-    if (base.size() > 4 && base.compare(base.size() - 4, 4, ".txt") == 0) base.resize(base.size() - 4);
-    return periodicFileName(base, PeriodicFileKind::Spectrum, static_cast<int>(number));
+    if (base.size() > ext.size() && base.compare(base.size() - ext.size(), ext.size(), ext) == 0)
+        base.resize(base.size() - ext.size());
+    std::string name = periodicFileName(base, PeriodicFileKind::Spectrum, static_cast<int>(number));
+    return name.substr(0, name.size() - 4) + ext;  // "_S1_<n>_" then the extension
+}
+
+bool saveInFormat(OutputFormat format, const SpectrumStore& s, Prompt& prompt, const std::string& path)
+{
+    switch (format) {
+    case OutputFormat::Csv: return saveCsvFile(s, prompt, path);
+    case OutputFormat::Jdx: return saveJcampFile(s, prompt, path);
+    case OutputFormat::Txt: break;
+    }
+    return saveSpectrumFile(s, prompt, path);
 }
 
 // Empty when the calibration file loads, else why not. Checked before the
@@ -135,7 +172,7 @@ int runAcquire(const Args& args)
 
     if (!o.calibrationFile.empty())
         if (const std::string error = checkCalibrationFile(o.calibrationFile); !error.empty()) return fail(error);
-    if (const std::string clash = outputClash({o.calibrationFile}, {outputName(o.output, o.count, 1)}); !clash.empty())
+    if (const std::string clash = outputClash({o.calibrationFile}, {outputName(o.output, o.count, 1, o.format)}); !clash.empty())
         return fail(clash);
 
     const TerminationWatch stopOnSignal;  // between files, never inside one
@@ -168,14 +205,14 @@ int runAcquire(const Args& args)
         // The file holds the nm axis over the instrument's whole range.
         s.m_wavenumberAxis = false;
         showFullXRange(s);
-        const std::string path = outputName(o.output, o.count, k);
+        const std::string path = outputName(o.output, o.count, k, o.format);
         // The calibration file and the instrument's backup are read, never replaced.
         if (const std::string clash =
                 outputClash({o.calibrationFile, cli.session().calibrationBackupPath()}, {path});
             !clash.empty())
             return fail(clash);
         cli.prompt().quiet = true;  // a failure is told in one line below
-        const bool saved = saveSpectrumFile(s, cli.prompt(), path);
+        const bool saved = saveInFormat(o.format, s, cli.prompt(), path);
         cli.prompt().quiet = false;
         if (!saved) return fail("cannot write " + path);
         const auto now = std::chrono::steady_clock::now();

@@ -4,18 +4,16 @@
 #include <string>
 #include <vector>
 
-#include "cli/ColourJson.h"
 #include "cli/Commands.h"
 #include "cli/OutputPaths.h"
 #include "cli/SpectrumInput.h"
 #include "cli/VectorGraphicFile.h"
 #include "colour/CFormat.h"
+#include "colour/ColourJson.h"
 #include "colour/ColourRendition.h"
 #include "colour/CriReport.h"
 #include "colour/LightFigures.h"
 #include "colour/LightText.h"
-#include "colour/LuminousEfficiencyTable.h"
-#include "colour/Radiometry.h"
 #include "colour/SpectrumFigures.h"
 #include "display/LightReport.h"
 #include "files/AtomicFile.h"
@@ -58,13 +56,6 @@ void printHelp() {
         "  --pdf OUT     also write the one-page light report to OUT (vector PDF, A4)\n");
 }
 
-// W/m2/nm of one unit of value for each --units value.
-struct Unit {
-    const char* name;
-    double wattsPerUnit;
-};
-constexpr Unit kUnits[] = {{"relative", 0}, {"uW/cm2/nm", kWattsPerSquareMetrePerMicrowattPerSquareCm}, {"W/m2/nm", 1}};
-
 // The rendition lines after the report on the terminal.
 std::string renditionText(const ColourRendition& c) {
     if (!c.ok) return "Rf, Rg, Duv: none (" + c.error + ")\n";
@@ -93,7 +84,7 @@ int runColour(const Args& args) {
     }
     std::string file, reportPath, graphicPath, pdfPath;
     bool json = false, haveReport = false;
-    const Unit* unit = &kUnits[0];
+    const FigureUnit* unit = &kFigureUnits[0];
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--json") {
@@ -113,9 +104,7 @@ int runColour(const Args& args) {
         } else if (a == "--units") {
             if (i + 1 >= args.size()) return fail("--units needs relative, uW/cm2/nm or W/m2/nm");
             const std::string& name = args[++i];
-            unit = nullptr;
-            for (const Unit& u : kUnits)
-                if (name == u.name) unit = &u;
+            unit = figureUnit(name);
             if (!unit) return fail("--units '" + name + "': say relative, uW/cm2/nm or W/m2/nm");
         } else if (a.size() > 1 && a[0] == '-') {
             return fail("colour: unknown option '" + a + "' (see halden-cli colour --help)");
@@ -145,14 +134,6 @@ int runColour(const Args& args) {
                      figures.order.merged > 0
                          ? cformat("sorted, %d repeated point(s) averaged", figures.order.merged).c_str()
                          : "the points were sorted");
-    const int last = static_cast<int>(wavelength.size()) - 1;
-    const std::vector<double> unitCorrection(wavelength.size(), 1.0);
-    const Figure lumen =
-        light.anyComputed()
-            ? Figure::of(luminousFlux(value.data(), wavelength.data(), unitCorrection.data(), last, 1, 1.0,
-                                      kLuminousEfficiencyTable.data()))
-            : Figure::none(light.colourError);
-
     if (!graphicPath.empty()) {
         if (!rendition.ok) return fail("no colour vector graphic: " + rendition.error);
         if (const std::string error = writeVectorGraphic(graphicPath, rendition); !error.empty()) return fail(error);
@@ -172,7 +153,7 @@ int runColour(const Args& args) {
     }
 
     if (json)
-        std::fputs(colourJson({light, rendition, lumen, unit->name}).c_str(), stdout);
+        std::fputs(colourJson(figures, unit->name).c_str(), stdout);
     else
         std::fputs((reportText(light) + renditionText(rendition) + formatLightFigures(light)).c_str(), stdout);
     if (!light.anyComputed()) return fail("no figure could be computed: " + light.colourError);

@@ -9,41 +9,6 @@
 
 namespace halden::cli {
 
-namespace {
-constexpr std::size_t kInputLimit = 32u << 20;  // far above any spectrum file
-}
-
-SpectrumInput readSpectrumInput(const std::string& path) {
-    SpectrumInput in;
-    std::string bytes;
-    const ReadResult read = readRegularFile(path, bytes, kInputLimit);
-    switch (read.status) {
-    case ReadStatus::Ok: break;
-    case ReadStatus::TooLarge:
-        in.error = "'" + path + "' is larger than 32 MB and not a spectrum file";
-        return in;
-    default:
-        in.error = "cannot read '" + path + "': " + read.error;
-        return in;
-    }
-    if (isWideText(bytes)) {
-        in.error = wideTextError(path);
-        return in;
-    }
-    DataLines lines = readDataLines(bytes, kMaxDataLines);
-    if (lines.overflow) {
-        in.error = "'" + path + "' holds more than " + std::to_string(kMaxDataLines) + " data lines";
-        return in;
-    }
-    if (lines.x.empty()) {
-        in.error = "'" + path + "' holds no data lines";
-        return in;
-    }
-    in.x = std::move(lines.x);
-    in.y = std::move(lines.y);
-    return in;
-}
-
 DataLines readSpectrumLines(const std::string& path, std::string& error) {
     std::string bytes;
     std::size_t length = 0;
@@ -57,10 +22,6 @@ DataLines readSpectrumLines(const std::string& path, std::string& error) {
         return {};
     }
     return readDataLines(text, kMaxDataLines);
-}
-
-std::string wideTextError(const std::string& path) {
-    return "'" + path + "' is UTF-16 or other wide text; save it as 8-bit text (ASCII or UTF-8)";
 }
 
 std::optional<long long> parseWholeInteger(const std::string& text) {

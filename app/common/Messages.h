@@ -17,6 +17,15 @@ inline constexpr const char* kCaptionRequest = "Request";
 inline constexpr const char* kCreateFileError = "ERROR DURING CREATION THE OUT FILE";
 inline constexpr const char* kOpenFileError = "UNABLE TO OPEN FILE";
 
+// A save dialog's file that exists already: its path stands before the text
+// (caption "Request", OK replaces it, Cancel goes back to the dialog).
+inline constexpr const char* kReplaceFile = " already exists.\nDo you want to replace it?";
+// Periodic saving: the first files of the chosen base name exist; the first
+// of them stands before the text.
+inline constexpr const char* kReplacePeriodicFiles =
+    " already exists, and periodic saving would replace it and the files numbered after it.\n"
+    "Do you want to replace them?";
+
 // Spectrum files refused on loading.
 inline constexpr const char* kTooManyPoints =
     "The file holds more than 4096 spectral points and was not loaded.";
@@ -37,6 +46,8 @@ inline constexpr const char* kReferencePointsOutside =
     "there, ABS 0.";
 inline constexpr const char* kReferenceNoOverlap =
     "The reference spectrum does not overlap the spectrometer's wavelength range and was not loaded.";
+// JCAMP-DX files refused on loading; the reason follows the first text.
+inline constexpr const char* kJcampNotLoaded = "The JCAMP-DX file was not loaded: ";
 
 // Calibration files refused on loading.
 inline constexpr const char* kCalibrationTooLong =

@@ -48,6 +48,14 @@ std::unique_ptr<QSettings> openSettingsIfRegular(const QString& path, QString* i
     return std::make_unique<QSettings>(path, QSettings::IniFormat);
 }
 
+void clearSettings(const QString& path)
+{
+    if (const auto settings = openSettingsIfRegular(path)) {
+        settings->clear();
+        settings->sync();
+    }
+}
+
 std::unique_ptr<QSettings> openUserSettingsIfRegular(const QString& organization, const QString& application)
 {
     if (!firstIrregularFile(userSettingsFiles(QSettings::IniFormat, organization, application)).isEmpty())

@@ -31,6 +31,12 @@ std::string settingsFileWarning(const QString& file);
 // irregular, when given, then names that file.
 std::unique_ptr<QSettings> openSettingsIfRegular(const QString& path, QString* irregular = nullptr);
 
+// Removes every setting of the file openSettingsIfRegular(path) opens (the
+// window's layout, the chart bar's values, the last folder, the recent
+// files), so the next start begins from the defaults. A file that is not a
+// regular file is left alone.
+void clearSettings(const QString& path);
+
 // QSettings(QSettings::IniFormat, QSettings::UserScope, organization,
 // application), or null as above.
 std::unique_ptr<QSettings> openUserSettingsIfRegular(const QString& organization, const QString& application);

@@ -290,8 +290,12 @@ bool showDatabaseEntry(SpectralDatabase& db, SpectrumStore& s, int k) {
         s.m_storedY[offset + i] = db.m_dbNormalize ? file.y[i] * factor : file.y[i];
     }
     s.m_storedCount = 1;
+    // The table keeps curve 0 and the entry: scan curves come back after the
+    // entry with the next acquisition.
+    s.m_liveCurveCount = 1;
     s.m_storedLength[1] = count - 1;
     setStoredCurveColour(s, 1, 200, 300, 400);
+    nameStoredCurve(s, 1, CurveKind::Database, k + 1 < static_cast<int>(db.m_dbNames.size()) ? db.m_dbNames[k + 1] : "");
     s.m_storedLength[2] = -1;
     return true;
 }

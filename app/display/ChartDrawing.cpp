@@ -19,11 +19,14 @@ namespace {
 
 const QColor kTickColour(100, 100, 100);
 
-// Walks the curves: fn(curve, firstPoolIndex, pointCount).
+// Walks the visible curves: fn(index in p.curves, firstPoolIndex, pointCount).
 template <class Fn>
 void forEachCurve(const ChartParams& p, Fn&& fn) {
     if (!p.xPool || !p.yPool) return;
-    for (const StoredCurve& c : p.curves) fn(c.slot, static_cast<int>(c.offset), c.count());
+    for (std::size_t k = 0; k < p.curves.size(); ++k) {
+        const StoredCurve& c = p.curves[k];
+        if (c.visible) fn(static_cast<int>(k), static_cast<int>(c.offset), c.count());
+    }
 }
 
 bool isAutomatic(double lo, double hi) { return lo == -1.0 && hi == -1.0; }
@@ -108,24 +111,60 @@ ChartLayout describeChart(const ChartParams& p) {
     resolveRanges(p, xMin, xMax, yMin, yMax);
     const int w = p.surface.width(), h = p.surface.height();
     const double u = p.unit;
-    const ChartGeometry g = ChartGeometry::of(w, h, u, xMin, xMax, yMin, yMax);
+    const QFontMetrics axis(axisFont(u)), titles(axisTitleFont(u));
+    const auto advance = [](const QFontMetrics& m, const std::string& text) {
+        return m.horizontalAdvance(QString::fromStdString(text));
+    };
+
+    // The titles take a band under the x labels and a column left of the y
+    // labels; the y labels then decide how far the plot starts from the left.
+    const int titleCell = titles.height();
+    const int band = p.xTitle.empty() ? 0 : titleCell + 2;
+    const int column = p.yTitle.empty() ? 0 : titleCell + 2;
+    const std::vector<AxisTick> yTicks = axisTicks(yMin, yMax, u, h - 2 * u - band, TickAxis::Y);
+    int widest = 0;
+    for (const AxisTick& t : yTicks) widest = std::max(widest, advance(axis, t.label));
+    ChartRoom room;
+    room.bottomBand = band;
+    if (widest > 0 || column > 0) room.left = std::min(column + 2.0 + widest + 4.0, 0.4 * w);
+    const ChartGeometry g = ChartGeometry::of(w, h, u, xMin, xMax, yMin, yMax, room);
     layout.geometry = g;
 
     for (const AxisTick& t : axisTicks(xMin, xMax, u, g.right - g.left, TickAxis::X)) {
-        ChartTick tick{t.value, t.label, g.xPixel(t.value), 0, 0};
-        tick.labelX = tick.pixel - static_cast<int>(labelLength(t.label) * u / 3);
-        tick.labelY = truncPixel(h - 1.5 * u);
+        ChartTick tick{t.value, t.label, g.xPixel(t.value), 0, 0, {}};
+        const int width = advance(axis, t.label);
+        // Centred on the tick as the rule places it, but never past an edge.
+        tick.labelX = std::clamp(tick.pixel - static_cast<int>(labelLength(t.label) * u / 3), 0, std::max(0, w - width));
+        tick.labelY = truncPixel(h - 1.5 * u - band);
+        tick.box = QRect(tick.labelX, tick.labelY, width, axis.height());
         layout.xTicks.push_back(tick);
     }
-    for (const AxisTick& t : axisTicks(yMin, yMax, u, h - 2 * u, TickAxis::Y)) {
-        ChartTick tick{t.value, t.label, g.yPixel(t.value), 0, 0};
-        tick.labelX = truncPixel(g.left - labelLength(t.label) * u * 0.5 - u);
+    for (const AxisTick& t : yTicks) {
+        ChartTick tick{t.value, t.label, g.yPixel(t.value), 0, 0, {}};
+        const int width = advance(axis, t.label);
+        // A label wider than the room the rule leaves it moves left rather
+        // than run into the frame, and stops at the title's column.
+        const int ruled = truncPixel(g.left - labelLength(t.label) * u * 0.5 - u);
+        tick.labelX = std::max(column + 2, std::min(ruled, truncPixel(g.left) - 4 - width));
         tick.labelY = truncPixel(g.yAt(t.value) - 0.65 * u);
+        tick.box = QRect(tick.labelX, tick.labelY, width, axis.height());
         layout.yTicks.push_back(tick);
     }
 
+    if (!p.xTitle.empty()) {
+        const int width = advance(titles, p.xTitle);
+        const int x = std::clamp(truncPixel((g.left + g.right - width) / 2), 0, std::max(0, w - width));
+        layout.xTitle = AxisTitle{p.xTitle, QRect(x, h - band + 1, width, titleCell), false};
+    }
+    if (!p.yTitle.empty()) {
+        const int length = advance(titles, p.yTitle);
+        const int y = std::max(0, truncPixel((g.top + g.bottom - length) / 2));
+        layout.yTitle = AxisTitle{p.yTitle, QRect(1, y, titleCell, length), true};
+    }
+
     // The marker is point markerIndex of curve 0.
-    if (p.marker && curveCount(p) > 0 && p.markerIndex >= 0 && p.markerIndex < p.curves[0].count()) {
+    if (p.marker && !p.curves.empty() && p.xPool && p.yPool && p.markerIndex >= 0 &&
+        p.markerIndex < p.curves[0].count()) {
         const double x = p.xPool[p.markerIndex], y = p.yPool[p.markerIndex];
         if (std::isfinite(x) && std::isfinite(y)) layout.marker = ChartMarker{p.markerIndex, x, y};
     }
@@ -147,9 +186,9 @@ void drawChart(QPainter& painter, const ChartParams& p, const ChartLayout& layou
 
     // Second colour bar: curve 0's points as vertical strokes in the colour
     // of their wavelength.
-    if (p.colourBar && curveCount(p) > 0) {
+    if (p.colourBar && !p.curves.empty() && p.curves[0].visible && p.xPool && p.yPool) {
         const int first = 0, count = p.curves[0].count();
-        const int barBottom = truncPixel(h - 2 * u - 2);
+        const int barBottom = truncPixel(g.bottom - 2);
         for (int i = first; i < first + count; ++i) {
             const double x = p.xPool[i], y = p.yPool[i];
             if (!(x >= g.xMin && x <= g.xMax && y > g.yMin)) continue;
@@ -206,10 +245,22 @@ void drawChart(QPainter& painter, const ChartParams& p, const ChartLayout& layou
         painter.setPen(QPen(kTickColour, 1, Qt::SolidLine));
         painter.drawLine(left, t.pixel, p.grid ? truncPixel(0.975 * w) : truncPixel(g.left + 0.025 * h), t.pixel);
         painter.setPen(Qt::black);
-        // A label wider than the room the rule leaves it moves left rather
-        // than run into the frame.
-        const int textWidth = metrics.horizontalAdvance(QString::fromStdString(t.label));
-        drawTopLeftText(painter, metrics, std::min(t.labelX, left - 4 - textWidth), t.labelY, t.label);
+        drawTopLeftText(painter, metrics, t.labelX, t.labelY, t.label);
+    }
+
+    // Axis titles.
+    const QFont titleFont = axisTitleFont(u);
+    const QFontMetrics titleMetrics(titleFont);
+    painter.setFont(titleFont);
+    painter.setPen(Qt::black);
+    if (layout.xTitle) drawTopLeftText(painter, titleMetrics, layout.xTitle->box.left(), layout.xTitle->box.top(), layout.xTitle->text);
+    if (layout.yTitle) {
+        const QRect& box = layout.yTitle->box;
+        painter.save();
+        painter.translate(box.left(), box.top() + box.height());
+        painter.rotate(-90);
+        drawTopLeftText(painter, titleMetrics, 0, 0, layout.yTitle->text);
+        painter.restore();
     }
 
     // Marker crosshair.

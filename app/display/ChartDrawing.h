@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QColor>
+#include <QRect>
 #include <QSize>
 
 #include <cstdint>
@@ -32,7 +33,10 @@ struct ChartParams {
     bool colourBar = false;
     const double* yPool = nullptr;
     const double* xPool = nullptr;
-    std::vector<StoredCurve> curves;  // in table order, curve 0 first
+    std::vector<StoredCurve> curves;  // in table order, curve 0 first; hidden ones are not drawn
+    // The axis titles (none when empty): the x title under the x labels, the
+    // y title upright left of the y labels.
+    std::string xTitle, yTitle;
 };
 
 struct ChartTick {
@@ -40,6 +44,13 @@ struct ChartTick {
     std::string label;
     int pixel = 0;         // x of an x tick's line, y of a y tick's line
     int labelX = 0, labelY = 0;  // the label's top-left reference point
+    QRect box;             // the label's text box
+};
+
+struct AxisTitle {
+    std::string text;
+    QRect box;              // the text's box on the surface
+    bool upright = false;   // drawn bottom to top (the y title)
 };
 
 struct ChartMarker {
@@ -52,6 +63,7 @@ struct ChartLayout {
     ChartGeometry geometry;  // after the automatic range rules
     std::vector<ChartTick> xTicks, yTicks;
     std::optional<ChartMarker> marker;  // absent when the index is off curve 0
+    std::optional<AxisTitle> xTitle, yTitle;
 };
 
 // The colour of wavelength nm in the colour bars; nothing outside 400..700.
@@ -60,7 +72,7 @@ std::optional<QColor> wavelengthColour(double nm);
 // Curve k's pen colour: the low 8 bits of each component.
 QColor curveColour(std::int32_t red, std::int32_t green, std::int32_t blue);
 
-// The number of curves drawn.
+// The number of curves drawn (the visible ones).
 int curveCount(const ChartParams& params);
 
 ChartLayout describeChart(const ChartParams& params);

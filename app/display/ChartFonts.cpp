@@ -41,6 +41,12 @@ QFont axisFont(double unit) {
     return f;
 }
 
+QFont axisTitleFont(double unit) {
+    QFont f = fontOfCellHeight(QStringLiteral("Liberation Sans"), static_cast<int>(truncClamp(unit, 1, 1000)));
+    f.setWeight(QFont::Normal);
+    return f;
+}
+
 QFont overlayFont() {
     QFont f(QStringLiteral("Liberation Sans"));
     f.setPixelSize(13);

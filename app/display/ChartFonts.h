@@ -15,6 +15,8 @@ int chromaticityTextWidth(double diagramScale);
 
 // The axis labels: Arial, height trunc(1.5u), normal weight, italic.
 QFont axisFont(double unit);
+// The axis titles: Arial, a character cell of trunc(u) pixels, normal weight.
+QFont axisTitleFont(double unit);
 // The font of the overlay texts (the surface's default font).
 QFont overlayFont();
 // The chromaticity texts: Courier New, height trunc(80/s), width trunc(40/s),

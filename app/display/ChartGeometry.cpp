@@ -1,5 +1,7 @@
 #include "display/ChartGeometry.h"
 
+#include <algorithm>
+
 #include "common/CpuDispatch.h"
 
 namespace halden {
@@ -34,18 +36,19 @@ void mapAxis(const double* v, int n, double origin, double scale, double min, do
 
 void ChartGeometry::pixelsOf(const double* x, const double* y, int n, int* X, int* Y) const {
     mapAxis(x, n, left, right - left, xMin, xMax - xMin, X);
-    mapAxis(y, n, bottom, -(height * 0.975 - 2.0 * unit), yMin, yMax - yMin, Y);
+    mapAxis(y, n, bottom, -plotHeight(), yMin, yMax - yMin, Y);
 }
 
 ChartGeometry ChartGeometry::of(int width, int height, double unit, double xMin, double xMax,
-                                double yMin, double yMax) {
+                                double yMin, double yMax, ChartRoom room) {
     ChartGeometry g;
     g.width = width;
     g.height = height;
     g.unit = unit;
-    g.left = 0.075 * width;
+    g.left = std::max(0.075 * width, room.left);
     g.right = width * (1.0 - 0.025);
-    g.bottom = height - 2.0 * unit;
+    g.bottomBand = room.bottomBand;
+    g.bottom = height - 2.0 * unit - room.bottomBand;
     g.top = 0.025 * height;
     g.xMin = xMin;
     g.xMax = xMax;

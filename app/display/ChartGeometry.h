@@ -1,6 +1,8 @@
 // The plot rectangle of a drawing surface and the mapping of data values to
 // pixels: left 7.5 % and right 2.5 % of the width, top 2.5 % of the height
-// and two text units above the bottom. Pixels are truncated toward zero.
+// and two text units above the bottom. Room for the axis titles and the y
+// labels may widen the left margin and raise the bottom edge. Pixels are
+// truncated toward zero.
 #pragma once
 
 #include <cmath>
@@ -17,15 +19,26 @@ inline int truncPixel(double v) {
     return static_cast<int>(v);
 }
 
+// Room the chart's texts need beyond the plain rectangle.
+struct ChartRoom {
+    double left = 0;        // the smallest left edge (y labels and y title)
+    double bottomBand = 0;  // pixels under the x labels (the x title)
+};
+
 struct ChartGeometry {
     double width = 0, height = 0;  // surface size
     double unit = 14.0;            // the chart's text unit u
     double left = 0, right = 0, top = 0, bottom = 0;
+    double bottomBand = 0;
     double xMin = 0, xMax = 1, yMin = 0, yMax = 1;
 
-    // The plot rectangle of a surface of width x height, for these ranges.
+    // The plot rectangle of a surface of width x height, for these ranges:
+    // left = max(0.075 W, room.left), bottom = H - 2u - room.bottomBand.
     static ChartGeometry of(int width, int height, double unit, double xMin, double xMax,
-                            double yMin, double yMax);
+                            double yMin, double yMax, ChartRoom room = {});
+
+    // The plot's height in pixels, H * 0.975 - 2u less the band.
+    double plotHeight() const { return height * 0.975 - 2.0 * unit - bottomBand; }
 
     // Exact positions (may lie outside the plot). A zero or non-finite span
     // maps everything to the left / bottom edge instead of dividing by zero.
@@ -37,7 +50,7 @@ struct ChartGeometry {
     double yAt(double y) const {
         const double span = yMax - yMin;
         if (!(span != 0) || !std::isfinite(span)) return bottom;
-        return bottom - (height * 0.975 - 2.0 * unit) * (y - yMin) / span;
+        return bottom - plotHeight() * (y - yMin) / span;
     }
     // Positions truncated to whole pixels and kept within +-kPixelLimit, so a
     // far-off value never overflows an int.

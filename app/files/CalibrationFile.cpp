@@ -7,6 +7,7 @@
 #include "common/Messages.h"
 #include "common/Prompt.h"
 #include "files/AtomicFile.h"
+#include "files/SaveDialog.h"
 #include "files/SaveNames.h"
 #include "spectrum/SpectrumStore.h"
 #include "spectrum/WavelengthCalibration.h"
@@ -74,17 +75,18 @@ std::string backupCalibrationFileName(const std::array<char, 16>& header) {
     return name + ".clbr";
 }
 
-bool saveCalibrationFile(SpectrumStore& store, Prompt& prompt, CalibrationSave mode) {
+bool saveCalibrationFile(SpectrumStore& store, Prompt& prompt, CalibrationSave mode, std::string* written) {
     std::string path;
     if (mode == CalibrationSave::Interactive) {
-        const auto chosen = prompt.chooseSaveFile();
+        const auto chosen = askSavePath(prompt, ".clbr");
         if (!chosen) return false;
-        recordSaveDirectory();
-        path = withExtension(*chosen, ".clbr");
+        path = *chosen;
     } else {
         path = inCurrentDirectory(backupCalibrationFileName(store.m_calibrationHeader));
     }
-    return writeCalibrationFile(store, prompt, path);
+    if (!writeCalibrationFile(store, prompt, path)) return false;
+    if (written) *written = path;
+    return true;
 }
 
 bool saveCalibrationBackupIfMissing(SpectrumStore& store, Prompt& prompt) {
@@ -104,6 +106,7 @@ bool saveCalibrationBackupIfMissing(SpectrumStore& store, Prompt& prompt) {
 }
 
 void setUnitCalibrationTables(SpectrumStore& store) {
+    store.m_calibrationOrigin = CalibrationOrigin::None;
     for (int i = 0; i <= kLast; ++i) {
         store.m_wavelength[i] = i;
         store.m_sensitivity[i] = 1.0;
@@ -210,6 +213,7 @@ CalibrationLoad loadCalibrationFromPath(SpectrumStore& store, Prompt& prompt, co
     store.m_laserWavelength = parsed.laserWavelength;
     storeParsedTables(store, parsed);
     orderCalibrationAscending(store);
+    store.m_calibrationOrigin = CalibrationOrigin::File;
     finishLoad(store);
     return CalibrationLoad::Loaded;
 }

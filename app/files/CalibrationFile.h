@@ -16,12 +16,14 @@ struct SpectrumStore;
 enum class CalibrationSave { Interactive, Automatic };
 
 // Interactive: save dialog (Cancel writes nothing), DIR, ".clbr" appended
-// unless present. Automatic: the backup file name below, in the current
+// unless present, and a file of that name replaced only when the user says
+// so (askSavePath). Automatic: the backup file name below, in the current
 // directory, no dialog. Writes the file layout from m_calibrationHeader,
 // m_irradianceFactor, m_laserWavelength and the three tables in the order
 // m_increasing says. Shows "ERROR DURING CREATION THE OUT FILE" (caption
-// "ERROR") when the file cannot be written. Returns true when written.
-bool saveCalibrationFile(SpectrumStore& store, Prompt& prompt, CalibrationSave mode);
+// "ERROR") when the file cannot be written. Returns true when written, and
+// then the path in written when given.
+bool saveCalibrationFile(SpectrumStore& store, Prompt& prompt, CalibrationSave mode, std::string* written = nullptr);
 
 // Writes the calibration text to path (no dialog, no extension rule).
 bool writeCalibrationFile(const SpectrumStore& store, Prompt& prompt, const std::string& path);

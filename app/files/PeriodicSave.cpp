@@ -1,6 +1,8 @@
 #include "files/PeriodicSave.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include "common/Messages.h"
 #include "common/Prompt.h"
@@ -22,6 +24,19 @@ std::string periodicFileName(const std::string& base, PeriodicFileKind kind, int
     return base + suffix;
 }
 
+std::string PeriodicSave::firstExistingFile(const std::string& base) const {
+    const bool enabled[] = {m_store.m_saveTxt, m_store.m_saveBmp, m_store.m_save1nm, m_store.m_saveNormalized};
+    const PeriodicFileKind kinds[] = {PeriodicFileKind::Spectrum, PeriodicFileKind::Screen, PeriodicFileKind::OneNm,
+                                      PeriodicFileKind::Normalized};
+    for (int k = 0; k < 4; ++k) {
+        if (!enabled[k]) continue;
+        const std::string name = periodicFileName(base, kinds[k], 1);
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(name, ec)) return name;
+    }
+    return {};
+}
+
 std::vector<PeriodicFile> PeriodicSave::start() {
     m_prompt.showMessage(messages::kSaveFirstSpectra, messages::kCaptionInformation);
     m_store.m_periodicSave = true;
@@ -40,16 +55,24 @@ std::vector<PeriodicFile> PeriodicSave::tick() {
     std::vector<PeriodicFile> files;
     if (!m_store.m_periodicSave) return files;
     if (m_store.m_saveCounter <= 0) {
-        const auto chosen = m_prompt.chooseSaveFile();
-        if (!chosen) {
-            m_store.m_periodicSave = false;
-            m_store.m_saveCounter = 0;
+        for (;;) {
+            const auto chosen = m_prompt.chooseSaveFile();
+            if (!chosen) {
+                m_store.m_periodicSave = false;
+                m_store.m_saveCounter = 0;
+                return files;
+            }
+            recordSaveDirectory();
+            // The numbering starts at 1: files of this base from an earlier
+            // run would be replaced one by one, so the user is asked once.
+            // Cancel goes back to the dialog.
+            if (const std::string first = firstExistingFile(*chosen);
+                !first.empty() && !m_prompt.askOkCancel(first + messages::kReplacePeriodicFiles, messages::kCaptionRequest))
+                continue;
+            m_store.m_saveBaseName = *chosen;
+            m_store.m_saveCounter = 1;
             return files;
         }
-        recordSaveDirectory();
-        m_store.m_saveBaseName = *chosen;
-        m_store.m_saveCounter = 1;
-        return files;
     }
     if (!m_store.m_running) return files;
     const int n = m_store.m_saveCounter;

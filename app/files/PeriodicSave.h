@@ -46,8 +46,9 @@ public:
     void stopWithAcquisition();
 
     // Naming step (counter 0): the save dialog; OK keeps the path exactly as
-    // returned as the base name and sets the counter to 1; Cancel turns saving
-    // off. Otherwise, while m_running, the enabled files of this counter value
+    // returned as the base name and sets the counter to 1 (when the first
+    // files of that base exist, only after the user agreed to replace them;
+    // otherwise the dialog comes again); Cancel turns saving off. Otherwise, while m_running, the enabled files of this counter value
     // in the order S1, S2, S3, S4, then the counter moves on; not running:
     // nothing. Off: nothing.
     std::vector<PeriodicFile> tick();
@@ -55,6 +56,9 @@ public:
     bool timerShouldRun() const;
 
 private:
+    // The first file numbered 1 of an enabled kind that exists, or empty.
+    std::string firstExistingFile(const std::string& base) const;
+
     SpectrumStore& m_store;
     Prompt& m_prompt;
 };

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include "colour/Colorimetry.h"
 #include "colour/CriReport.h"
@@ -10,7 +12,9 @@
 #include "common/Messages.h"
 #include "common/Prompt.h"
 #include "files/AtomicFile.h"
+#include "files/JcampFile.h"
 #include "files/ReferenceResampling.h"
+#include "files/SaveDialog.h"
 #include "files/SaveNames.h"
 #include "spectrum/SpectrumStore.h"
 #include "spectrum/StoredCurves.h"
@@ -41,13 +45,6 @@ bool saveScreenImage(const RgbImage& image, Prompt& prompt, const std::string& p
 
 namespace {
 
-std::optional<std::string> askSavePath(Prompt& prompt, std::string_view ext) {
-    const auto chosen = prompt.chooseSaveFile();
-    if (!chosen) return std::nullopt;
-    recordSaveDirectory();
-    return withExtension(*chosen, ext);
-}
-
 std::optional<std::string> askOpenPath(Prompt& prompt) {
     const auto chosen = prompt.chooseOpenFile();
     if (!chosen) return std::nullopt;
@@ -55,10 +52,17 @@ std::optional<std::string> askOpenPath(Prompt& prompt) {
     return chosen;
 }
 
-// Reads a spectrum text file's data lines, refusing special files, oversized
-// input, wide text and files with too many data lines or none.
-SpectrumLoad readSpectrumLines(Prompt& prompt, const std::string& path, DataLines& lines) {
+struct NamedSpectrum {
+    std::string name;  // in the curve list
+    DataLines lines;
+};
+
+// Reads the spectra of a file: the data lines of a spectrum text file, or
+// the blocks of a JCAMP-DX file. Refuses special files, oversized input,
+// wide text and spectra with too many points or none.
+SpectrumLoad readSpectra(Prompt& prompt, const std::string& path, std::vector<NamedSpectrum>& spectra) {
     std::string bytes;
+    const std::string fileName = std::filesystem::path(path).filename().string();
     const ReadResult read = readRegularFile(path, bytes, kMaxSpectrumFileBytes);
     const char* refusal = nullptr;
     switch (read.status) {
@@ -70,31 +74,52 @@ SpectrumLoad readSpectrumLines(Prompt& prompt, const std::string& path, DataLine
     case ReadStatus::TooLarge: refusal = messages::kFileTooLarge; break;
     }
     if (!refusal && isWideText(bytes)) refusal = messages::kWideText;
-    if (!refusal) {
-        lines = readDataLines(bytes, kMaxDataLines);
-        if (lines.overflow) refusal = messages::kTooManyPoints;
+    if (!refusal && isJcampFile(path, bytes)) {
+        JcampFile file = parseJcamp(bytes);
+        if (!file.ok()) {
+            prompt.showMessage(messages::kJcampNotLoaded + file.error + ".", messages::kCaptionWarning);
+            return SpectrumLoad::Refused;
+        }
+        for (JcampBlock& block : file.blocks) {
+            if (block.x.size() > kMaxDataLines) refusal = messages::kTooManyPoints;
+            const std::string name =
+                file.blocks.size() == 1 ? fileName : fileName + " (" + block.title + ")";
+            spectra.push_back({name, DataLines{std::move(block.x), std::move(block.y), false}});
+        }
+    } else if (!refusal) {
+        spectra.push_back({fileName, readDataLines(bytes, kMaxDataLines)});
+        if (spectra.back().lines.overflow) refusal = messages::kTooManyPoints;
     }
     if (refusal) {
         prompt.showMessage(refusal, messages::kCaptionWarning);
         return SpectrumLoad::Refused;
     }
-    if (lines.x.empty()) {
+    if (spectra.empty() || spectra.front().lines.x.empty()) {
         prompt.showMessage(messages::kNoSpectralPoints, messages::kCaptionWarning);
         return SpectrumLoad::Empty;
     }
     return SpectrumLoad::Loaded;
 }
 
-}  // namespace
-
-bool saveSpectrumCommand(SpectrumStore& store, Prompt& prompt) {
-    if (store.m_periodicSave) store.m_periodicSave = false;  // counter and base name stay
-    const auto path = askSavePath(prompt, ".txt");
-    if (!path) return false;
-    return saveSpectrumFile(store, prompt, *path);
+// The chosen file, and its colorimetric report when one was written beside it.
+SavedFiles withReport(const SpectrumStore& store, const std::string& path) {
+    SavedFiles files{path};
+    std::error_code ec;
+    if (store.m_chromaticityView && std::filesystem::is_regular_file(criReportPath(path), ec))
+        files.push_back(criReportPath(path));
+    return files;
 }
 
-bool save1nmCommand(SpectrumStore& store, Prompt& prompt) {
+}  // namespace
+
+SavedFiles saveSpectrumCommand(SpectrumStore& store, Prompt& prompt) {
+    if (store.m_periodicSave) store.m_periodicSave = false;  // counter and base name stay
+    const auto path = askSavePath(prompt, ".txt");
+    if (!path || !saveSpectrumFile(store, prompt, *path)) return {};
+    return withReport(store, *path);
+}
+
+SavedFiles save1nmCommand(SpectrumStore& store, Prompt& prompt) {
     if (store.m_chartBar.runChecked) {
         store.m_chartBar.runChecked = false;
         store.m_running = false;
@@ -105,14 +130,14 @@ bool save1nmCommand(SpectrumStore& store, Prompt& prompt) {
     }
     store.m_periodicSave = false;
     const auto path = askSavePath(prompt, ".txt");
-    if (!path) return false;
-    return save1nmFile(store, prompt, *path);
+    if (!path || !save1nmFile(store, prompt, *path)) return {};
+    return withReport(store, *path);
 }
 
-bool saveScreenImageCommand(SpectrumStore&, Prompt& prompt, const std::function<RgbImage()>& grab) {
+SavedFiles saveScreenImageCommand(SpectrumStore&, Prompt& prompt, const std::function<RgbImage()>& grab) {
     const auto path = askSavePath(prompt, ".bmp");
-    if (!path) return false;
-    return saveScreenImage(grab ? grab() : RgbImage{}, prompt, *path);
+    if (!path || !saveScreenImage(grab ? grab() : RgbImage{}, prompt, *path)) return {};
+    return {*path};
 }
 
 void writePeriodicFiles(const SpectrumStore& store, Prompt& prompt, const std::vector<PeriodicFile>& files,
@@ -129,7 +154,7 @@ void writePeriodicFiles(const SpectrumStore& store, Prompt& prompt, const std::v
     }
 }
 
-SpectrumLoad addStoredCurve(SpectrumStore& store, Prompt& prompt, const DataLines& lines) {
+SpectrumLoad addStoredCurve(SpectrumStore& store, Prompt& prompt, const DataLines& lines, const std::string& name) {
     // The new curve takes the end marker's slot; a table without a marker
     // or with damaged lengths is treated as full.
     const StoredCurves table(store);
@@ -150,15 +175,24 @@ SpectrumLoad addStoredCurve(SpectrumStore& store, Prompt& prompt, const DataLine
     std::copy(lines.y.begin(), lines.y.end(), store.m_storedY.begin() + offset);
     store.m_storedLength[n] = static_cast<std::int32_t>(count - 1);
     setStoredCurveSlotColour(store, n);
+    nameStoredCurve(store, n, CurveKind::File, name);
     store.m_storedLength[n + 1] = -1;
     return SpectrumLoad::Loaded;
 }
 
 SpectrumLoad loadSpectrumFile(SpectrumStore& store, Prompt& prompt, const std::string& path) {
-    DataLines lines;
-    const SpectrumLoad read = readSpectrumLines(prompt, path, lines);
+    std::vector<NamedSpectrum> spectra;
+    const SpectrumLoad read = readSpectra(prompt, path, spectra);
     if (read != SpectrumLoad::Loaded) return read;
-    return addStoredCurve(store, prompt, lines);
+    // Every block of a compound file becomes a curve, as long as the table
+    // has room; the first decides what the load did.
+    SpectrumLoad result = SpectrumLoad::Empty;
+    for (const NamedSpectrum& spectrum : spectra) {
+        const SpectrumLoad added = addStoredCurve(store, prompt, spectrum.lines, spectrum.name);
+        if (result == SpectrumLoad::Empty) result = added;
+        if (added == SpectrumLoad::Refused) break;
+    }
+    return result;
 }
 
 namespace {
@@ -175,9 +209,10 @@ std::string pointsOutsideText(int outside, int count) {
 }  // namespace
 
 SpectrumLoad loadReferenceFile(SpectrumStore& store, Prompt& prompt, const std::string& path) {
-    DataLines lines;
-    const SpectrumLoad read = readSpectrumLines(prompt, path, lines);
+    std::vector<NamedSpectrum> spectra;
+    const SpectrumLoad read = readSpectra(prompt, path, spectra);
     if (read != SpectrumLoad::Loaded) return read;
+    const DataLines& lines = spectra.front().lines;
     // The reference goes point by point with the live spectrum: its x are
     // the live x as shown (nm, or the Raman shift on the 1/cm axis).
     const int count = std::min<int>(store.m_lastPoint + 1, kPointCapacity);

@@ -12,6 +12,7 @@
 #include "files/BmpImage.h"
 #include "files/LineGrammar.h"
 #include "files/PeriodicSave.h"
+#include "files/SaveDialog.h"
 #include "files/SpectrumText.h"
 
 namespace halden {
@@ -28,14 +29,15 @@ bool saveScreenImage(const RgbImage& image, Prompt& prompt, const std::string& p
 
 // The commands: periodic saving is stopped as each command says (the caller
 // stops timer 1 whenever m_periodicSave is false afterwards), then the save
-// dialog (Cancel ends), DIR, the extension rule, the writer. Return true when
-// a file was written.
-bool saveSpectrumCommand(SpectrumStore& store, Prompt& prompt);
+// dialog with the extension rule and the question before replacing a file
+// (askSavePath; Cancel ends), the writer. Return the files written (the
+// chosen one, then its colorimetric report), none when nothing was.
+SavedFiles saveSpectrumCommand(SpectrumStore& store, Prompt& prompt);
 // Also unchecks "Run" and stops the acquisition (counter reset to 0 when
 // periodic saving was on).
-bool save1nmCommand(SpectrumStore& store, Prompt& prompt);
+SavedFiles save1nmCommand(SpectrumStore& store, Prompt& prompt);
 // Leaves periodic saving alone; grab is called after the dialog has closed.
-bool saveScreenImageCommand(SpectrumStore& store, Prompt& prompt, const std::function<RgbImage()>& grab);
+SavedFiles saveScreenImageCommand(SpectrumStore& store, Prompt& prompt, const std::function<RgbImage()>& grab);
 
 // Writes the files one periodic tick asked for (see PeriodicSave), in order.
 // Screen images come from grab; without one they are skipped.
@@ -58,8 +60,9 @@ inline constexpr std::size_t kMaxSpectrumFileBytes = 64u * 1024 * 1024;
 // whose length is -1): x and y as read, colour (n+1)*100, (n+2)*100,
 // (n+3)*100, visible, entry n+1 = -1; m_storedCount = n. The caller redraws.
 SpectrumLoad loadSpectrumFile(SpectrumStore& store, Prompt& prompt, const std::string& path);
-// Adds already-read points the same way (shared with the file loader).
-SpectrumLoad addStoredCurve(SpectrumStore& store, Prompt& prompt, const DataLines& lines);
+// Adds already-read points the same way (shared with the file loader), named
+// name in the curve list (a loaded file: its file name).
+SpectrumLoad addStoredCurve(SpectrumStore& store, Prompt& prompt, const DataLines& lines, const std::string& name);
 
 // Reads the reference spectrum of R(%), T(%) and ABS. A file on the live x
 // (nm, or 1/cm on the Raman axis; as saved, to "%.3f") is taken point by

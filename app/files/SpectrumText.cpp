@@ -31,11 +31,12 @@ int rangeLast(const SpectrumStore& store) {
 }
 
 // Appends the C values of element i, separated (and, for the clipboard,
-// followed) by tabs.
-void appendValues(std::string& s, const double* buffer, int columns, int i, bool trailingTab) {
+// followed) by tabs; column r starts at buffer + r * stride.
+void appendValues(std::string& s, const double* buffer, int columns, int i, bool trailingTab,
+                  std::size_t stride = kPointCapacity) {
     for (int r = 0; r < columns; ++r) {
         if (r > 0) s.push_back('\t');
-        appendFixed3(s, buffer[r * kPointCapacity + i]);
+        appendFixed3(s, buffer[static_cast<std::size_t>(r) * stride + i]);
     }
     if (trailingTab) s.push_back('\t');
 }
@@ -73,6 +74,19 @@ std::string spectrumFileText(const SpectrumStore& store) {
         appendFixed3(s, x);
         s.append(store.m_wavenumberAxis ? " , " : " ");
         appendValues(s, buffer, columns, i, false);
+        s.append("\r\n");
+    }
+    return s;
+}
+
+std::string spectrumFileText(const double* x, const double* columns, int points, int columnCount,
+                             std::size_t stride, bool fastLayout) {
+    std::string s;
+    s.reserve(static_cast<std::size_t>(std::max(points, 0)) * (12 + 11 * columnCount));
+    for (int i = 0; i < points; ++i) {
+        appendFixed3(s, x[i]);
+        s.push_back(fastLayout ? '\t' : ' ');
+        appendValues(s, columns, columnCount, i, false, stride);
         s.append("\r\n");
     }
     return s;

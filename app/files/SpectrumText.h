@@ -6,6 +6,7 @@
 // are written with three decimals and a point, whatever the process locale.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace halden {
@@ -23,6 +24,12 @@ double displayedX(const SpectrumStore& store, int i);
 // "%.3f " (nm) or "%.3f , " (1/cm) then C tab-separated values, no trailing tab.
 // Fast mode: points 0..m_lastPoint/2, "%.3f\t" of m_wavelength[2i], C values.
 std::string spectrumFileText(const SpectrumStore& store);
+
+// The same rows from plain data: x[i] ("%.3f"), a blank (a tab in the Fast
+// layout), then the values of columns 0..columnCount-1 at i, tab-separated;
+// column r is held at columns + r * stride. Points 0..points-1.
+std::string spectrumFileText(const double* x, const double* columns, int points, int columnCount,
+                             std::size_t stride, bool fastLayout);
 
 // The point the 1 nm file uses for whole nanometre t: the highest index
 // 0..m_rangeLast with the smallest |trunc(m_wavelength[i] - t)|.

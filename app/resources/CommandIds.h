@@ -38,6 +38,11 @@ inline constexpr int kCcdCalibration = 32829;
 inline constexpr int kViewColourRendition = 32830;  // the TM-30 panel; no item of menu 128
 inline constexpr int kViewLight = 32831;            // the Light panel; no item of menu 128
 inline constexpr int kSaveLightReport = 32832;      // the PDF light report; no item of menu 128
+// Commands added to menu 128 beyond the original items.
+inline constexpr int kViewCurveList = 32840;    // View, "Curve list": the dock of the chart's curves
+inline constexpr int kRunStop = 32841;          // Acquisition, "Run / Stop": toggles the chart bar's Run
+inline constexpr int kSaveSpectraCsv = 32842;   // File, "Save spectra, csv"
+inline constexpr int kSaveSpectraJcamp = 32843; // File, "Save spectra, JCAMP-DX"
 
 // Help and Calibration menus.
 inline constexpr int kAbout = 32802;

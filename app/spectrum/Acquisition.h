@@ -14,6 +14,7 @@
 
 #include "spectrum/Conditioning.h"
 #include "spectrum/StoreSizes.h"
+#include "spectrum/StoreStates.h"
 
 namespace halden {
 
@@ -43,6 +44,10 @@ struct AcquisitionSettings {
     // that names its calibration (record bytes 10..15).
     std::string identification;
     std::string serial;
+    // Where the wavelength calibration came from, and whether the instrument
+    // is irradiance-calibrated.
+    CalibrationOrigin calibrationOrigin = CalibrationOrigin::None;
+    bool irradianceCalibrated = false;
 };
 
 struct AcquisitionRequest {
@@ -69,6 +74,10 @@ struct AcquisitionResult {
     std::chrono::system_clock::time_point completed{};
     std::int32_t saturatedPixels = 0;  // active pixels at full scale, most saturated frame
 };
+
+// The data columns of an acquisition's files and live curves: 1 when
+// averaged, else one per scan.
+int dataColumnsOf(const DeviceSetup& device);
 
 // What the shown acquisition buffer holds: the settings and facts of the
 // acquisition last published into it.

@@ -18,9 +18,11 @@ SharedPoints shareCopy(const PointArray& points) { return std::make_shared<const
 
 }  // namespace
 
-int LiveAcquisition::columns() const {
-    return settings.device.average ? 1 : std::clamp<int>(settings.device.scans, 1, kBufferRows);
+int dataColumnsOf(const DeviceSetup& device) {
+    return device.average ? 1 : std::clamp<int>(device.scans, 1, kBufferRows);
 }
+
+int LiveAcquisition::columns() const { return dataColumnsOf(settings.device); }
 
 DeviceSetup currentSetup(const SpectrumStore& s) {
     DeviceSetup d;
@@ -81,6 +83,8 @@ AcquisitionSettings currentAcquisitionSettings(const SpectrumStore& s) {
     a.exposureScaled = s.m_exposureScaled;
     a.identification = identificationText(s);
     a.serial = instrumentSerial(s);
+    a.calibrationOrigin = s.m_calibrationOrigin;
+    a.irradianceCalibrated = s.m_irradianceCalibrated;
     return a;
 }
 

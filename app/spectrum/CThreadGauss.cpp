@@ -27,6 +27,7 @@ bool appendFitCurve(SpectrumStore& s, int points) {
     }
     s.m_storedLength[k] = points - 1;
     setStoredCurveColour(s, k, 255, 0, 0);
+    nameStoredCurve(s, k, CurveKind::Gaussian, kGaussianCurveName);
     s.m_storedLength[k + 1] = -1;
     return true;
 }

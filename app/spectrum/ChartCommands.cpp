@@ -18,11 +18,12 @@ CommandEffects repaint() {
     return fx;
 }
 
-// Calls fn(x, y) for every point of every stored curve.
+// Calls fn(x, y) for every point of every stored curve shown.
 template <class Fn>
 void forEachStoredPoint(const SpectrumStore& s, Fn&& fn) {
     for (const StoredCurve& c : StoredCurves(s))
-        for (int i = 0; i < c.count(); ++i) fn(c.x[i], c.y[i]);
+        if (c.visible)
+            for (int i = 0; i < c.count(); ++i) fn(c.x[i], c.y[i]);
 }
 
 std::string limitText(const char* prefix, double nm) { return prefix + formatFixed(nm, 2) + " nm"; }

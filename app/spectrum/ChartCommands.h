@@ -14,7 +14,8 @@ namespace halden {
 // The smallest diagram divisor "+" can reach: the picture size divides by it.
 inline constexpr double kMinDiagramScale = 0.25;
 
-// x autoscale: m_xMin / m_xMax = smallest / largest x over every stored curve.
+// x autoscale: m_xMin / m_xMax = smallest / largest x over every stored
+// curve shown (a hidden curve takes no part, as in the drawing).
 CommandEffects xAutoscale(SpectrumStore& store);
 // y autoscale: smallest and largest y over the points inside the x range,
 // widened by 1.5 % of their span each side (by 1 when they are equal).

@@ -26,6 +26,11 @@ DisplayedSpectrum displayedSpectrum(const SpectrumStore& store) {
     return out;
 }
 
+void rowIrradiance(double* values, int points, bool fast, const double* irradianceCal, double exposureScaled) {
+    const int step = fast ? 2 : 1;
+    for (int i = 0; i < points; ++i) values[i] = values[i] * irradianceCal[step * i] / exposureScaled;
+}
+
 std::string acquisitionSettingsText(const SpectrumStore& store) {
     // The settings the shown spectrum was acquired with.
     const LiveAcquisition& shown = store.m_liveAcquisition;

@@ -20,6 +20,12 @@ struct DisplayedSpectrum {
 
 DisplayedSpectrum displayedSpectrum(const SpectrumStore& store);
 
+// An acquired row's points 0..points-1 as irradiance in uW/cm^2/nm, in
+// place: each value times the irradiance factor of its detector point (2i
+// in Fast mode), as displayed, divided by the exposure scale the row was
+// acquired with.
+void rowIrradiance(double* values, int points, bool fast, const double* irradianceCal, double exposureScaled);
+
 // The acquisition settings in one line, e.g. "exposure 10.000 ms, 3 scans
 // averaged, irradiance-calibrated".
 std::string acquisitionSettingsText(const SpectrumStore& store);

@@ -39,15 +39,9 @@ bool resizeLiveBlock(SpectrumStore& s, int count, int last) {
     }
     if (count != oldCount) {
         // Slots oldCount..marker (the tail and its end marker) move to count.
-        const auto move = [&](auto& slots) {
-            std::memmove(&slots[count], &slots[oldCount], static_cast<std::size_t>(tailSlots + 1) * sizeof slots[0]);
-        };
-        move(s.m_storedLength);
-        move(s.m_storedRed);
-        move(s.m_storedGreen);
-        move(s.m_storedBlue);
-        move(s.m_storedVisible);
+        moveStoredSlots(s, oldCount, count, tailSlots + 1);
         for (int k = oldCount; k < count; ++k) s.m_storedVisible[k] = 1;  // new live curves show
+        for (int k = 0; k < count; ++k) nameStoredCurve(s, k, CurveKind::Live, liveCurveName(k, count));
     }
     for (int k = 0; k < count; ++k) s.m_storedLength[k] = last;
     s.m_liveCurveCount = count;

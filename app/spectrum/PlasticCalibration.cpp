@@ -119,6 +119,7 @@ PlasticCalibrationResult plasticCalibration(SpectrumStore& store, Prompt& prompt
     writeFittedWavelengths(store, result.fit.fit);
     const AxisEffects axis = showRamanShiftAxis(store);
     fx.xAutoscale = axis.xAutoscale;
+    fx.yAutoscale = axis.yAutoscale;
     fx.writeCalibrationToFlash = true;
     result.applied = true;
     return result;

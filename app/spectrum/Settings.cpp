@@ -111,6 +111,7 @@ CommandEffects applySettings(SpectrumStore& s, const SettingsFields& f, Prompt& 
     s.m_applyCalibr = f.applyCalibr;
     if (!s.m_applyCalibr) {
         s.m_increasing = true;
+        s.m_calibrationOrigin = CalibrationOrigin::None;  // the pixel axis
         for (int i = 0, last = boundedLastIndex(s); i <= last; ++i) s.m_wavelength[i] = i;
     }
     s.m_fast = f.fast;

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "spectrum/AcquisitionExchange.h"
+#include "spectrum/StoredCurves.h"
 #include "spectrum/WavelengthCalibration.h"
 
 namespace halden {
@@ -36,6 +37,8 @@ SpectrumStore::SpectrumStore() {
     for (int j = 0; j < kStoredPoolSize; ++j) m_storedX[j] = j;
     m_storedLength[0] = 3652;
     m_storedLength[1] = -1;
+    m_storedVisible[0] = 1;
+    m_storedName[0] = kLiveCurveName;
 
     // Until a spectrum is published the test pattern is shown, as if taken
     // with the first settings.

@@ -80,7 +80,14 @@ struct SpectrumStore {
     std::array<std::int32_t, kStoredSlots> m_storedGreen{};
     std::array<std::int32_t, kStoredSlots> m_storedBlue{};
     std::array<std::int32_t, kStoredSlots> m_storedVisible{};
+    // What each curve is and its name in the curve list and legends ("Live",
+    // "Scan 2", "Snapshot 3, 12:01:05", a file name, "Gaussian fit"); they
+    // move with the slots.
+    std::array<CurveKind, kStoredSlots> m_storedKind{};
+    std::array<std::string, kStoredSlots> m_storedName{};
     std::int32_t m_storedCount = 0;
+    // Snapshots taken since start or the last "Clear all": numbers their names.
+    std::int32_t m_snapshotNumber = 0;
     // The first m_liveCurveCount curves show the live buffer (curve 0, or
     // one curve per scan without averaging); snapshots and loaded curves
     // follow them.
@@ -123,6 +130,7 @@ struct SpectrumStore {
     std::int32_t m_progressTicks = 0;
     Operation m_operation = Operation::None;
     std::array<char, kCalibrationHeaderSize> m_calibrationHeader{};
+    CalibrationOrigin m_calibrationOrigin = CalibrationOrigin::None;
     bool m_irradianceCalibrated = false;
     bool m_autoY = false;
     bool m_showReport = false;

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <chrono>
 #include <cstdint>
+#include <ctime>
 
 #include "common/Messages.h"
 #include "spectrum/DialogText.h"
@@ -31,6 +33,17 @@ void setRatioBoxes(ChartBarState& bar, bool enabled) {
 
 }  // namespace
 
+std::string snapshotName(int number, const LiveAcquisition& shown) {
+    // The time the spectrum was measured, on the local clock.
+    const auto when = shown.measured ? shown.completed : std::chrono::system_clock::now();
+    const std::time_t t = std::chrono::system_clock::to_time_t(when);
+    std::tm local{};
+    localtime_r(&t, &local);
+    char clock[16];
+    std::strftime(clock, sizeof clock, "%H:%M:%S", &local);
+    return "Snapshot " + std::to_string(number) + ", " + clock;
+}
+
 void readAcquisitionSettings(SpectrumStore& store) {
     store.m_progressTicks = 0;
     // The device takes no exposure of 0: it is sent, and kept, as 1.
@@ -39,6 +52,13 @@ void readAcquisitionSettings(SpectrumStore& store) {
         store.m_chartBar.exposureText = formatFixed(store.m_exposure / 100.0, 3);
     }
     store.m_exposureScaled = store.m_exposure * store.m_irradianceFactor;
+}
+
+void commitFirstChartBarTexts(SpectrumStore& store) {
+    const ChartBarState firstShown = store.m_chartBar;
+    commitExposureText(store, firstShown.exposureText);
+    commitScansText(store, firstShown.scansText);
+    store.m_chartBar = firstShown;
 }
 
 std::optional<std::string> commitExposureText(SpectrumStore& store, const std::string& text) {
@@ -189,6 +209,7 @@ SnapshotResult snapshot(SpectrumStore& store) {
     }
     store.m_storedLength[k] = last;
     setStoredCurveSlotColour(store, k);
+    nameStoredCurve(store, k, CurveKind::Snapshot, snapshotName(++store.m_snapshotNumber, store.m_liveAcquisition));
     store.m_storedLength[k + 1] = -1;
     store.m_storedCount = k + 1;
     result.curve = k;
@@ -212,6 +233,7 @@ std::string snapshotRefusalText(SnapshotOutcome outcome) {
 
 CommandEffects clearAllStored(SpectrumStore& store) {
     store.m_storedCount = 0;
+    store.m_snapshotNumber = 0;
     store.m_storedLength[1] = -1;
     store.m_showGaussian = false;
     store.m_gaussCleared = true;
@@ -221,6 +243,7 @@ CommandEffects clearAllStored(SpectrumStore& store) {
 }
 
 CommandEffects useDataWithoutCalibration(SpectrumStore& store) {
+    store.m_calibrationOrigin = CalibrationOrigin::None;
     for (int i = 0; i < kSpectrumPoints; ++i) {
         store.m_wavelength[i] = i;
         store.m_sensitivity[i] = 1.0;
@@ -238,6 +261,22 @@ CommandEffects getSourceSpectra(SpectrumStore& store) {
     std::copy(live, live + last + 1, store.m_reference.begin());
     markReferenceStored(store);
     return {};
+}
+
+ChartBarValues chartBarValues(const SpectrumStore& store) {
+    const ChartBarState& bar = store.m_chartBar;
+    return {bar.exposureText, bar.scansText, bar.boxcarText, store.m_average, store.m_autoY, store.m_logScale};
+}
+
+void restoreChartBarValues(SpectrumStore& store, const ChartBarValues& values) {
+    commitExposureText(store, values.exposure);
+    commitScansText(store, values.scans);
+    commitBoxcarText(store, values.boxcar);
+    setAverage(store, values.average);
+    store.m_autoY = values.autoY;
+    store.m_chartBar.autoYChecked = values.autoY;
+    store.m_logScale = values.logScale;
+    store.m_chartBar.logScaleChecked = values.logScale;
 }
 
 void progressTick(SpectrumStore& store) {

@@ -32,6 +32,10 @@ struct CommandEffects {
 // where the chart bar's edits put them when they are committed.
 void readAcquisitionSettings(SpectrumStore& store);
 
+// The chart bar's first texts in force from the start, as if the user had
+// committed them; the texts stay as first shown. Run once on a new store.
+void commitFirstChartBarTexts(SpectrumStore& store);
+
 // The chart bar's edits, committed (Enter, or the field losing focus): the
 // value takes effect at the next acquisition and the edit shows it as
 // formatted. Exposure in ms is clamped to 0..300,000 (0.01 ms steps), scans
@@ -74,6 +78,9 @@ struct SnapshotResult {
 // Appends the live spectrum as a stored curve; refuses when the table would
 // hold more than 99 curves or the pool more than 1,000,000 points.
 SnapshotResult snapshot(SpectrumStore& store);
+// The curve-list name of snapshot number: "Snapshot 3, 12:01:05", with the
+// local time the shown spectrum was measured.
+std::string snapshotName(int number, const LiveAcquisition& shown);
 // A one-line text for a refused snapshot (empty for Added).
 std::string snapshotRefusalText(SnapshotOutcome outcome);
 
@@ -87,6 +94,17 @@ CommandEffects useDataWithoutCalibration(SpectrumStore& store);
 
 // "Get source spectra": the live spectrum becomes the reference.
 CommandEffects getSourceSpectra(SpectrumStore& store);
+
+// The chart bar's values kept between sessions: the edits' committed texts
+// and the Average, auto Y and Log scale boxes.
+struct ChartBarValues {
+    std::string exposure, scans, boxcar;
+    bool average = true, autoY = false, logScale = false;
+};
+ChartBarValues chartBarValues(const SpectrumStore& store);
+// Puts kept values back as if the user had committed and checked them; a
+// text that does not read (an edited settings file) keeps the default.
+void restoreChartBarValues(SpectrumStore& store, const ChartBarValues& values);
 
 // One 100 ms tick of the acquisition progress timer.
 void progressTick(SpectrumStore& store);

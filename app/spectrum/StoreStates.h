@@ -24,3 +24,24 @@ enum class BackgroundState : std::uint8_t {
 };
 
 }  // namespace halden
+
+namespace halden {
+
+// What a stored curve is, for the curve list: the live ones follow every
+// acquisition, the others stay until removed or cleared.
+enum class CurveKind : std::uint8_t {
+    Live = 0,      // the shown acquisition (curve 0, or one curve per scan)
+    Snapshot = 1,  // "Snapshot" of the live spectrum
+    File = 2,      // a loaded spectrum file
+    Database = 3,  // the selected database entry
+    Gaussian = 4,  // the Gaussian fit
+};
+
+// Where the wavelength calibration in use came from.
+enum class CalibrationOrigin : std::uint8_t {
+    None = 0,   // the default axis, or "Get data without calibration"
+    Flash = 1,  // the record in the spectrometer's flash
+    File = 2,   // a calibration file (.clbr)
+};
+
+}  // namespace halden

@@ -1,6 +1,7 @@
 #include "spectrum/StoredCurves.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace halden {
 
@@ -35,6 +36,8 @@ StoredCurve StoredCurves::operator[](int k) const {
     c.green = s.m_storedGreen[k];
     c.blue = s.m_storedBlue[k];
     c.visible = s.m_storedVisible[k] != 0;
+    c.kind = s.m_storedKind[k];
+    c.name = s.m_storedName[k];
     return c;
 }
 
@@ -47,7 +50,59 @@ StoredCurve storedCurve0(const SpectrumStore& s) {
     c.green = s.m_storedGreen[0];
     c.blue = s.m_storedBlue[0];
     c.visible = s.m_storedVisible[0] != 0;
+    c.kind = s.m_storedKind[0];
+    c.name = s.m_storedName[0];
     return c;
+}
+
+std::string liveCurveName(int k, int count) {
+    return count <= 1 ? std::string(kLiveCurveName) : "Scan " + std::to_string(k + 1);
+}
+
+void nameStoredCurve(SpectrumStore& s, int k, CurveKind kind, std::string name) {
+    if (k < 0 || k >= kStoredSlots) return;
+    s.m_storedKind[k] = kind;
+    s.m_storedName[k] = std::move(name);
+}
+
+void setStoredCurveVisible(SpectrumStore& s, int k, bool visible) {
+    if (k >= 0 && k < kStoredSlots) s.m_storedVisible[k] = visible ? 1 : 0;
+}
+
+bool removeStoredCurve(SpectrumStore& s, int k) {
+    const StoredCurves table(s);
+    const int marker = table.markerSlot();
+    if (marker < 0 || table.endOffset() > kStoredPoolSize || k < s.m_liveCurveCount || k < 1 || k >= marker)
+        return false;
+    const StoredCurve gone = table[k];
+    const long long from = gone.offset + gone.count();
+    std::copy(s.m_storedX.begin() + from, s.m_storedX.begin() + table.endOffset(), s.m_storedX.begin() + gone.offset);
+    std::copy(s.m_storedY.begin() + from, s.m_storedY.begin() + table.endOffset(), s.m_storedY.begin() + gone.offset);
+    if (gone.kind == CurveKind::Gaussian) {
+        s.m_gaussCleared = true;
+        s.m_showGaussian = false;
+    }
+    // Slots k+1..marker (the end marker included) move up one.
+    moveStoredSlots(s, k + 1, k, marker - k);
+    s.m_storedCount = marker - 1;
+    return true;
+}
+
+void moveStoredSlots(SpectrumStore& s, int from, int to, int n) {
+    const auto move = [&](auto& slots) {
+        auto first = slots.begin() + from, last = first + n;
+        if (to < from)
+            std::move(first, last, slots.begin() + to);
+        else if (to > from)
+            std::move_backward(first, last, slots.begin() + to + n);
+    };
+    move(s.m_storedLength);
+    move(s.m_storedRed);
+    move(s.m_storedGreen);
+    move(s.m_storedBlue);
+    move(s.m_storedVisible);
+    move(s.m_storedKind);
+    move(s.m_storedName);
 }
 
 void setStoredCurveColour(SpectrumStore& s, int k, std::int32_t red, std::int32_t green, std::int32_t blue) {

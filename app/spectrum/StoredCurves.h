@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <iterator>
 #include <span>
+#include <string>
+#include <string_view>
 
 #include "spectrum/SpectrumStore.h"
 
@@ -22,6 +24,8 @@ struct StoredCurve {
     std::span<const double> x, y;
     std::int32_t red = 0, green = 0, blue = 0;
     bool visible = false;
+    CurveKind kind = CurveKind::Live;
+    std::string_view name;  // into the store's m_storedName
 
     int count() const { return static_cast<int>(x.size()); }
     int last() const { return count() - 1; }  // -1 for a curve without points
@@ -84,6 +88,30 @@ private:
 // Curve 0, the shown spectrum, on its own: no points when its length is
 // negative, and cut at the end of the pool.
 StoredCurve storedCurve0(const SpectrumStore& store);
+
+inline constexpr const char* kLiveCurveName = "Live";
+inline constexpr const char* kGaussianCurveName = "Gaussian fit";
+
+// The name of live curve k of a block of count: "Live" alone, else "Scan k+1".
+std::string liveCurveName(int k, int count);
+
+// What curve k is and its name in the curve list and the legends.
+void nameStoredCurve(SpectrumStore& store, int k, CurveKind kind, std::string name);
+
+// Shows or hides curve k (its visible flag): hidden curves are neither drawn
+// nor taken into the automatic ranges.
+void setStoredCurveVisible(SpectrumStore& store, int k, bool visible);
+
+// Takes curve k out of the table: the curves after it move up one slot with
+// their points, names and flags, so they keep their order. The live curves
+// (the first m_liveCurveCount) cannot be removed. Removing the Gaussian fit
+// also clears its result. False, and nothing changed, when k is not a
+// removable curve of an intact table.
+bool removeStoredCurve(SpectrumStore& store, int k);
+
+// Moves the n slots from..from+n-1 (lengths, colours, flags, kinds and names)
+// to to..to+n-1; the points in the pools stay where they are.
+void moveStoredSlots(SpectrumStore& store, int from, int to, int n);
 
 // Gives curve k a pen colour and shows it.
 void setStoredCurveColour(SpectrumStore& store, int k, std::int32_t red, std::int32_t green, std::int32_t blue);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 #include "spectrum/DialogText.h"
@@ -82,10 +83,23 @@ AxisEffects applyCalibrationShift(SpectrumStore& store, std::string_view shiftTe
 
 AxisEffects showRamanShiftAxis(SpectrumStore& store) {
     const int last = curveZeroLast(store);
-    for (int i = 0; i <= last; ++i)
-        store.m_storedX[i] = ramanShift(store.m_laserWavelength, store.m_wavelength[i]);
+    double lowest = std::numeric_limits<double>::infinity(), highest = -lowest;
+    for (int i = 0; i <= last; ++i) {
+        const double shift = ramanShift(store.m_laserWavelength, store.m_wavelength[i]);
+        store.m_storedX[i] = shift;
+        if (!std::isfinite(shift)) continue;
+        lowest = std::min(lowest, shift);
+        highest = std::max(highest, shift);
+    }
     store.m_wavenumberAxis = true;
-    return AxisEffects{.xAutoscale = true};
+    // The Raman shifts the instrument measures: the Stokes side, from the
+    // laser line (or the first point beyond it) to the last point. Points on
+    // the laser's short side hold no Raman shift; an axis without any Stokes
+    // point shows all of it.
+    if (!(highest > 0)) return AxisEffects{.xAutoscale = true};
+    store.m_xMin = std::max(0.0, lowest);
+    store.m_xMax = highest;
+    return AxisEffects{.yAutoscale = true};
 }
 
 AxisEffects showWavelengthAxis(SpectrumStore& store) {

@@ -68,7 +68,9 @@ inline constexpr const char* kShiftPreset = "0";  // edit 1010 when the dialog o
 AxisEffects applyCalibrationShift(SpectrumStore& store, std::string_view shiftText, bool applied);
 
 // "x-scale in 1/cm": curve 0's x values become the Raman shifts of its points,
-// m_wavenumberAxis = 1, x autoscale.
+// m_wavenumberAxis = 1, and the x range the measured Raman shifts (0, or
+// the smallest positive shift, to the largest), then y autoscale. An axis
+// without positive shifts asks for x autoscale instead.
 AxisEffects showRamanShiftAxis(SpectrumStore& store);
 
 // "x-scale in nm": curve 0's x values become m_wavelength, m_wavenumberAxis = 0,

@@ -27,16 +27,24 @@ QImage CBrevitView::renderImage(QSize size, qreal scale)
     m_image.setDevicePixelRatio(scale);
     QPainter painter(&m_image);
     painter.setRenderHint(QPainter::Antialiasing, scale > 1.0);
-    renderView(painter, size, m_store, m_figures, m_interaction);
+    const ViewLayout layout = renderView(painter, size, m_store, m_figures, m_interaction);
     painter.end();
+    m_frame = plotFrameOf(layout.chart);
     return m_image;
 }
 
 QImage CBrevitView::renderForFile()
 {
-    QImage image = renderImage(size(), 1.0).copy();
-    image.setDevicePixelRatio(1.0);
-    return image;
+    ViewOptions options;
+    options.legend = true;
+    return renderViewImage(size(), m_store, m_figures, ViewInteraction{}, options);
+}
+
+PlotFrame CBrevitView::frame() const
+{
+    // Before the first picture of this size: the frame the store's margins give.
+    if (m_frame.clientWidth != width() || m_frame.clientHeight != height()) return plotFrameOf(m_store);
+    return m_frame;
 }
 
 void CBrevitView::resizeEvent(QResizeEvent*)
@@ -58,17 +66,17 @@ void CBrevitView::mousePressEvent(QMouseEvent* event)
 {
     const QPoint p = event->position().toPoint();
     if (event->button() == Qt::LeftButton) {
-        beginZoom(m_store, m_interaction, p.x(), p.y());
+        beginZoom(frame(), m_interaction, p.x(), p.y());
         update();
     } else if (event->button() == Qt::RightButton) {
-        markerPress(m_store, m_interaction, p.x(), p.y());
+        markerPress(frame(), m_interaction, p.x(), p.y());
     }
 }
 
 void CBrevitView::mouseMoveEvent(QMouseEvent* event)
 {
     const QPoint p = event->position().toPoint();
-    if (moveZoom(m_store, m_interaction, p.x(), p.y())) update();
+    if (moveZoom(frame(), m_interaction, p.x(), p.y())) update();
 }
 
 void CBrevitView::mouseReleaseEvent(QMouseEvent* event)
@@ -76,10 +84,10 @@ void CBrevitView::mouseReleaseEvent(QMouseEvent* event)
     const QPoint p = event->position().toPoint();
     bool changed = false;
     if (event->button() == Qt::LeftButton) {
-        changed = releaseZoom(m_store, m_interaction, p.x(), p.y());
+        changed = releaseZoom(m_store, frame(), m_interaction, p.x(), p.y());
         update();
     } else if (event->button() == Qt::RightButton) {
-        changed = markerRelease(m_store, m_interaction, p.x(), p.y());
+        changed = markerRelease(m_store, frame(), m_interaction, p.x(), p.y());
         if (changed) update();
     }
     if (changed) emit storeChanged();
@@ -90,7 +98,7 @@ void CBrevitView::mouseDoubleClickEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton) return;
     const QPoint p = event->position().toPoint();
     m_interaction.zoomDragging = false;
-    emit commandRequested(doubleClickTarget(m_store, p.x(), p.y()) == DoubleClickTarget::XYScaleDialog
+    emit commandRequested(doubleClickTarget(frame(), p.x(), p.y()) == DoubleClickTarget::XYScaleDialog
                               ? ids::kSetScale
                               : ids::kYAutoscale);
 }

@@ -23,9 +23,12 @@ public:
     // Renders the picture at size (logical pixels) and scale (device pixel
     // ratio), as the next paint would show it.
     QImage renderImage(QSize size, qreal scale);
-    // The picture at the widget's own size, 1:1, for the screen image file
-    // and printing.
+    // The picture at the widget's own size, 1:1, with the legend of the
+    // curves: for the screen image file and printing.
     QImage renderForFile();
+
+    // The plot frame of the picture on screen, which the mouse acts on.
+    PlotFrame frame() const;
 
     const PaintFigures& lastFigures() const { return m_figures; }
     int paintCount() const { return m_paints; }
@@ -50,6 +53,7 @@ private:
     ViewInteraction m_interaction;
     const PaintFigures& m_figures;
     QImage m_image;
+    PlotFrame m_frame;  // of the last picture shown
     int m_paints = 0;
 };
 

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QDockWidget>
 #include <QFileInfo>
 #include <QInputDialog>
@@ -23,6 +24,7 @@
 #include "CommandIds.h"
 #include "acquisition/Session.h"
 #include "colour/Colorimetry.h"
+#include "colour/CriReport.h"
 #include "colour/ColourRendition.h"
 #include "colour/SpectrumFigures.h"
 #include "colour/Radiometry.h"
@@ -38,13 +40,16 @@
 #include "files/AtomicFile.h"
 #include "files/CalibrationFile.h"
 #include "files/PeriodicSave.h"
+#include "files/SaveDialog.h"
 #include "files/SaveNames.h"
+#include "files/SpectrumExport.h"
 #include "files/SpectrumFiles.h"
 #include "files/SpectrumText.h"
 #include "spectrum/Baseline.h"
 #include "spectrum/CThreadGauss.h"
 #include "spectrum/DisplayedSpectrum.h"
 #include "spectrum/ChartCommands.h"
+#include "spectrum/CurveList.h"
 #include "spectrum/MeasurementModes.h"
 #include "spectrum/PlasticCalibration.h"
 #include "spectrum/Settings.h"
@@ -57,6 +62,7 @@
 #include "window/ChartBar.h"
 #include "window/CommandIcons.h"
 #include "window/ConcentrationDialog.h"
+#include "window/CurveListPanel.h"
 #include "window/LightPanel.h"
 #include "window/QtPrompt.h"
 #include "window/RenditionPanel.h"
@@ -120,6 +126,7 @@ bool needsDevice(int id)
 {
     switch (id) {
     case ids::kRunBox:
+    case ids::kRunStop:
     case ids::kChooseSpectrometer:
     case ids::kSaveCalibrationToFlash:
     case ids::kSettings:
@@ -246,7 +253,12 @@ void CMainFrame::createMenus()
     QAction* open = makeAction(ids::kFileOpen, tr("&Open..."), tr("Open a spectrum"), QKeySequence(Qt::CTRL | Qt::Key_O));
     open->setIcon(commandIcon(ids::kLoadSpectra));
     file->addAction(open);
-    file->addAction(makeAction(ids::kSaveSpectraTxt, tr("&Save spectra, txt"), tr("Save the spectrum as a text file")));
+    file->addAction(makeAction(ids::kSaveSpectraTxt, tr("&Save spectra, txt"), tr("Save the spectrum as a text file"),
+                               QKeySequence(Qt::CTRL | Qt::Key_S)));
+    file->addAction(makeAction(ids::kSaveSpectraCsv, tr("Save spectra, csv"),
+                               tr("Save the spectrum as CSV with the acquisition's settings")));
+    file->addAction(makeAction(ids::kSaveSpectraJcamp, tr("Save spectra, JCAMP-DX"),
+                               tr("Save the spectrum as a JCAMP-DX 5.01 file")));
     file->addAction(makeAction(ids::kSaveScreenBmp, tr("Save screen, bmp"), tr("Save the screen as a bitmap")));
     file->addAction(makeAction(ids::kSave1nmStep, tr("Save, 1nm step"), tr("Save the spectrum resampled to 1 nm")));
     file->addAction(makeAction(ids::kSaveNormalized, tr("Save, 380-760nm normalized to sensitivity"),
@@ -301,10 +313,22 @@ void CMainFrame::createMenus()
                                 tr("Show or hide the light figures: colour, rendition, circadian, LED, plants"));
     light->setCheckable(true);
     viewMenu->addAction(light);
+    QAction* curveList = makeAction(ids::kViewCurveList, tr("Curve list"),
+                                    tr("Show or hide the list of the chart's curves"));
+    curveList->setCheckable(true);
+    viewMenu->addAction(curveList);
+    viewMenu->addSeparator();
+    viewMenu->addAction(makeAction(ids::kXAutoscale, tr("x autoscale"), tr("Fit the x scale to the spectra"),
+                                   QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_X)));
+    viewMenu->addAction(makeAction(ids::kYAutoscale, tr("y autoscale"), tr("Fit the y scale to the spectra"),
+                                   QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Y)));
+    viewMenu->addAction(makeAction(ids::kXYAutoscale, tr("x and y autoscales"), tr("Fit both scales to the spectra"),
+                                   QKeySequence(Qt::CTRL | Qt::Key_0)));
+    viewMenu->addAction(makeAction(ids::kSetScale, tr("Set scale..."), tr("Set the x and y ranges")));
 
     // The bar toggles read their item's check mark and set it themselves,
     // from the menu as from anywhere else: undo the flip a click makes.
-    for (QAction* a : {toolbar, status, chart, database, rendition, light}) {
+    for (QAction* a : {toolbar, status, chart, database, rendition, light, curveList}) {
         disconnect(a, &QAction::triggered, this, nullptr);
         const int id = a->data().toInt();
         connect(a, &QAction::triggered, this, [this, a, id](bool checked) {
@@ -326,6 +350,30 @@ void CMainFrame::createMenus()
                                       tr("Calibrate irradiance on a black body")));
     calibration->addAction(makeAction(ids::kDataWithoutCalibration, tr("Get data without calibration"),
                                       tr("Pixel axis, no calibration")));
+
+    // Every toolbar command that has no item of its own elsewhere.
+    QMenu* acquisition = menuBar()->addMenu(tr("&Acquisition"));
+    QAction* run = makeAction(ids::kRunStop, tr("Run / Stop"), tr("Start or stop acquiring (also Space)"),
+                              QKeySequence(Qt::Key_F5));
+    acquisition->addAction(run);
+    acquisition->addSeparator();
+    acquisition->addAction(makeAction(ids::kSnapshot, tr("Snapshot"), tr("Keep the live spectrum as a stored curve"),
+                                      QKeySequence(Qt::CTRL | Qt::Key_K)));
+    acquisition->addAction(makeAction(ids::kClearAll, tr("Clear all"), tr("Clear All snapped and loaded spectra"),
+                                      QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete)));
+    acquisition->addSeparator();
+    acquisition->addAction(makeAction(ids::kGetSourceSpectra, tr("Get source spectra"),
+                                      tr("Use the live spectrum as the reference")));
+    acquisition->addAction(makeAction(ids::kLoadSourceSpectra, tr("Load source spectra..."),
+                                      tr("Load the reference spectrum from a file")));
+    acquisition->addAction(makeAction(ids::kBaselineCorrection, tr("Baseline correction..."),
+                                      tr("Subtract the baseline of the spectrum")));
+    acquisition->addSeparator();
+    acquisition->addAction(makeAction(ids::kChooseSpectrometer, tr("Choose spectrometer"),
+                                      tr("Choose connected spectrometer")));
+    acquisition->addAction(makeAction(ids::kSettings, tr("Settings..."), tr("Acquisition settings"),
+                                      QKeySequence(Qt::CTRL | Qt::Key_Comma)));
+    acquisition->addAction(makeAction(ids::kTriggerSettings, tr("Triggering settings..."), tr("Triggering settings")));
 
     refreshRecentMenu();
 }
@@ -396,6 +444,17 @@ void CMainFrame::createBars()
     m_lightDock = addBarDock(tr("Light"), QStringLiteral("lightDock"), m_lightPanel,
                              Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea, Qt::RightDockWidgetArea);
     m_lightDock->hide();
+
+    m_curveListPanel = new CurveListPanel;
+    m_curveListDock = addBarDock(tr("Curve list"), QStringLiteral("curveListDock"), m_curveListPanel,
+                                 Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea, Qt::RightDockWidgetArea);
+    m_curveListDock->hide();
+    connect(m_curveListPanel, &CurveListPanel::visibilityChanged, this, [this](int slot, bool visible) {
+        applyEffects(showCurve(m_session->store(), slot, visible));
+    });
+    // Queued: the row's button goes with its row when the list is rebuilt.
+    connect(m_curveListPanel, &CurveListPanel::removeRequested, this,
+            [this](int slot) { applyEffects(removeCurve(m_session->store(), slot)); }, Qt::QueuedConnection);
 }
 
 void CMainFrame::createStatusBar()
@@ -537,6 +596,7 @@ void CMainFrame::mirrorBars()
     const SpectrumStore& store = m_session->store();
     m_chartBar->mirror(store.m_chartBar);
     m_searchBar->mirror(m_database->bar());
+    if (m_curveListDock && !m_curveListDock->isHidden()) m_curveListPanel->setRows(curveListRows(store));
 }
 
 void CMainFrame::applyEffects(const CommandEffects& effects)
@@ -613,20 +673,22 @@ void CMainFrame::runCommand(int id, bool checked)
     case ids::kLoadSpectra: openSpectrum(); break;
     case ids::kSaveSpectraTxt:
     case ids::kSaveTxt:
-        saveSpectrumCommand(s, p);
+        reportSaved(saveSpectrumCommand(s, p));
         applyEffects(CommandEffects{.repaint = true});
+        break;
+    case ids::kSaveSpectraCsv:
+        if (needsSpectrum("Save spectra, csv")) reportSaved(saveCsvCommand(s, p));
+        break;
+    case ids::kSaveSpectraJcamp:
+        if (needsSpectrum("Save spectra, JCAMP-DX")) reportSaved(saveJcampCommand(s, p));
         break;
     case ids::kSaveScreenBmp:
     case ids::kSaveBmp: saveScreenImage(); break;
     case ids::kSave1nmStep:
-        save1nmCommand(s, p);
+        reportSaved(save1nmCommand(s, p));
         applyEffects(CommandEffects{.repaint = true});
         break;
-    case ids::kSaveNormalized: {
-        const auto path = p.chooseSaveFile();
-        if (path) saveNormalizedToSensitivity(s, p, withExtension(*path, ".txt"));
-        break;
-    }
+    case ids::kSaveNormalized: saveNormalized(); break;
     case ids::kSaveLightReport: saveLightReport(); break;
     case ids::kFilePrint: print(); break;
     case ids::kFilePrintSetup: pageSetup(); break;
@@ -635,7 +697,11 @@ void CMainFrame::runCommand(int id, bool checked)
         loadCalibrationFile(s, p);
         applyEffects(CommandEffects{.repaint = true});
         break;
-    case ids::kSaveCalibration: saveCalibrationFile(s, p, CalibrationSave::Interactive); break;
+    case ids::kSaveCalibration: {
+        std::string written;
+        if (saveCalibrationFile(s, p, CalibrationSave::Interactive, &written)) reportSaved({written});
+        break;
+    }
     case ids::kSaveCalibrationToFlash: saveToFlash(); break;
     case ids::kAppExit: close(); break;
     case ids::kEditCopy: copyToClipboard(); break;
@@ -656,6 +722,11 @@ void CMainFrame::runCommand(int id, bool checked)
         toggleBar(ids::kViewLight, m_lightDock);
         refreshLight();
         break;
+    case ids::kViewCurveList:
+        toggleBar(ids::kViewCurveList, m_curveListDock);
+        mirrorBars();
+        break;
+    case ids::kRunStop: toggleRun(); break;
     case ids::kXScaleWavenumber: applyAxisEffects(showRamanShiftAxis(s)); break;
     case ids::kXScaleNm: applyAxisEffects(showWavelengthAxis(s)); break;
     case ids::kRange400To700: applyEffects(range400To700(s)); break;
@@ -751,7 +822,7 @@ void CMainFrame::refreshLight()
 void CMainFrame::saveLightReport()
 {
     if (!needsSpectrum("Save light report, pdf")) return;
-    const auto path = m_prompt.chooseSaveFile();
+    const auto path = askSavePath(m_prompt, ".pdf");
     if (!path) return;
     const SpectrumStore& s = m_session->store();
     DisplayedSpectrum d = displayedSpectrum(s);
@@ -759,7 +830,43 @@ void CMainFrame::saveLightReport()
     const LightReport report{f.light,         f.rendition,   f.wavelength, f.value, m_instrumentLabel->text().toStdString(),
                              reportTimeNow(), acquisitionSettingsText(s)};
     const QByteArray pdf = lightReportPdf(report);
-    writeFileOrReport(withExtension(*path, ".pdf"), std::string_view(pdf.constData(), pdf.size()), m_prompt);
+    if (writeFileOrReport(*path, std::string_view(pdf.constData(), pdf.size()), m_prompt)) reportSaved({*path});
+}
+
+void CMainFrame::saveNormalized()
+{
+    SpectrumStore& s = m_session->store();
+    const auto path = askSavePath(m_prompt, ".txt");
+    if (!path || !saveNormalizedToSensitivity(s, m_prompt, *path)) return;
+    SavedFiles files{*path};
+    if (s.m_chromaticityView) files.push_back(criReportPath(*path));
+    reportSaved(files);
+}
+
+void CMainFrame::reportSaved(const std::vector<std::string>& files)
+{
+    if (!files.empty()) showStatus(QString::fromStdString(savedFilesText(files)));
+}
+
+void CMainFrame::toggleRun()
+{
+    const SpectrumStore& s = m_session->store();
+    if (!s.m_chartBar.runEnabled) {
+        showStatus(tr("Run is not available yet: the spectrometer's calibration has not been read."));
+        return;
+    }
+    runCommand(ids::kRunBox, !s.m_chartBar.runChecked);
+}
+
+void CMainFrame::keyPressEvent(QKeyEvent* event)
+{
+    // Reaches the window only where no field, box or list took the key.
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+        runCommand(ids::kRunStop);
+        event->accept();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
 void CMainFrame::openSpectrum()
@@ -808,7 +915,7 @@ void CMainFrame::refreshRecentMenu()
 void CMainFrame::saveScreenImage()
 {
     SpectrumStore& s = m_session->store();
-    saveScreenImageCommand(s, m_prompt, [this] { return rgbFromImage(m_view->renderForFile()); });
+    reportSaved(saveScreenImageCommand(s, m_prompt, [this] { return rgbFromImage(m_view->renderForFile()); }));
     applyEffects(CommandEffects{.repaint = true});
 }
 
@@ -830,8 +937,11 @@ void CMainFrame::writePeriodicNow(bool fromTimer)
         m_session->periodicSaveTimer().stop();
         m_periodicFailed = true;
         showStatus(QString::fromLatin1(kPeriodicSaveStopped));
-    } else if (fromTimer && !periodic.timerShouldRun()) {
-        m_session->periodicSaveTimer().stop();
+    } else {
+        SavedFiles written;
+        for (const PeriodicFile& f : files) written.push_back(f.path);
+        reportSaved(written);
+        if (fromTimer && !periodic.timerShouldRun()) m_session->periodicSaveTimer().stop();
     }
     mirrorBars();
 }
@@ -989,6 +1099,23 @@ void CMainFrame::restoreWindowState()
     QString irregular;
     if (auto settings = openSettings(&irregular)) {
         m_recent = settings->value(QStringLiteral("Recent File List/files")).toStringList();
+        if (settings->contains(QStringLiteral("ChartBar/exposure"))) {
+            // The chart bar as it was left, as if typed and checked again.
+            SpectrumStore& s = m_session->store();
+            const auto text = [&](const char* key, const std::string& fallback) {
+                return settings->value(QString::fromLatin1(key), QString::fromStdString(fallback)).toString().toStdString();
+            };
+            const ChartBarValues defaults = chartBarValues(s);
+            ChartBarValues kept;
+            kept.exposure = text("ChartBar/exposure", defaults.exposure);
+            kept.scans = text("ChartBar/scans", defaults.scans);
+            kept.boxcar = text("ChartBar/boxcar", defaults.boxcar);
+            kept.average = settings->value(QStringLiteral("ChartBar/average"), defaults.average).toBool();
+            kept.autoY = settings->value(QStringLiteral("ChartBar/autoY"), defaults.autoY).toBool();
+            kept.logScale = settings->value(QStringLiteral("ChartBar/logScale"), defaults.logScale).toBool();
+            restoreChartBarValues(s, kept);
+            m_chartBar->showEditTexts(s.m_chartBar);
+        }
         const QByteArray geometry = settings->value(QStringLiteral("Window/geometry")).toByteArray();
         if (!geometry.isEmpty()) restoreGeometry(geometry);
         const QByteArray state = settings->value(QStringLiteral("Window/state")).toByteArray();
@@ -1005,6 +1132,7 @@ void CMainFrame::restoreWindowState()
     m_actions.at(ids::kViewToolbar)->setChecked(!m_toolBar->isHidden());
     m_actions.at(ids::kViewColourRendition)->setChecked(!m_renditionDock->isHidden());
     m_actions.at(ids::kViewLight)->setChecked(!m_lightDock->isHidden());
+    m_actions.at(ids::kViewCurveList)->setChecked(!m_curveListDock->isHidden());
 }
 
 void CMainFrame::saveWindowState()
@@ -1013,6 +1141,13 @@ void CMainFrame::saveWindowState()
     if (!settings) return;
     settings->setValue(QStringLiteral("Window/geometry"), saveGeometry());
     settings->setValue(QStringLiteral("Window/state"), saveState());
+    const ChartBarValues bar = chartBarValues(m_session->store());
+    settings->setValue(QStringLiteral("ChartBar/exposure"), QString::fromStdString(bar.exposure));
+    settings->setValue(QStringLiteral("ChartBar/scans"), QString::fromStdString(bar.scans));
+    settings->setValue(QStringLiteral("ChartBar/boxcar"), QString::fromStdString(bar.boxcar));
+    settings->setValue(QStringLiteral("ChartBar/average"), bar.average);
+    settings->setValue(QStringLiteral("ChartBar/autoY"), bar.autoY);
+    settings->setValue(QStringLiteral("ChartBar/logScale"), bar.logScale);
     settings->sync();
 }
 

@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "spectrum/StoreCommands.h"
 
@@ -28,6 +29,7 @@ namespace halden {
 class CBrevitView;
 class CThreadGauss;
 class ChartBar;
+class CurveListPanel;
 class DatabaseSearch;
 class LightPanel;
 class Prompt;
@@ -73,6 +75,9 @@ public:
     // "Light" under View.
     QDockWidget& lightDock() { return *m_lightDock; }
     LightPanel& lightPanel() { return *m_lightPanel; }
+    // "Curve list" under View.
+    QDockWidget& curveListDock() { return *m_curveListDock; }
+    CurveListPanel& curveListPanel() { return *m_curveListPanel; }
     QToolBar& toolBar() { return *m_toolBar; }
     // The menu or toolbar action of a command id (the menu's when both exist).
     QAction* action(int id) const;
@@ -98,6 +103,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Space where no field or button takes it: Run / Stop.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void createMenus();
@@ -117,6 +124,10 @@ private:
     void refreshRendition();
     void refreshLight();
     void saveLightReport();
+    void saveNormalized();
+    // "Saved ..." in the status bar for the files a save wrote.
+    void reportSaved(const std::vector<std::string>& files);
+    void toggleRun();
     bool refuseWhileFlashing(int id);
     bool needsSpectrum(const char* what);
     void onAcquisitionCompleted(bool deviceFailed);
@@ -162,6 +173,8 @@ private:
     RenditionPanel* m_renditionPanel = nullptr;
     QDockWidget* m_lightDock = nullptr;
     LightPanel* m_lightPanel = nullptr;
+    QDockWidget* m_curveListDock = nullptr;
+    CurveListPanel* m_curveListPanel = nullptr;
     QToolBar* m_toolBar = nullptr;
     QMenu* m_recentMenu = nullptr;
     QLabel* m_instrumentLabel = nullptr;

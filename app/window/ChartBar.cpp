@@ -7,6 +7,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOptionFrame>
+
+#include <algorithm>
 
 #include "CommandIds.h"
 
@@ -47,15 +51,16 @@ ChartBar::ChartBar(QWidget* parent) : QWidget(parent)
     grid->setVerticalSpacing(1);
 
     grid->addWidget(new QLabel(tr("Exposure (ms):")), 0, 0);
-    grid->addWidget(addEdit(ids::kExposureEdit, 80), 0, 1);
+    // Wide enough for the longest exposure, 300000.000 ms, at any window size.
+    grid->addWidget(addEdit(ids::kExposureEdit, 80, QStringLiteral("300000.000")), 0, 1);
     m_exposureText = new QLabel(QStringLiteral("10"));
     m_exposureText->setObjectName(objectNameOf(ids::kExposureText));
     m_exposureText->setMinimumWidth(44);
     grid->addWidget(m_exposureText, 0, 2);
     grid->addWidget(new QLabel(tr("Scans:")), 1, 0);
-    grid->addWidget(addEdit(ids::kScansEdit, 80), 1, 1);
+    grid->addWidget(addEdit(ids::kScansEdit, 80, QStringLiteral("64")), 1, 1);
     grid->addWidget(new QLabel(tr("BoxCar:")), 2, 0);
-    grid->addWidget(addEdit(ids::kBoxcarEdit, 80), 2, 1);
+    grid->addWidget(addEdit(ids::kBoxcarEdit, 80, QStringLiteral("50")), 2, 1);
 
     QCheckBox* runBox = addCheckBox(ids::kRunBox, tr("Run"));
     QFont bold = runBox->font();
@@ -117,11 +122,21 @@ QAbstractButton* ChartBar::addButton(int id, const QString& caption)
     return button;
 }
 
-QLineEdit* ChartBar::addEdit(int id, int width)
+QLineEdit* ChartBar::addEdit(int id, int width, const QString& longest)
 {
     auto* edit = new QLineEdit;
     edit->setObjectName(objectNameOf(id));
-    edit->setMaximumWidth(width);
+    // The text's width, the frame and the text margins: the whole value shows
+    // however narrow the window is.
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    const QMargins margins = edit->textMargins();
+    const int text = edit->fontMetrics().horizontalAdvance(longest) + margins.left() + margins.right() + 6;
+    const int minimum = edit->style()
+                            ->sizeFromContents(QStyle::CT_LineEdit, &option, QSize(text, edit->fontMetrics().height()), edit)
+                            .width();
+    edit->setMinimumWidth(minimum);
+    edit->setMaximumWidth(std::max(width, minimum));
     connect(edit, &QLineEdit::editingFinished, this, [this, id, edit] {
         if (edit->isModified()) emit textCommitted(id, edit->text());
     });

@@ -49,7 +49,9 @@ signals:
 private:
     QCheckBox* addCheckBox(int id, const QString& caption);
     QAbstractButton* addButton(int id, const QString& caption);
-    QLineEdit* addEdit(int id, int width);
+    // width: the widest the edit grows; longest: the longest text it must
+    // show whole, which sets its narrowest.
+    QLineEdit* addEdit(int id, int width, const QString& longest);
 
     std::map<int, QCheckBox*> m_boxes;
     std::map<int, QAbstractButton*> m_buttons;

@@ -29,6 +29,8 @@ WindowOptions parseWindowOptions(const std::vector<std::string>& args)
             o.version = true;
         } else if (a == "--run") {
             o.run = true;
+        } else if (a == "--reset-settings") {
+            o.resetSettings = true;
         } else if (a == "--virtual") {
             o.virtualCount = 1;
         } else if (a.rfind("--virtual=", 0) == 0) {
@@ -76,6 +78,7 @@ WindowOptions parseWindowOptions(const std::vector<std::string>& args)
 std::string windowUsage()
 {
     return "Usage: halden [--virtual[=N]] [--scene NAME] [--run] [--screenshot FILE.png]\n"
+           "              [--reset-settings]\n"
            "\n"
            "The desktop application for the Vantrel spectrometer.\n"
            "\n"
@@ -85,6 +88,9 @@ std::string windowUsage()
            "  --run          check Run as soon as the calibration has been read\n"
            "  --screenshot FILE.png\n"
            "                 check Run, save the window as a PNG after a few acquisitions, quit\n"
+           "  --reset-settings\n"
+           "                 forget the saved settings (window layout, chart bar values, last\n"
+           "                 folder, recent files) and start from the defaults\n"
            "  --help         this text\n"
            "  --version      the program's version\n";
 }

@@ -82,6 +82,9 @@ std::optional<std::string> QtPrompt::chooseSaveFile()
     QFileDialog dialog(m_parent, QString(), m_lastDirectory);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
+    // The save commands ask about an existing file themselves, once the
+    // extension is added: the dialog would ask about the name as typed.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     const QString path = dialog.selectedFiles().first();
     rememberDirectory(QFileInfo(path).absolutePath());

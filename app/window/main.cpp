@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/SettingsFile.h"
 #include "window/CBrevitView.h"
 #include "window/CMainFrame.h"
 #include "window/CommandLine.h"
@@ -50,6 +51,7 @@ int main(int argc, char** argv)
     frameOptions.runWhenCalibrated = options.run;
     if (options.virtualCount > 0) frameOptions.instrumentName = QStringLiteral("virtual");
 
+    if (options.resetSettings) halden::clearSettings(QString());
     halden::QtPrompt prompt(nullptr);
     auto frame = std::make_unique<halden::CMainFrame>(prompt, frameOptions);
     prompt.setParent(frame.get());  // message boxes centre on the window from now on

@@ -3,8 +3,8 @@
 # distribution gets: the installed tree, the library's SONAME and exports,
 # the desktop entry and metainfo, the man pages and completion against the
 # programs' own --help, a C program built on the installed library through
-# pkg-config and through find_package, and the Debian packages (contents,
-# dependencies, lintian errors).
+# pkg-config and through find_package, the Python module installed and
+# imported, and the Debian packages (contents, dependencies, lintian errors).
 # Usage: tests/install/check-install.sh BUILD_DIR
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -51,7 +51,17 @@ expected=(
 for size in 16 22 24 32 48 64 128 256; do
     expected+=("$share/icons/hicolor/${size}x${size}/apps/$app_id.png")
 done
-for package in halden libvantrel-shared1 libvantrel-shared-dev; do
+package_names=(halden libvantrel-shared1 libvantrel-shared-dev)
+# The Python module, when the build made it.
+python_module=$(find "$build/python/halden" -name '_halden*.so' 2>/dev/null | head -n1)
+python_dir=$usr/lib/python3/dist-packages
+python=$(sed -n 's/^_Python3_EXECUTABLE:INTERNAL=//p' "$build/CMakeCache.txt")  # the one it was built for
+if [[ -n $python_module ]]; then
+    package_names+=(python3-halden)
+    expected+=("$python_dir/halden/__init__.py" "$python_dir/halden/__init__.pyi" "$python_dir/halden/py.typed"
+               "$python_dir/halden/$(basename "$python_module")")
+fi
+for package in "${package_names[@]}"; do
     expected+=("$share/doc/$package/copyright" "$share/doc/$package/changelog.Debian.gz")
 done
 missing=0
@@ -87,7 +97,9 @@ nm -D --defined-only "$lib/libvantrel_shared.so.$version" | awk '$2 ~ /[TWi]/ {p
 check "the library exports exactly its symbol map ($(wc -l <"$work/map.txt") functions)" \
     diff -u "$work/map.txt" "$work/exports.txt"
 
-for f in "$usr/bin/halden" "$usr/bin/halden-cli" "$lib/libvantrel_shared.so.$version"; do
+binaries=("$usr/bin/halden" "$usr/bin/halden-cli" "$lib/libvantrel_shared.so.$version")
+[[ -n $python_module ]] && binaries+=("$python_dir/halden/$(basename "$python_module")")
+for f in "${binaries[@]}"; do
     check "no build-tree run path in ${f#"$dest"}" \
         bash -c '! readelf -d "$1" | grep -qE "RPATH|RUNPATH"' _ "$f"
 done
@@ -96,6 +108,12 @@ local_dest=$work/local
 DESTDIR=$local_dest cmake --install "$build" --prefix /usr/local --component vantrel_runtime >/dev/null
 check "prefix /usr/local puts the udev rule in /etc/udev/rules.d" \
     test -f "$local_dest/etc/udev/rules.d/60-vantrel-spectrometer.rules"
+if [[ -n $python_module ]]; then
+    DESTDIR=$local_dest cmake --install "$build" --prefix /usr/local --component python >/dev/null
+    python_version=$("$python" -c 'import sys; print(f"{sys.version_info[0]}.{sys.version_info[1]}")')
+    check "prefix /usr/local puts the Python module where Debian's python3 looks" \
+        test -f "$local_dest/usr/local/lib/python$python_version/dist-packages/halden/__init__.py"
+fi
 
 # --- the installed programs, their man pages and completion ----------------
 run() { LD_LIBRARY_PATH=$lib "$@" 2>/dev/null; }
@@ -104,6 +122,18 @@ check "installed halden --version says $version" \
     grep -qF "$version" <(run "$usr/bin/halden" --version)
 check "installed halden-cli lists devices" \
     grep -q '^1 spectrometer' <(run "$usr/bin/halden-cli" --virtual devices 2>/dev/null)
+
+if [[ -n $python_module ]]; then
+    python_run=$work/python-run
+    mkdir -p "$python_run"
+    check "the installed Python module acquires from the virtual spectrometer" \
+        bash -c 'cd "$1" && LD_LIBRARY_PATH=$2 PYTHONPATH=$3 VANTREL_VIRTUAL=1 "$5" -c "
+import halden
+assert halden.__version__ == \"$4\", halden.__version__
+with halden.Spectrometer(0) as s:
+    assert s.acquire().values.shape == (3653,)
+"' _ "$python_run" "$lib" "$python_dir" "$version" "$python"
+fi
 
 options_of() {  # the options a --help text names
     grep -oE '(^|[][ ,|(])(--[a-z][a-z-]*|-o)' | grep -oE -- '-.*' | sort -u
@@ -203,8 +233,9 @@ else
 fi
 deb() { ls "$packages"/"$1"_*.deb 2>/dev/null | head -n1; }
 app_deb=$(deb halden); lib_deb=$(deb libvantrel-shared1); dev_deb=$(deb libvantrel-shared-dev)
-if [[ -f $app_deb && -f $lib_deb && -f $dev_deb ]]; then
-    echo "ok   three packages: $(cd "$packages" && ls ./*.deb | xargs -n1 basename | tr '\n' ' ')"
+python_deb=$(deb python3-halden)
+if [[ -f $app_deb && -f $lib_deb && -f $dev_deb && ( -z $python_module || -f $python_deb ) ]]; then
+    echo "ok   packages: $(cd "$packages" && ls ./*.deb | xargs -n1 basename | tr '\n' ' ')"
     pkg_version=$(dpkg-deb -f "$lib_deb" Version)
     depends() { dpkg-deb -f "$1" Depends | tr ',' '\n' | sed 's/^ *//'; }
     check "halden depends on libvantrel-shared1 (= $pkg_version)" \
@@ -230,14 +261,24 @@ if [[ -f $app_deb && -f $lib_deb && -f $dev_deb ]]; then
        grep -q 'vantrel_shared\.h$' <(contents "$lib_deb"); then
         fail "runtime and development files are mixed between the library packages"
     fi
-    if lintian --fail-on error "$app_deb" "$lib_deb" "$dev_deb" >"$work/lintian.log" 2>&1; then
+    if [[ -n $python_module ]]; then
+        check "python3-halden depends on libvantrel-shared1 (= $pkg_version)" \
+            grep -qx "libvantrel-shared1 (= $pkg_version)" <(depends "$python_deb")
+        check "python3-halden depends on python3-numpy and Qt Gui" \
+            bash -c 'grep -qx python3-numpy <<<"$1" && grep -q "^libqt6gui6" <<<"$1"' _ "$(depends "$python_deb")"
+        grep -q '/usr/lib/python3/dist-packages/halden/_halden.*\.so$' <(contents "$python_deb") ||
+            fail "python3-halden lacks the extension module"
+        grep -q '/usr/lib/python3/dist-packages/halden/__init__\.pyi$' <(contents "$python_deb") ||
+            fail "python3-halden lacks the type stubs"
+    fi
+    if lintian --fail-on error "$app_deb" "$lib_deb" "$dev_deb" ${python_deb:+"$python_deb"} >"$work/lintian.log" 2>&1; then
         echo "ok   lintian: no errors ($(grep -c '^W: ' "$work/lintian.log" || true) warnings)"
     else
         fail "lintian reports errors"
     fi
     grep -E '^[EW]: ' "$work/lintian.log" || true
 else
-    fail "cpack did not make halden, libvantrel-shared1 and libvantrel-shared-dev"
+    fail "cpack did not make halden, libvantrel-shared1, libvantrel-shared-dev${python_module:+ and python3-halden}"
 fi
 
 if ((failures)); then

@@ -1,5 +1,6 @@
 // halden-cli end to end on the virtual spectrometer: devices, acquire,
 // calibration read and write, and the failures each must report.
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -54,6 +55,36 @@ TEST_F(CliTest, DevicesListsEveryVirtualSpectrometer)
     const CliRun none = cli({"--virtual=0", "devices"});
     EXPECT_EQ(none.status, 0);
     EXPECT_EQ(none.out, "0 spectrometers\n");
+}
+
+TEST_F(CliTest, AcquireWritesCsvWithItsSettingsAndJcampDx)
+{
+    CliRun r = cli({"--virtual", "acquire", "--format", "csv", "--exposure", "20", "--scans", "2", "-o", path("lamp")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, path("lamp.csv") + "\n");
+    const auto csv = lines(read("lamp.csv"));
+    ASSERT_GT(csv.size(), 3653u);
+    EXPECT_EQ(csv[0], "# serial: Y00123\r");
+    EXPECT_NE(std::find(csv.begin(), csv.end(), "# exposure_ms: 20.00\r"), csv.end());
+    EXPECT_NE(std::find(csv.begin(), csv.end(), "# scans: 2\r"), csv.end());
+    EXPECT_NE(std::find(csv.begin(), csv.end(), "wavelength_nm,counts\r"), csv.end());
+    EXPECT_EQ(csv.back().find(','), csv.back().rfind(','));  // one value a row when averaged
+
+    r = cli({"--virtual", "acquire", "--format", "jdx", "--count", "2", "-o", path("run.jdx")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, path("run_S1_1_.jdx") + "\n" + path("run_S1_2_.jdx") + "\n");
+    const std::string jdx = read("run_S1_2_.jdx");
+    EXPECT_EQ(jdx.rfind("##TITLE=run_S1_2_\r\n##JCAMP-DX=5.01\r\n", 0), 0u);
+    EXPECT_NE(jdx.find("##XYPOINTS=(XY..XY)\r\n"), std::string::npos);
+    EXPECT_EQ(jdx.substr(jdx.size() - 8), "##END=\r\n");
+    // The other commands read it back.
+    r = cli({"plot", path("run_S1_2_.jdx"), "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("{\"text\": \"run_S1_2_.jdx\""), std::string::npos);
+
+    r = cli({"--virtual", "acquire", "--format", "xls", "-o", path("x")});
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("--format needs txt, csv or jdx"), std::string::npos) << r.err;
 }
 
 TEST_F(CliTest, AcquireSavesTheWholeNmRangeAndTheBackupFile)

@@ -39,7 +39,10 @@ TEST_F(CliPlot, JsonDescribesTicksMarkerAndTexts) {
     const auto r = run(spectrum("a.txt") + " --json --marker 550.2");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("\"size\": [1000, 700]"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("\"plot\": {\"left\": 75, \"right\": 975, \"top\": 17, \"bottom\": 672}"), std::string::npos);
+    // The bottom edge H - 2u leaves a band for the x title under the labels.
+    EXPECT_NE(r.out.find("\"plot\": {\"left\": 75, \"right\": 975, \"top\": 17, \"bottom\": 655}"), std::string::npos);
+    EXPECT_NE(r.out.find("\"xTitle\": \"Wavelength (nm)\", \"yTitle\": \"Counts\""), std::string::npos);
+    EXPECT_NE(r.out.find("{\"text\": \"a.txt\""), std::string::npos);  // the legend
     EXPECT_NE(r.out.find("\"x\": {\"min\": 390, \"max\": 710}"), std::string::npos);
     EXPECT_NE(r.out.find("{\"value\": 400, \"label\": \"400\", \"pixel\": 103}"), std::string::npos);
     EXPECT_NE(r.out.find("\"marker\": {\"index\": 160, \"x\": 550, \"y\": 900}"), std::string::npos);

@@ -83,7 +83,10 @@ TEST(ChartLayout, TickPixelsAndLabelPlaces) {
     s->m_xMax = 710;
     s->m_yMin = 0;
     s->m_yMax = 100;
-    const ChartLayout l = describeChart(chartParamsFromStore(*s, QSize(1000, 700)));
+    ChartParams p = chartParamsFromStore(*s, QSize(1000, 700));
+    p.xTitle.clear();  // the rules' own rectangle
+    p.yTitle.clear();
+    ChartLayout l = describeChart(p);
     ASSERT_EQ(l.xTicks.size(), 7u);
     EXPECT_EQ(l.xTicks[0].pixel, static_cast<int>(75 + 900 * 10 / 320.0));  // 103
     EXPECT_EQ(l.xTicks[0].labelX, l.xTicks[0].pixel - 14);                  // len 3 * u / 3
@@ -92,6 +95,43 @@ TEST(ChartLayout, TickPixelsAndLabelPlaces) {
     EXPECT_EQ(l.yTicks[0].label, "0");
     EXPECT_EQ(l.yTicks[0].pixel, 672);
     EXPECT_EQ(l.yTicks[0].labelX, static_cast<int>(75 - 0.5 * 14 - 14));
+    EXPECT_FALSE(l.xTitle);
+
+    // With the titles the x labels move up over the x title's band, and the
+    // titles sit under the x labels and left of the y labels.
+    l = describeChart(chartParamsFromStore(*s, QSize(1000, 700)));
+    ASSERT_TRUE(l.xTitle && l.yTitle);
+    EXPECT_EQ(l.xTitle->text, "Wavelength (nm)");
+    EXPECT_EQ(l.yTitle->text, "Counts");
+    const int band = truncPixel(l.geometry.bottomBand);
+    EXPECT_EQ(l.yTicks[0].pixel, 672 - band);
+    EXPECT_EQ(l.xTicks[0].labelY, 679 - band);
+    EXPECT_GE(l.xTitle->box.top(), l.xTicks[0].box.bottom());
+    EXPECT_LE(l.xTitle->box.bottom(), 699);
+    EXPECT_TRUE(l.yTitle->upright);
+    for (const ChartTick& t : l.yTicks) EXPECT_GT(t.box.left(), l.yTitle->box.right()) << t.label;
+}
+
+// The y labels always fit left of the plot: a narrow chart moves its left
+// edge instead of cutting "64000" to "000".
+TEST(ChartLayout, WideYLabelsMoveThePlotRightInsteadOfBeingCut) {
+    auto s = storeWithCurve0({400, 500, 600}, {0, 32000, 64000});
+    s->m_xMin = 400;
+    s->m_xMax = 600;
+    s->m_yMin = 0;
+    s->m_yMax = 64000;
+    for (int width : {300, 400, 800}) {
+        const ChartLayout l = describeChart(chartParamsFromStore(*s, QSize(width, 500)));
+        ASSERT_FALSE(l.yTicks.empty());
+        EXPECT_GE(l.geometry.left, 0.075 * width);
+        for (const ChartTick& t : l.yTicks) {
+            EXPECT_GE(t.box.left(), 0) << width << " " << t.label;
+            EXPECT_LT(t.box.right(), truncPixel(l.geometry.left)) << width << " " << t.label;
+        }
+    }
+    // Where the labels fit, the rule's left edge stays.
+    const ChartLayout wide = describeChart(chartParamsFromStore(*s, QSize(1600, 500)));
+    EXPECT_DOUBLE_EQ(wide.geometry.left, 120);
 }
 
 TEST(ChartLayout, MarkerOnlyOnCurveZero) {
@@ -129,9 +169,9 @@ TEST(ChartLayout, DamagedTableIsReadOnlyWithinThePool) {
     s->m_storedLength[1] = kStoredPoolSize;  // would run past the pool
     s->m_storedLength[2] = -1;
     const ChartParams p = chartParamsFromStore(*s, QSize(800, 600));
-    EXPECT_EQ(curveCount(p), 1);
+    EXPECT_EQ(p.curves.size(), 1u);
     for (int k = 0; k < kStoredSlots; ++k) s->m_storedLength[k] = 0;  // no end marker at all
-    EXPECT_EQ(curveCount(chartParamsFromStore(*s, QSize(800, 600))), kStoredSlots);
+    EXPECT_EQ(chartParamsFromStore(*s, QSize(800, 600)).curves.size(), static_cast<std::size_t>(kStoredSlots));
 }
 
 TEST(ChartLayout, BadValuesDrawWithoutTicksOrCrash) {

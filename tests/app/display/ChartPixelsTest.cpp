@@ -30,22 +30,33 @@ std::unique_ptr<SpectrumStore> flatLineStore(std::vector<double> y) {
     return s;
 }
 
+// The chart laid out as renderView lays it out (axis titles included).
+ChartGeometry geometryOf(const SpectrumStore& s, QSize size) {
+    return describeChart(chartParamsFromStore(s, size)).geometry;
+}
+
 TEST(ChartPixels, FrameCornersCurveAndWhiteBackground) {
     auto s = flatLineStore(std::vector<double>(21, 50));
     s->m_storedRed[0] = 400;  // drawn as (144, 244, 88)
     s->m_storedGreen[0] = 500;
     s->m_storedBlue[0] = 600;
     const QImage image = render(*s, QSize(1000, 700));
-    // Frame: L = 75, R = 975, T = 17, B = 672.
-    EXPECT_EQ(image.pixelColor(75, 672), QColor(Qt::black));
+    // Frame: L = 75, R = 975, T = 17 as the rules give them; the bottom edge
+    // 672 (H - 2u) less the band of the x title.
+    const ChartGeometry g = geometryOf(*s, QSize(1000, 700));
+    ASSERT_DOUBLE_EQ(g.left, 75);
+    const int bottom = truncPixel(g.bottom);
+    EXPECT_EQ(bottom, 672 - truncPixel(g.bottomBand));
+    EXPECT_GT(g.bottomBand, 10);
+    EXPECT_EQ(image.pixelColor(75, bottom), QColor(Qt::black));
     EXPECT_EQ(image.pixelColor(975, 17), QColor(Qt::black));
     EXPECT_EQ(image.pixelColor(75, 17), QColor(Qt::black));
-    EXPECT_EQ(image.pixelColor(975, 672), QColor(Qt::black));
+    EXPECT_EQ(image.pixelColor(975, bottom), QColor(Qt::black));
     EXPECT_EQ(image.pixelColor(2, 2), QColor(Qt::white));
     EXPECT_EQ(image.pixelColor(500, 100), QColor(Qt::white));
-    // y = 50 maps to 672 - 654.5 / 2 = 344.75 -> row 344.
-    const ChartGeometry g = ChartGeometry::of(1000, 700, 14, 390, 610, 0, 100);
-    EXPECT_EQ(image.pixelColor(g.xPixel(500), 344), QColor(144, 244, 88));
+    // y = 50 maps half way up the plot: B - (H*0.975 - 2u - band) / 2.
+    EXPECT_EQ(g.yPixel(50), truncPixel(g.bottom - (700 * 0.975 - 28 - g.bottomBand) / 2));
+    EXPECT_EQ(image.pixelColor(g.xPixel(500), g.yPixel(50)), QColor(144, 244, 88));
 }
 
 TEST(ChartPixels, PointAboveTheRangeBreaksThePolyline) {
@@ -53,11 +64,11 @@ TEST(ChartPixels, PointAboveTheRangeBreaksThePolyline) {
     y[10] = 150;  // above m_yMax: points 9 and 11 are not joined
     auto s = flatLineStore(y);
     const QImage image = render(*s, QSize(1000, 700));
-    const ChartGeometry g = ChartGeometry::of(1000, 700, 14, 390, 610, 0, 100);
-    const int x9 = g.xPixel(490), x11 = g.xPixel(510);
-    EXPECT_EQ(image.pixelColor(x9 - 3, 344), QColor(Qt::black));
-    EXPECT_EQ(image.pixelColor(x11 + 3, 344), QColor(Qt::black));
-    for (int x = x9 + 1; x < x11; ++x) EXPECT_EQ(image.pixelColor(x, 344), QColor(Qt::white)) << x;
+    const ChartGeometry g = geometryOf(*s, QSize(1000, 700));
+    const int x9 = g.xPixel(490), x11 = g.xPixel(510), row = g.yPixel(50);
+    EXPECT_EQ(image.pixelColor(x9 - 3, row), QColor(Qt::black));
+    EXPECT_EQ(image.pixelColor(x11 + 3, row), QColor(Qt::black));
+    for (int x = x9 + 1; x < x11; ++x) EXPECT_EQ(image.pixelColor(x, row), QColor(Qt::white)) << x;
 }
 
 TEST(ChartPixels, NarrowWindowHasFrameAndCurveButNoTicks) {
@@ -75,7 +86,7 @@ TEST(ChartPixels, SecondColourBarFillsUnderCurveZero) {
     auto s = flatLineStore(std::vector<double>(201, 50));
     s->m_colorBar2 = true;
     const QImage image = render(*s, QSize(1000, 700));
-    const ChartGeometry g = ChartGeometry::of(1000, 700, 14, 390, 610, 0, 100);
+    const ChartGeometry g = geometryOf(*s, QSize(1000, 700));
     // Point at 450 nm: (0, c, 255) with c = trunc(30 * 255 / 55) = 139.
     EXPECT_EQ(image.pixelColor(g.xPixel(450), 500), QColor(0, 139, 255));
     EXPECT_EQ(image.pixelColor(g.xPixel(450), 300), QColor(Qt::white));  // above the curve

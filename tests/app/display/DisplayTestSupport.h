@@ -25,6 +25,7 @@ inline void ensureGuiApplication() {
 
 // A store whose table holds only curve 0 with these points.
 inline std::unique_ptr<SpectrumStore> storeWithCurve0(const std::vector<double>& x, const std::vector<double>& y) {
+    ensureGuiApplication();  // laying the chart out measures its texts
     auto s = std::make_unique<SpectrumStore>();
     for (std::size_t i = 0; i < x.size(); ++i) {
         s->m_storedX[i] = x[i];
@@ -50,6 +51,7 @@ inline int appendCurve(SpectrumStore& s, const std::vector<double>& x, const std
     s.m_storedRed[k] = r;
     s.m_storedGreen[k] = g;
     s.m_storedBlue[k] = b;
+    s.m_storedVisible[k] = 1;
     s.m_storedLength[k + 1] = -1;
     return k;
 }

@@ -48,6 +48,30 @@ TEST_F(PeriodicSaveTest, StartNamesThenEachRunningTickWritesTheEnabledFiles) {
     EXPECT_EQ(store->m_saveCounter, 3);
 }
 
+// Numbering restarts at 1 with each naming: the files of an earlier run of
+// the same base would be replaced one by one, so the user is asked first.
+TEST_F(PeriodicSaveTest, NamingABaseWhoseFilesExistAsksBeforeReplacingThem) {
+    store->m_saveBmp = true;
+    writeAll(path("run_S2_1_.bmp"), "earlier run");
+    prompt.saveAnswers = {path("run"), path("run"), path("fresh")};
+    prompt.okCancelAnswers = {false, false};
+    PeriodicSave saver(*store, prompt);
+    saver.start();
+    EXPECT_EQ(store->m_saveBaseName, path("fresh")) << "Cancel went back to the dialog";
+    prompt.saveAnswers = {path("run")};
+    prompt.okCancelAnswers = {true};
+    store->m_saveCounter = 0;
+    saver.tick();
+    EXPECT_EQ(store->m_saveBaseName, path("run"));
+    int questions = 0;
+    for (const auto& e : prompt.entries)
+        if (e.kind == "okcancel") {
+            ++questions;
+            EXPECT_EQ(e.text.rfind(path("run_S2_1_.bmp") + " already exists, and periodic saving would replace", 0), 0u);
+        }
+    EXPECT_EQ(questions, 3);
+}
+
 TEST_F(PeriodicSaveTest, CancelAtNamingEndsSaving) {
     PeriodicSave saver(*store, prompt);
     EXPECT_TRUE(saver.start().empty());

@@ -149,14 +149,14 @@ TEST_F(SpectrumFilesTest, SaveCommandAppliesTheExtensionRuleAndStopsPeriodicSavi
     store->m_periodicSave = true;
     store->m_saveCounter = 4;
     prompt.saveAnswers = {path("out"), path("my.txt.bak")};
-    EXPECT_TRUE(saveSpectrumCommand(*store, prompt));
+    EXPECT_EQ(saveSpectrumCommand(*store, prompt), SavedFiles{path("out.txt")});
     EXPECT_FALSE(store->m_periodicSave);
     EXPECT_EQ(store->m_saveCounter, 4);
-    EXPECT_TRUE(saveSpectrumCommand(*store, prompt));
+    EXPECT_EQ(saveSpectrumCommand(*store, prompt), SavedFiles{path("my.txt.bak")});
     EXPECT_EQ(readAll(path("out.txt")), spectrumFileText(*store));
     EXPECT_TRUE(std::filesystem::exists(path("my.txt.bak")));
     EXPECT_FALSE(std::filesystem::exists(path("out.txt_CRI_data.txt")));
-    EXPECT_FALSE(saveSpectrumCommand(*store, prompt)) << "Cancel";
+    EXPECT_TRUE(saveSpectrumCommand(*store, prompt).empty()) << "Cancel";
 }
 
 TEST_F(SpectrumFilesTest, ChromaticityViewAddsTheReport) {
@@ -175,7 +175,7 @@ TEST_F(SpectrumFilesTest, OneNmCommandStopsTheAcquisition) {
     store->m_periodicSave = true;
     store->m_saveCounter = 9;
     prompt.saveAnswers = {path("nm")};
-    EXPECT_TRUE(save1nmCommand(*store, prompt));
+    EXPECT_EQ(save1nmCommand(*store, prompt), SavedFiles{path("nm.txt")});
     EXPECT_FALSE(store->m_chartBar.runChecked);
     EXPECT_FALSE(store->m_running);
     EXPECT_FALSE(store->m_periodicSave);

@@ -7,6 +7,7 @@
 
 #include "spectrum/LiveView.h"
 #include "spectrum/StoreCommands.h"
+#include "spectrum/StoredCurves.h"
 
 namespace halden {
 namespace {
@@ -85,12 +86,21 @@ TEST(LiveView, ScanCurvesComeAndGoWithTheAcquisitionAndSnapshotsStay) {
     ASSERT_EQ(snapshot(*s).outcome, SnapshotOutcome::Added);
     EXPECT_EQ(s->m_storedLength[6], -1);
     const double snapped = s->m_storedY[5 * 3653 + 42];
+    EXPECT_EQ(s->m_storedName[4], "Scan 5");
+    const std::string snapshotName = s->m_storedName[5];
+    EXPECT_EQ(snapshotName.rfind("Snapshot 1, ", 0), 0u);
+    setStoredCurveVisible(*s, 5, false);  // hidden by the user
 
     shown(*s, 0, false);
     settleView(*s);
     EXPECT_EQ(s->m_liveCurveCount, 1);
     EXPECT_EQ(s->m_storedLength[1], 3652);  // the snapshot, moved up
     EXPECT_EQ(s->m_storedLength[2], -1);    // no scan curve left
+    // Its name, kind and hidden state moved with it; curve 0 is "Live" again.
+    EXPECT_EQ(s->m_storedName[1], snapshotName);
+    EXPECT_EQ(s->m_storedKind[1], CurveKind::Snapshot);
+    EXPECT_EQ(s->m_storedVisible[1], 0);
+    EXPECT_EQ(s->m_storedName[0], "Live");
     EXPECT_DOUBLE_EQ(s->m_storedY[3653 + 42], snapped);
     EXPECT_EQ(s->m_storedRed[0], 0);
 

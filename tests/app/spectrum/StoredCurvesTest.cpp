@@ -103,5 +103,42 @@ TEST_F(StoredCurvesTest, GaussianCurveIsNotAppendedToADamagedTable) {
     EXPECT_EQ(s.m_storedY[0], 42);
 }
 
+// Removing a curve closes the gap: the curves after it keep their order,
+// points, colours, names and flags; the live curves cannot be removed.
+TEST_F(StoredCurvesTest, RemovingACurveKeepsTheOthersInOrder) {
+    SpectrumStore& s = *store;
+    s.m_storedLength[0] = 2;  // live: points 0..2
+    s.m_storedLength[1] = 3;  // 3..6
+    s.m_storedLength[2] = 1;  // 7..8
+    s.m_storedLength[3] = 4;  // 9..13
+    s.m_storedLength[4] = -1;
+    for (int k = 1; k <= 3; ++k) {
+        setStoredCurveSlotColour(s, k);
+        nameStoredCurve(s, k, k == 2 ? CurveKind::Gaussian : CurveKind::File, "curve " + std::to_string(k));
+    }
+    setStoredCurveVisible(s, 3, false);
+    s.m_gaussCleared = false;
+
+    EXPECT_FALSE(removeStoredCurve(s, 0)) << "live";
+    EXPECT_FALSE(removeStoredCurve(s, 4)) << "the end marker";
+    ASSERT_TRUE(removeStoredCurve(s, 2));
+    EXPECT_TRUE(s.m_gaussCleared);  // the fit's result goes with its curve
+    const StoredCurves table(s);
+    ASSERT_EQ(table.size(), 3);
+    EXPECT_EQ(table.markerSlot(), 3);
+    EXPECT_EQ(table[1].name, "curve 1");
+    EXPECT_EQ(table[1].y.front(), 203);
+    EXPECT_EQ(table[2].name, "curve 3");
+    EXPECT_EQ(table[2].kind, CurveKind::File);
+    EXPECT_FALSE(table[2].visible);
+    EXPECT_EQ((std::array{table[2].red, table[2].green, table[2].blue}), (std::array{400, 500, 600}));
+    EXPECT_EQ(table[2].offset, 7);
+    EXPECT_EQ(table[2].y.front(), 209);  // its own points, moved up
+    EXPECT_EQ(table[2].y.back(), 213);
+
+    s.m_liveCurveCount = 2;  // scans shown as curves 0 and 1
+    EXPECT_FALSE(removeStoredCurve(s, 1));
+}
+
 }  // namespace
 }  // namespace halden

@@ -97,7 +97,10 @@ TEST(PlasticCalibrationCommand, RewritesTheTableFromTheShortBandSet) {
     EXPECT_EQ(s.m_saveCounter, 0);
     EXPECT_TRUE(res.effects.acquisitionStopped);
     EXPECT_TRUE(res.effects.stopSaveTimer);
-    EXPECT_TRUE(res.effects.xAutoscale);
+    // The axis opens on the measured Raman shifts, 0 to the last point's.
+    EXPECT_TRUE(res.effects.yAutoscale);
+    EXPECT_DOUBLE_EQ(s.m_xMin, 0.0);
+    EXPECT_DOUBLE_EQ(s.m_xMax, ramanShift(532.1, s.m_wavelength[3652]));
     EXPECT_TRUE(res.effects.writeCalibrationToFlash);
     EXPECT_TRUE(s.m_wavenumberAxis);
     EXPECT_DOUBLE_EQ(s.m_storedX[1060], ramanShift(532.1, s.m_wavelength[1060]));

@@ -58,11 +58,12 @@ TEST(LoadedTableOrientation, RamanInstrumentGetsAutoYAndTheShiftAxis) {
     auto s = makeStore();
     s->m_calibrationHeader[0] = 'R';
     const AxisEffects fx = applyLoadedCalibrationRange(*s);
-    EXPECT_DOUBLE_EQ(s->m_xMin, 210.43);
-    EXPECT_DOUBLE_EQ(s->m_xMax, 949.65);
+    // 210.43..949.65 nm: the Raman shifts measured run from the laser line on.
+    EXPECT_DOUBLE_EQ(s->m_xMin, 0.0);
+    EXPECT_DOUBLE_EQ(s->m_xMax, ramanShift(532.1, 949.65));
     EXPECT_TRUE(s->m_autoY);
     EXPECT_TRUE(s->m_wavenumberAxis);
-    EXPECT_TRUE(fx.xAutoscale);
+    EXPECT_TRUE(fx.yAutoscale);
     EXPECT_DOUBLE_EQ(s->m_storedX[3652], ramanShift(532.1, 949.65));
 
     auto plain = makeStore();
@@ -106,8 +107,8 @@ TEST(RamanShiftAxis, SwitchingToOneOverCmAndBackRestoresCurveZeroExactly) {
     s->m_storedX[3653] = 123.0;
 
     AxisEffects fx = showRamanShiftAxis(*s);
-    EXPECT_TRUE(fx.xAutoscale);
-    EXPECT_FALSE(fx.yAutoscale);
+    EXPECT_FALSE(fx.xAutoscale);
+    EXPECT_TRUE(fx.yAutoscale);
     EXPECT_TRUE(s->m_wavenumberAxis);
     EXPECT_DOUBLE_EQ(s->m_storedX[100], (1 / 532.1 - 1 / s->m_wavelength[100]) * 1e7);
     EXPECT_DOUBLE_EQ(s->m_storedX[3653], 123.0);  // curve 1 keeps its x values
@@ -118,6 +119,24 @@ TEST(RamanShiftAxis, SwitchingToOneOverCmAndBackRestoresCurveZeroExactly) {
     EXPECT_FALSE(s->m_wavenumberAxis);
     for (int i = 0; i <= 3652; ++i) ASSERT_EQ(s->m_storedX[i], s->m_wavelength[i]) << i;
     EXPECT_DOUBLE_EQ(s->m_storedX[3653], 123.0);
+}
+
+// The Raman axis opens on the shifts measured, not on the whole axis with
+// the laser's short side (-28,000 1/cm and so on).
+TEST(RamanShiftAxis, OpensOnTheMeasuredRamanShifts) {
+    auto s = makeStore();
+    for (int i = 0; i <= 3652; ++i) s->m_wavelength[i] = 213.0 + 0.2 * i;  // 213..943.4 nm
+    showRamanShiftAxis(*s);
+    EXPECT_DOUBLE_EQ(s->m_xMin, 0.0);
+    EXPECT_DOUBLE_EQ(s->m_xMax, (1 / 532.1 - 1 / 943.4) * 1e7);
+    EXPECT_LT(s->m_storedX[0], -28000);  // the points stay, only the view starts at 0
+
+    for (int i = 0; i <= 3652; ++i) s->m_wavelength[i] = 540.0 + 0.05 * i;  // beyond the laser only
+    showRamanShiftAxis(*s);
+    EXPECT_DOUBLE_EQ(s->m_xMin, (1 / 532.1 - 1 / 540.0) * 1e7);
+
+    for (int i = 0; i <= 3652; ++i) s->m_wavelength[i] = 300.0 + 0.05 * i;  // no Stokes point at all
+    EXPECT_TRUE(showRamanShiftAxis(*s).xAutoscale);
 }
 
 TEST(RamanShiftAxis, CurveZeroLengthBeyondThePointArraysIsHeld) {

@@ -18,6 +18,8 @@ TEST(WindowCommandLine, ReadsEveryOption)
     EXPECT_EQ(parseWindowOptions({"--scene=led"}).scene, "led");
     EXPECT_TRUE(parseWindowOptions({"--help"}).help);
     EXPECT_TRUE(parseWindowOptions({"--version"}).version);
+    EXPECT_TRUE(parseWindowOptions({"--reset-settings"}).resetSettings);
+    EXPECT_FALSE(parseWindowOptions({}).resetSettings);
 }
 
 TEST(WindowCommandLine, RefusesWhatItCannotUse)

@@ -31,12 +31,6 @@
 namespace halden::test {
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 TEST_F(WindowTest, SnapshotSaveAndOpenAddCurvesInTheirColours)
 {
     open();

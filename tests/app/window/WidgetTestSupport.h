@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QApplication>
+#include <QByteArray>
+#include <QFile>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
@@ -60,6 +62,13 @@ inline void answerNextModal(std::function<void(QWidget*)> answer)
         if (modal) answer(modal);
     });
     timer->start(10);
+}
+
+// The whole file, or nothing when it cannot be read.
+inline QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 }  // namespace halden::test

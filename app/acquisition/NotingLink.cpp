@@ -1,6 +1,8 @@
-#include "cli/NotingLink.h"
+#include "acquisition/NotingLink.h"
 
-namespace halden::cli {
+#include <utility>
+
+namespace halden {
 
 std::string describeResult(std::int32_t result)
 {
@@ -11,6 +13,10 @@ std::string describeResult(std::int32_t result)
     case 504: return "the request could not be sent to the spectrometer";
     case 505: return "no reply came in time";
     case 506: return "the reply was not the one expected";
+    case 507: return "a frame arrived out of sequence";
+    case 508: return "the frame needs more than 124 reports";
+    case 509: return "no buffer was given for the transfer";
+    case 510: return "the flash read arrived out of sequence";
     default:
         if (result > 0 && result <= 255) return "the spectrometer answered with status " + std::to_string(result);
         return "the library reported error " + std::to_string(result);
@@ -21,17 +27,15 @@ std::int32_t NotingLink::note(const char* command, std::int32_t result)
 {
     if (result != 0) {
         std::lock_guard lock(m_mutex);
-        m_failure = std::string(command) + " failed: " + describeResult(result);
+        m_failure = {std::string(command) + " failed: " + describeResult(result), result};
     }
     return result;
 }
 
-std::string NotingLink::takeFailure()
+LinkFailure NotingLink::takeFailureNote()
 {
     std::lock_guard lock(m_mutex);
-    std::string failure;
-    failure.swap(m_failure);
-    return failure;
+    return std::exchange(m_failure, LinkFailure{});
 }
 
 std::int32_t NotingLink::clearMemory() { return note("clearMemory", LibraryLink::clearMemory()); }
@@ -64,4 +68,4 @@ std::int32_t NotingLink::triggerAcquisition()
     return note("triggerAcquisition", LibraryLink::triggerAcquisition());
 }
 
-}  // namespace halden::cli
+}  // namespace halden

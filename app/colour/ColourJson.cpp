@@ -1,4 +1,4 @@
-#include "cli/ColourJson.h"
+#include "colour/ColourJson.h"
 
 #include <cmath>
 #include <utility>
@@ -6,7 +6,7 @@
 
 #include "colour/CFormat.h"
 
-namespace halden::cli {
+namespace halden {
 namespace {
 
 std::string escaped(const std::string& text) {
@@ -172,4 +172,8 @@ std::string colourJson(const ColourFigures& figures) {
     return w.finish();
 }
 
-}  // namespace halden::cli
+std::string colourJson(const SpectrumFigures& figures, const std::string& units) {
+    return colourJson({figures.light, figures.rendition, spectrumLumen(figures), units});
+}
+
+}  // namespace halden
