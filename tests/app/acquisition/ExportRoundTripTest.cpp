@@ -1,41 +1,19 @@
 // CSV and JCAMP-DX exports of spectra measured on the virtual spectrometer
 // read back to the same numbers, with the acquisition's own settings.
-#include <cstdlib>
-
 #include <gtest/gtest.h>
 
-#include "FakeSpectrometer.h"
-#include "SessionTestSupport.h"
+#include "VirtualSessionFixture.h"
 #include "files/JcampFile.h"
 #include "files/LineGrammar.h"
 #include "files/SpectrumExport.h"
 #include "spectrum/StoreCommands.h"
 #include "spectrum/WavelengthCalibration.h"
-#include "support/PromptRecorder.h"
-#include "vantrel_shared.h"
-#include "virtual/VirtualHub.h"
 
 namespace halden::test {
 namespace {
 
-class ExportRoundTrip : public ::testing::Test {
+class ExportRoundTrip : public VirtualSessionTest {
 protected:
-    ExportRoundTrip()
-    {
-        testApplication();
-        setenv("VANTREL_VIRTUAL", "1", 1);
-        setenv("VANTREL_VIRTUAL_TIMING", "instant", 1);
-        unsetenv("VANTREL_VIRTUAL_FAULTS");
-        disconnectLibrary();
-        vantrel::virt::hub().reset();
-        session = std::make_unique<Session>(prompt, link, pacer);
-    }
-    ~ExportRoundTrip() override
-    {
-        session.reset();
-        disconnectLibrary();
-    }
-
     // Calibration read from the instrument, then one acquisition with these
     // chart bar texts.
     void acquire(const char* exposure, const char* scans, bool average)
@@ -56,12 +34,6 @@ protected:
         ADD_FAILURE() << "no " << name;
         return {};
     }
-
-    TemporaryCurrentDir cwd;
-    LibraryLink link;
-    RecordingPacer pacer;
-    PromptRecorder prompt;
-    std::unique_ptr<Session> session;
 };
 
 TEST_F(ExportRoundTrip, CsvGivesBackEveryValueAndTheAcquisitionsSettings)

@@ -6,41 +6,15 @@
 
 #include <gtest/gtest.h>
 
-#include "FakeSpectrometer.h"
-#include "SessionTestSupport.h"
+#include "VirtualSessionFixture.h"
 #include "files/CalibrationFile.h"
-#include "support/PromptRecorder.h"
 #include "vantrel_shared.h"
 #include "virtual/VirtualHub.h"
 
 namespace halden::test {
 namespace {
 
-class VirtualDeviceTest : public ::testing::Test {
-protected:
-    VirtualDeviceTest()
-    {
-        testApplication();
-        setenv("VANTREL_VIRTUAL", "1", 1);
-        setenv("VANTREL_VIRTUAL_TIMING", "instant", 1);
-        unsetenv("VANTREL_VIRTUAL_FAULTS");
-        disconnectLibrary();
-        vantrel::virt::hub().reset();
-        session = std::make_unique<Session>(prompt, link, pacer);
-    }
-    ~VirtualDeviceTest() override
-    {
-        session.reset();
-        vantrel::virt::hub().clearFaults();
-        disconnectLibrary();
-    }
-
-    TemporaryCurrentDir cwd;
-    LibraryLink link;
-    RecordingPacer pacer;
-    PromptRecorder prompt;
-    std::unique_ptr<Session> session;
-};
+class VirtualDeviceTest : public VirtualSessionTest {};
 
 TEST_F(VirtualDeviceTest, EveryAcquisitionCompletesWhileTheDeviceMisbehaves)
 {
