@@ -73,8 +73,6 @@ stage "dependencies" tools/ensure-deps.sh
 launcher=()
 if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-  # Lets ccache cache compilations that use the precompiled headers.
-  export CCACHE_SLOPPINESS=pch_defines,time_macros
 fi
 
 stage "include rules (tools/check_layering.py)" python3 tools/check_layering.py
