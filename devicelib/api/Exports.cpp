@@ -18,14 +18,23 @@ namespace {
 template <typename Transaction>
 std::int32_t runSynchronous(std::uint32_t deviceIndex, Transaction&& transaction)
 {
-    if (std::int32_t error = api::ensureConnected(deviceIndex)) return error;
-    DeviceSlot& slot = api::deviceTable()[deviceIndex];
-    std::lock_guard operation(slot.operationLock);
-    // A connected slot's record always names its device; an empty one means
-    // a teardown ran in between, and opening "any device" could take
-    // another slot's.
-    if (!slot.handle.device && !slot.handle.serialNumber) return protocol::kErrNoDevice;
-    return transaction(slot.handle);
+    // A connected slot's record always names its device. An empty one means
+    // another thread is reconnecting the slot (or tore it down) between the
+    // check and the lock: wait for that connect to end (it holds the
+    // connection lock) and look again, rather than answer "no device" for a
+    // device that is there. Opening "any device" instead could take another
+    // slot's.
+    constexpr int kAttempts = 3;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (std::int32_t error = api::ensureConnected(deviceIndex)) return error;
+        DeviceSlot& slot = api::deviceTable()[deviceIndex];
+        {
+            std::lock_guard operation(slot.operationLock);
+            if (slot.handle.device || slot.handle.serialNumber) return transaction(slot.handle);
+        }
+        std::lock_guard connectEnded(slot.connectionLock);
+    }
+    return protocol::kErrNoDevice;
 }
 
 protocol::AcquisitionParameters acquisitionParameters(std::uint32_t scans, std::uint32_t blankScans,
