@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -77,11 +76,27 @@ struct Ranked {
     int pairs = 0;
 };
 
+// The entries {"name": "...", "score": S, "pairs": N} of the JSON text, in
+// order; the name as written, escapes kept. Stops at the first entry that
+// does not have that shape.
 std::vector<Ranked> rankedFiles(const std::string& json) {
-    static const std::regex entry(R"re(\{"name": "((?:[^"\\]|\\.)*)", "score": ([^,]+), "pairs": (\d+)\})re");
+    const std::string open = "{\"name\": \"", score = "\", \"score\": ", pairs = ", \"pairs\": ";
     std::vector<Ranked> out;
-    for (auto it = std::sregex_iterator(json.begin(), json.end(), entry); it != std::sregex_iterator(); ++it)
-        out.push_back({(*it)[1], std::stod((*it)[2]), std::stoi((*it)[3])});
+    for (std::size_t at = json.find(open); at != std::string::npos; at = json.find(open, at)) {
+        std::size_t end = at + open.size();
+        while (end < json.size() && json[end] != '"') end += json[end] == '\\' ? 2 : 1;
+        if (end >= json.size() || json.compare(end, score.size(), score) != 0) break;
+        Ranked r;
+        r.name = json.substr(at + open.size(), end - at - open.size());
+        const std::size_t scoreAt = end + score.size(), comma = json.find(',', scoreAt);
+        if (comma == std::string::npos || json.compare(comma, pairs.size(), pairs) != 0) break;
+        r.score = std::stod(json.substr(scoreAt, comma - scoreAt));
+        const std::size_t pairsAt = comma + pairs.size(), close = json.find('}', pairsAt);
+        if (close == std::string::npos) break;
+        r.pairs = std::stoi(json.substr(pairsAt, close - pairsAt));
+        out.push_back(r);
+        at = close;
+    }
     return out;
 }
 
