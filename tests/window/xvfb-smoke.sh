@@ -65,4 +65,4 @@ bin=$(realpath "$1")
 shot=$(realpath -m "${2:-halden-smoke.xwd}")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-xvfb-run -a -s "-screen 0 1024x768x24" "$(realpath "$0")" --inside-xvfb "$bin" "$shot" "$work"
+xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$(realpath "$0")" --inside-xvfb "$bin" "$shot" "$work"
