@@ -7,13 +7,13 @@
 
 #include "acquisition/FlashCalibration.h"
 #include "common/EventHandoff.h"
+#include "vantrel_shared.h"
 
 namespace halden {
 namespace {
 
 constexpr auto kConfigurePause = std::chrono::milliseconds(50);
 constexpr auto kStatusPollPause = std::chrono::milliseconds(25);
-constexpr std::int32_t kStateFinished = 2;
 // A flash page that does not arrive is asked for again before the read gives
 // up; a failed flash write is erased and written again.
 constexpr int kFlashReadAttempts = 3;
@@ -98,7 +98,7 @@ std::int32_t CthreadMag::awaitTransfer(std::int32_t postResult)
         std::int32_t code = 0, state = 0;
         const std::int32_t info = m_link.getCurrentOperationInfo(&code, &state);
         if (info != 0) return info;
-        if (state == kStateFinished) break;
+        if (state == VANTREL_STATE_FINISHED) break;
         if (polls < 64)
             std::this_thread::yield();
         else

@@ -13,7 +13,6 @@ namespace halden {
 namespace {
 
 constexpr std::uint32_t kIdentificationSize = 16;
-constexpr std::int32_t kStateFinished = 2;
 
 char printable(char c) { return c >= 0x20 && c < 0x7F ? c : '?'; }
 
@@ -25,7 +24,7 @@ std::int32_t readIdentification(int index, std::array<char, 16>& out)
     std::int32_t result = readFlash(device, bytes.data(), 0, kIdentificationSize);
     if (result == 0) {
         std::int32_t state = 0;
-        while ((result = getCurrentOperationInfo(device, nullptr, &state)) == 0 && state != kStateFinished)
+        while ((result = getCurrentOperationInfo(device, nullptr, &state)) == 0 && state != VANTREL_STATE_FINISHED)
             std::this_thread::yield();
         if (result == 0) checkLastError(device, &result);
     }

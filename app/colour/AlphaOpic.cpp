@@ -1,12 +1,12 @@
 #include "colour/AlphaOpic.h"
 
 #include "colour/ColourTables.h"
+#include "colour/FigureConstants.h"
 #include "colour/LightTables.h"
 
 namespace halden {
 
 namespace {
-constexpr double kLumensPerWatt = 683.002;
 }
 
 std::array<AlphaOpicFigures, kReceptors> alphaOpicFigures(const double* grid, double wattsPerUnit,

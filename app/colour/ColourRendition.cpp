@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "colour/CFormat.h"
+#include "colour/FigureConstants.h"
 #include "colour/RenditionTables.h"
 #include "common/CpuDispatch.h"
 
@@ -20,7 +21,6 @@ namespace {
 constexpr int kPoints = kRenditionPoints;
 constexpr int kPaddedPoints = (kPoints + 3) / 4 * 4;  // 404: whole four-lane blocks
 constexpr double kC2 = 1.4388e7;                      // second radiation constant, nm K
-constexpr double kMaxGapNm = 5.0;
 constexpr double kFidelityScale = 6.73;
 
 // The Planckian locus is tabulated per mired from 10 (100000 K) to 1000

@@ -9,6 +9,7 @@
 #include "colour/Colorimetry.h"
 #include "colour/ColourQualityScale.h"
 #include "colour/DominantWavelength.h"
+#include "colour/FigureConstants.h"
 #include "colour/LedFigures.h"
 #include "colour/LightTables.h"
 #include "colour/PhotonFlux.h"
@@ -20,7 +21,6 @@ namespace halden {
 
 namespace {
 
-constexpr double kMaxGapNm = 5.0;
 constexpr const char* kRelative = "needs spectral irradiance (the values are relative)";
 
 // Linear interpolation of a rising spectrum at firstNm, firstNm + 1, ...;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "colour/CFormat.h"
+#include "colour/FigureConstants.h"
 
 namespace halden {
 namespace {
@@ -12,7 +13,6 @@ constexpr double kMolarPhotonEnergy = 6.62607015e-34 * 299792458.0 * 6.02214076e
 // umol s^-1 per W at 1 nm: lambda [nm] x 1e-9 / (h c N_A) x 1e6.
 constexpr double kMicromolePerWattNm = 1e-3 / kMolarPhotonEnergy;
 
-constexpr double kMaxGapNm = 5.0;
 
 // Why lo..hi is not covered, or empty.
 std::string bandCoverage(const double* wavelength, int last, double lo, double hi) {

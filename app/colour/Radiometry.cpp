@@ -10,6 +10,7 @@
 #include "colour/CFormat.h"
 #include "colour/Colorimetry.h"
 #include "colour/ColourTables.h"
+#include "colour/FigureConstants.h"
 #include "colour/LuminousEfficiencyTable.h"
 #include "colour/CriReport.h"
 #include "colour/RisingAxis.h"
@@ -24,7 +25,6 @@ namespace halden {
 namespace {
 
 constexpr double kBlackBodyC2 = 14404000.0;  // nm K, as the colour rendering reference
-constexpr double kLumensPerWatt = 683.002;
 
 int clampPoint(int p) { return std::clamp(p, 0, kPointCapacity - 1); }
 

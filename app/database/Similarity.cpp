@@ -4,6 +4,7 @@
 
 #include "colour/RisingAxis.h"
 #include "common/CpuDispatch.h"
+#include "database/Lanes.h"
 #include "database/SimilarityMetrics.h"
 #include "database/SimilarityPairs.h"
 
@@ -11,13 +12,9 @@ namespace halden {
 
 namespace {
 
-// Four values side by side; the compiler runs them in vector registers.
-using Lanes = double __attribute__((vector_size(32)));
-
-// (By reference: vectors passed by value would depend on the instruction set.)
-[[gnu::always_inline]] inline void load(const double* p, Lanes& v) { std::memcpy(&v, p, sizeof v); }
-
-[[gnu::always_inline]] inline void store(double* p, const Lanes& v) { std::memcpy(p, &v, sizeof v); }
+using lanes::Lanes;
+using lanes::load;
+using lanes::store;
 
 // The file point of each live interval i into px[i] (its x) and d[i] (its
 // y): the file index moves on while the next file point lies below the

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "common/CpuDispatch.h"
+#include "database/Lanes.h"
 #include "database/SimilarityMetric.h"
 
 namespace halden {
@@ -28,11 +29,9 @@ std::optional<SimilarityMetric> metricNamed(std::string_view name) {
 
 namespace {
 
-// Four values side by side; the compiler runs them in vector registers.
-using Lanes = double __attribute__((vector_size(32)));
-
-// (By reference: vectors passed by value would depend on the instruction set.)
-[[gnu::always_inline]] inline void load(const double* p, Lanes& v) { std::memcpy(&v, p, sizeof v); }
+using lanes::Lanes;
+using lanes::load;
+using lanes::store;
 
 // The four lanes added as (0 + 1) + (2 + 3).
 [[gnu::always_inline]] inline double total(const Lanes& v) { return (v[0] + v[1]) + (v[2] + v[3]); }
@@ -253,8 +252,6 @@ void fitEnd(const double* y, std::size_t c, double* out, int fromT, int toT) {
 
 namespace {
 
-[[gnu::always_inline]] inline void load(const double* p, double& v) { v = *p; }
-
 // sum k * (y[i+k] - y[i-k]) for k = 1..10 at y[0], the values `stride`
 // apart (one value, or four side by side), the ten terms added as a tree;
 // the same order for both.
@@ -287,8 +284,6 @@ constexpr std::size_t kRunningFrom = 64;
     c = __builtin_shuffle(ab02, cd02, Picks{2, 3, 6, 7});
     d = __builtin_shuffle(ab13, cd13, Picks{2, 3, 6, 7});
 }
-
-[[gnu::always_inline]] inline void store(double* p, const Lanes& v) { std::memcpy(p, &v, sizeof v); }
 
 // rows[4r + j] = from[j][r] for r < count: four runs side by side.
 [[gnu::always_inline]] inline void interleave(const double* const (&from)[4], std::size_t count, double* rows) {

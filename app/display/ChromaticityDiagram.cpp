@@ -13,69 +13,21 @@
 
 #include "colour/CFormat.h"
 #include "colour/ColourTables.h"
+#include "colour/ReferenceIlluminants.h"
 
 namespace halden {
 
 namespace {
 
-struct Chromaticity {
-    double x = 0, y = 0;
-};
+QPointF imagePoint(QPointF c) { return {diagramColumn(c.x()), diagramRow(c.y())}; }
 
-QPointF imagePoint(Chromaticity c) { return {diagramColumn(c.x), diagramRow(c.y)}; }
-
-Chromaticity fromXyz(double X, double Y, double Z) {
+QPointF fromXyz(double X, double Y, double Z) {
     const double sum = X + Y + Z;
     if (!(sum > 0)) return {};
     return {X / sum, Y / sum};
 }
 
-// The spectral locus from 380 to 700 nm (beyond, the points pile up on one spot).
-std::vector<Chromaticity> spectralLocus() {
-    std::vector<Chromaticity> locus;
-    for (int nm = 380; nm <= 700; ++nm) {
-        const ObserverRow& r = ObserverTable[nm - kGridFirstNm];
-        locus.push_back(fromXyz(r.x, r.y, r.z));
-    }
-    return locus;
-}
-
-Chromaticity locusAt(int nm) {
-    const ObserverRow& r = ObserverTable[nm - kGridFirstNm];
-    return fromXyz(r.x, r.y, r.z);
-}
-
-// Chromaticity of a black body at kelvin, by Planck's law over the observer.
-Chromaticity planckian(double kelvin) {
-    constexpr double c2 = 1.4388e-2;  // m K
-    double X = 0, Y = 0, Z = 0;
-    for (int k = 0; k < kGridPoints; ++k) {
-        const double metres = (kGridFirstNm + k) * 1e-9;
-        const double m = 1.0 / (std::pow(metres, 5) * (std::exp(c2 / (metres * kelvin)) - 1.0));
-        X += m * ObserverTable[k].x;
-        Y += m * ObserverTable[k].y;
-        Z += m * ObserverTable[k].z;
-    }
-    return fromXyz(X, Y, Z);
-}
-
 double gammaEncode(double v) { return v <= 0.0031308 ? 12.92 * v : 1.055 * std::pow(v, 1 / 2.4) - 0.055; }
-
-// An approximate display colour of chromaticity (x, y): sRGB of the
-// brightest colour with that chromaticity, out-of-gamut parts clipped.
-QRgb displayColour(double x, double y) {
-    const double X = x / y, Y = 1.0, Z = (1 - x - y) / y;
-    double r = 3.2406 * X - 1.5372 * Y - 0.4986 * Z;
-    double g = -0.9689 * X + 1.8758 * Y + 0.0415 * Z;
-    double b = 0.0557 * X - 0.2040 * Y + 1.0570 * Z;
-    r = std::max(r, 0.0);
-    g = std::max(g, 0.0);
-    b = std::max(b, 0.0);
-    const double top = std::max({r, g, b});
-    if (!(top > 0)) return qRgb(255, 255, 255);
-    auto channel = [&](double v) { return static_cast<int>(std::lround(255 * gammaEncode(v / top))); };
-    return qRgb(channel(r), channel(g), channel(b));
-}
 
 QFont diagramFont(int pixels, bool bold = false) {
     QFont f(QStringLiteral("Liberation Sans"));
@@ -134,7 +86,7 @@ void fillGamut(QImage& image, const QPolygonF& outline) {
         const double y = (1337 - row) * 0.9 / 1287;
         if (y <= 0) continue;
         for (int col = 0; col < image.width(); ++col)
-            if (m[col]) line[col] = displayColour((col - 113) * 0.8 / 1145, y);
+            if (m[col]) line[col] = chromaticityDisplayColour((col - 113) * 0.8 / 1145, y);
     }
 }
 
@@ -146,10 +98,10 @@ void drawLocus(QPainter& p, const QPolygonF& outline) {
     // Wavelength labels outward from the white point.
     p.setFont(diagramFont(28));
     const QFontMetrics fm(p.font());
-    const QPointF white = imagePoint({1.0 / 3, 1.0 / 3});
+    const QPointF white = imagePoint(QPointF(1.0 / 3, 1.0 / 3));
     const int labelled[] = {450, 470, 480, 490, 500, 510, 520, 530, 540, 550, 560, 570, 580, 590, 600, 620, 700};
     for (int nm : labelled) {
-        const QPointF at = imagePoint(locusAt(nm));
+        const QPointF at = imagePoint(spectralChromaticity(nm));
         QPointF dir = at - white;
         const double len = std::hypot(dir.x(), dir.y());
         if (len <= 0) continue;
@@ -164,14 +116,14 @@ void drawLocus(QPainter& p, const QPolygonF& outline) {
 
 void drawPlanckianLocus(QPainter& p) {
     QPolygonF curve;
-    for (double t = 1000; t <= 25000; t *= 1.02) curve << imagePoint(planckian(t));
+    for (double t = 1000; t <= 25000; t *= 1.02) curve << imagePoint(planckianChromaticity(t));
     p.setPen(QPen(Qt::black, 2));
     p.drawPolyline(curve);
     p.setFont(diagramFont(24));
     const QFontMetrics fm(p.font());
     const int marked[] = {1500, 2000, 3000, 4000, 6500, 10000};
     for (int t : marked) {
-        const QPointF at = imagePoint(planckian(t));
+        const QPointF at = imagePoint(planckianChromaticity(t));
         p.drawLine(at + QPointF(-8, -8), at + QPointF(8, 8));
         const QString text = QString::number(t) + QStringLiteral(" K");
         p.drawText(QPointF(at.x() - fm.horizontalAdvance(text) / 2.0, at.y() + 12 + fm.ascent()), text);
@@ -182,7 +134,8 @@ QImage buildDiagram() {
     QImage image(kDiagramWidth, kDiagramHeight, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPolygonF outline;
-    for (const Chromaticity& c : spectralLocus()) outline << imagePoint(c);
+    // The spectral locus from 380 to 700 nm (beyond, the points pile up on one spot).
+    for (int nm = 380; nm <= 700; ++nm) outline << imagePoint(spectralChromaticity(nm));
     fillGamut(image, outline);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, true);
@@ -197,6 +150,37 @@ QImage buildDiagram() {
 }
 
 }  // namespace
+
+QPointF spectralChromaticity(int nm) {
+    const ObserverRow& r = ObserverTable[nm - kGridFirstNm];
+    return fromXyz(r.x, r.y, r.z);
+}
+
+QPointF planckianChromaticity(double kelvin) {
+    double X = 0, Y = 0, Z = 0;
+    for (int k = 0; k < kGridPoints; ++k) {
+        const double nm = kGridFirstNm + k;
+        const double m = std::pow(nm, -5.0) / std::expm1(kReferenceRadiationC2 / (nm * kelvin));
+        X += m * ObserverTable[k].x;
+        Y += m * ObserverTable[k].y;
+        Z += m * ObserverTable[k].z;
+    }
+    return fromXyz(X, Y, Z);
+}
+
+QRgb chromaticityDisplayColour(double x, double y, double pale) {
+    const double X = x / y, Y = 1.0, Z = (1 - x - y) / y;
+    double r = 3.2406 * X - 1.5372 * Y - 0.4986 * Z;
+    double g = -0.9689 * X + 1.8758 * Y + 0.0415 * Z;
+    double b = 0.0557 * X - 0.2040 * Y + 1.0570 * Z;
+    r = std::max(r, 0.0);
+    g = std::max(g, 0.0);
+    b = std::max(b, 0.0);
+    const double top = std::max({r, g, b});
+    if (!(top > 0)) return qRgb(255, 255, 255);
+    auto channel = [&](double v) { return static_cast<int>(std::lround(255 * (pale + (1 - pale) * gammaEncode(v / top)))); };
+    return qRgb(channel(r), channel(g), channel(b));
+}
 
 double diagramColumn(double x) { return 1145 * x / 0.8 + 113; }
 double diagramRow(double y) { return 1337 - 1287 * y / 0.9; }

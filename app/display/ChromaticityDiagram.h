@@ -6,6 +6,8 @@
 
 #include <QImage>
 #include <QPoint>
+#include <QPointF>
+#include <QRgb>
 #include <QRect>
 #include <QSize>
 
@@ -21,6 +23,17 @@ double diagramRow(double y);
 
 // The marker rectangle around (x, y): 30 x 30 pixels, truncated edges.
 QRect diagramMarkerRect(double x, double y);
+
+// Chromaticity (x, y) of the spectral colour at nm (360..830 nm).
+QPointF spectralChromaticity(int nm);
+
+// Chromaticity of a black body at kelvin, by Planck's law over the observer.
+QPointF planckianChromaticity(double kelvin);
+
+// An approximate display colour of chromaticity (x, y): the sRGB of the
+// brightest colour with that chromaticity, out-of-gamut parts clipped; pale
+// lightens each channel towards white (0 not at all, 0.35 for print).
+QRgb chromaticityDisplayColour(double x, double y, double pale = 0);
 
 // The picture, built on the first call; later calls return the same image.
 const QImage& chromaticityDiagram();

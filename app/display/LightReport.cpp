@@ -22,6 +22,7 @@
 #include "colour/LightText.h"
 #include "colour/ReferenceIlluminants.h"
 #include "display/ChromaShiftBars.h"
+#include "display/ChromaticityDiagram.h"
 #include "display/ColourVectorGraphic.h"
 #include "files/AtomicFile.h"
 
@@ -137,38 +138,6 @@ void drawSpectrum(QPainter& p, const QRectF& box, const LightReport& r) {
 
 // --------------------------------------------------------------- CIE 1931
 
-QPointF chromaticityOf(int nm) {
-    const ObserverRow& o = ObserverTable[nm - kGridFirstNm];
-    const double sum = o.x + o.y + o.z;
-    return {o.x / sum, o.y / sum};
-}
-
-QPointF planckianChromaticity(double kelvin) {
-    double X = 0, Y = 0, Z = 0;
-    for (int k = 0; k < kGridPoints; ++k) {
-        const double nm = kGridFirstNm + k;
-        const double m = std::pow(nm, -5.0) / std::expm1(kReferenceRadiationC2 / (nm * kelvin));
-        X += m * ObserverTable[k].x;
-        Y += m * ObserverTable[k].y;
-        Z += m * ObserverTable[k].z;
-    }
-    return {X / (X + Y + Z), Y / (X + Y + Z)};
-}
-
-// An approximate display colour of chromaticity (x, y).
-QRgb displayColour(double x, double y) {
-    const double X = x / y, Z = (1 - x - y) / y;
-    double c[3] = {3.2406 * X - 1.5372 - 0.4986 * Z, -0.9689 * X + 1.8758 + 0.0415 * Z, 0.0557 * X - 0.2040 + 1.0570 * Z};
-    double top = 0;
-    for (double& v : c) top = std::max(top, v = std::max(v, 0.0));
-    auto channel = [&](double v) {
-        v = top > 0 ? v / top : 1;
-        v = v <= 0.0031308 ? 12.92 * v : 1.055 * std::pow(v, 1 / 2.4) - 0.055;
-        return static_cast<int>(std::lround(255 * (0.35 + 0.65 * v)));  // paler, for print
-    };
-    return qRgb(channel(c[0]), channel(c[1]), channel(c[2]));
-}
-
 void drawDiagram(QPainter& p, const QRectF& box, const LightReport& r) {
     heading(p, box.left(), box.top() + 10, QStringLiteral("CIE 1931 chromaticity"));
     const double height = box.height() - 40, width = height * 0.8 / 0.9;
@@ -177,8 +146,8 @@ void drawDiagram(QPainter& p, const QRectF& box, const LightReport& r) {
         return QPointF(plot.left() + x / 0.8 * plot.width(), plot.bottom() - y / 0.9 * plot.height());
     };
     QPainterPath locus;
-    locus.moveTo(at(chromaticityOf(380).x(), chromaticityOf(380).y()));
-    for (int nm = 381; nm <= 700; ++nm) locus.lineTo(at(chromaticityOf(nm).x(), chromaticityOf(nm).y()));
+    locus.moveTo(at(spectralChromaticity(380).x(), spectralChromaticity(380).y()));
+    for (int nm = 381; nm <= 700; ++nm) locus.lineTo(at(spectralChromaticity(nm).x(), spectralChromaticity(nm).y()));
     locus.closeSubpath();
 
     // The area in display colours: a small picture clipped to the locus.
@@ -186,7 +155,7 @@ void drawDiagram(QPainter& p, const QRectF& box, const LightReport& r) {
     for (int row = 0; row < colours.height(); ++row)
         for (int col = 0; col < colours.width(); ++col) {
             const double x = (col + 0.5) / colours.width() * 0.8, y = 0.9 - (row + 0.5) / colours.height() * 0.9;
-            colours.setPixel(col, row, y > 0.005 ? displayColour(x, y) : qRgb(255, 255, 255));
+            colours.setPixel(col, row, y > 0.005 ? chromaticityDisplayColour(x, y, 0.35) : qRgb(255, 255, 255));
         }
     p.save();
     p.setClipPath(locus);
@@ -215,7 +184,7 @@ void drawDiagram(QPainter& p, const QRectF& box, const LightReport& r) {
     p.setPen(QPen(Qt::black, 0.8));
     p.drawPath(locus);
     for (int nm : {460, 480, 500, 520, 540, 560, 580, 600, 620}) {
-        const QPointF c = chromaticityOf(nm), w(1.0 / 3, 1.0 / 3);
+        const QPointF c = spectralChromaticity(nm), w(1.0 / 3, 1.0 / 3);
         QPointF d = c - w;
         d /= std::hypot(d.x(), d.y());
         const QPointF label = at(c.x() + 0.04 * d.x(), c.y() + 0.04 * d.y());

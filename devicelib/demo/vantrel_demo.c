@@ -27,7 +27,7 @@ static int32_t waitForOperation(void)
     int32_t code = 0, state = 0, result = 0;
     for (;;) {
         if (getCurrentOperationInfo(kDevice, &code, &state) != 0) return -1;
-        if (state == 2) break;
+        if (state == VANTREL_STATE_FINISHED) break;
         pause25ms();
     }
     checkLastError(kDevice, &result);

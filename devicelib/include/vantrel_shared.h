@@ -92,6 +92,11 @@ VANTREL_API int32_t checkLastError(uint32_t deviceIndex, int32_t *lastResult);
 VANTREL_API int32_t getCurrentOperationInfo(uint32_t deviceIndex, int32_t *operationCode,
                                             int32_t *operationState);
 
+/** The operation states getCurrentOperationInfo writes. */
+#define VANTREL_STATE_IDLE 0
+#define VANTREL_STATE_RUNNING 1
+#define VANTREL_STATE_FINISHED 2
+
 /** Reads the status flags and the number of frames held by the device.
  *  Returns 0 or 1, 501, 502, 504, 505, 506; outputs are left untouched on failure. */
 VANTREL_API int32_t getStatus(uint32_t deviceIndex, uint8_t *statusFlags, uint16_t *framesInMemory);

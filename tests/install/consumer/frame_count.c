@@ -26,7 +26,7 @@ int main(void)
 
     int32_t code = 0, state = 0, result = -1;
     getFrame(0, frame, 0xFFFF);
-    do getCurrentOperationInfo(0, &code, &state); while (state != 2);
+    do getCurrentOperationInfo(0, &code, &state); while (state != VANTREL_STATE_FINISHED);
     checkLastError(0, &result);
     disconnectLibrary();
     printf("frame of %u pixels, result %d\n", pixels, result);
