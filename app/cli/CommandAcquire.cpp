@@ -20,7 +20,7 @@
 namespace halden::cli {
 namespace {
 
-constexpr const char* kUsage =
+constexpr const char* kAcquireUsage =
     "Usage: halden-cli [--virtual[=N]] acquire [OPTIONS] -o FILE\n\n"
     "Acquires spectra from the first spectrometer and saves them as text files\n"
     "(wavelength in nm, the full range), printing each saved path on its own\n"
@@ -164,7 +164,7 @@ std::string checkCalibrationFile(const std::string& path)
 int runAcquire(const Args& args)
 {
     if (wantsHelp(args)) {
-        std::fputs(kUsage, stdout);
+        std::fputs(kAcquireUsage, stdout);
         return 0;
     }
     AcquireOptions o;

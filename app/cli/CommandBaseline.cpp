@@ -12,7 +12,7 @@
 namespace halden::cli {
 namespace {
 
-constexpr const char* kUsage =
+constexpr const char* kBaselineUsage =
     "Usage: halden-cli baseline FILE [--window W] [--iterations N] -o OUT\n\n"
     "Removes a slowly varying baseline from the spectrum in FILE (a spectrum text\n"
     "file; the first two numbers of every data line are x and y) and writes the\n"
@@ -30,7 +30,7 @@ constexpr long long kMaxIterations = 1000000;
 int runBaseline(const Args& args)
 {
     if (args.empty() || wantsHelp(args)) {
-        std::fputs(kUsage, args.empty() ? stderr : stdout);
+        std::fputs(kBaselineUsage, args.empty() ? stderr : stdout);
         return args.empty() ? 2 : 0;
     }
     std::string file, output;

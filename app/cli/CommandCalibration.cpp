@@ -12,7 +12,7 @@
 namespace halden::cli {
 namespace {
 
-constexpr const char* kUsage =
+constexpr const char* kCalibrationUsage =
     "Usage: halden-cli [--virtual[=N]] calibration read [--timeout SECONDS] -o FILE.clbr\n"
     "       halden-cli [--virtual[=N]] calibration write [--timeout SECONDS] FILE.clbr\n\n"
     "read   saves the calibration held in the spectrometer's flash to FILE\n"
@@ -148,7 +148,7 @@ int writeCalibration(Args args)
 int runCalibration(const Args& args)
 {
     if (args.empty() || wantsHelp(args)) {
-        std::fputs(kUsage, args.empty() ? stderr : stdout);
+        std::fputs(kCalibrationUsage, args.empty() ? stderr : stdout);
         return args.empty() ? 2 : 0;
     }
     const Args rest(args.begin() + 1, args.end());

@@ -21,7 +21,7 @@
 namespace halden::cli {
 namespace {
 
-void printHelp() {
+void printColourHelp() {
     std::printf(
         "Usage: halden-cli colour FILE [--json] [--units UNIT] [--report OUT]\n"
         "                         [--vector-graphic OUT] [--pdf OUT]\n\n"
@@ -79,7 +79,7 @@ std::string reportText(const LightFigures& f) {
 
 int runColour(const Args& args) {
     if (wantsHelp(args)) {
-        printHelp();
+        printColourHelp();
         return 0;
     }
     std::string file, reportPath, graphicPath, pdfPath;

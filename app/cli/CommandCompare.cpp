@@ -12,7 +12,7 @@
 namespace halden::cli {
 namespace {
 
-void printHelp() {
+void printCompareHelp() {
     std::printf(
         "Usage: halden-cli compare FILE FOLDER [--normalize] [--metric NAME] [--json]\n\n"
         "Loads the spectrum files of FOLDER (in name order) as the spectral database,\n"
@@ -77,7 +77,7 @@ void printJson(const SpectralDatabase& db) {
 
 int runCompare(const Args& args) {
     if (wantsHelp(args)) {
-        printHelp();
+        printCompareHelp();
         return 0;
     }
     bool normalize = false, json = false;

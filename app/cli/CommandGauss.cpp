@@ -11,7 +11,7 @@
 namespace halden::cli {
 namespace {
 
-void printHelp() {
+void printGaussHelp() {
     std::printf(
         "Usage: halden-cli gauss FILE [--json]\n\n"
         "Fits F(x) = a exp(-(x - c)^2 / (w/4)^2) + b to the spectrum text file FILE\n"
@@ -41,7 +41,7 @@ std::string jsonNumber(double v) {
 
 int runGauss(const Args& args) {
     if (wantsHelp(args)) {
-        printHelp();
+        printGaussHelp();
         return 0;
     }
     bool json = false;

@@ -17,7 +17,7 @@
 namespace halden::cli {
 namespace {
 
-void printHelp() {
+void printPlotHelp() {
     std::printf(
         "Usage: halden-cli plot FILE [FILE...] -o OUT [options]\n\n"
         "Draws spectrum text files on the chart exactly as the window shows it. The\n"
@@ -124,7 +124,7 @@ bool holdsNoDataLines(const SpectrumInput& in) {
 
 int runPlot(const Args& args) {
     if (wantsHelp(args)) {
-        printHelp();
+        printPlotHelp();
         return 0;
     }
     PlotOptions o;

@@ -24,7 +24,7 @@
 namespace halden::cli {
 namespace {
 
-constexpr const char* kUsage =
+constexpr const char* kRamanCalibrateUsage =
     "Usage: halden-cli raman-calibrate FILE [--laser NM] [--calibration BASE.clbr] -o OUT.clbr\n\n"
     "Plastic calibration: FILE is the Raman spectrum of polystyrene measured with\n"
     "the current calibration, as a spectrum text file with x in nm and one row per\n"
@@ -121,7 +121,7 @@ std::optional<std::string> parseOptions(const Args& args, Options& o) {
 int runRamanCalibrate(const Args& args)
 {
     if (args.empty() || wantsHelp(args)) {
-        std::fputs(kUsage, args.empty() ? stderr : stdout);
+        std::fputs(kRamanCalibrateUsage, args.empty() ? stderr : stdout);
         return args.empty() ? 2 : 0;
     }
     Options o;

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "ModalDialog.h"
+#include "WidgetTestSupport.h"
 #include "WindowFixture.h"
 #include "common/Messages.h"
 #include "database/DatabaseSearch.h"
