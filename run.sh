@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 tools/ensure-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$(nproc)" --target halden halden-cli
 
 export VANTREL_VIRTUAL=${VANTREL_VIRTUAL:-1}

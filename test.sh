@@ -78,14 +78,14 @@ fi
 stage "include rules (tools/check_layering.py)" python3 tools/check_layering.py
 
 build_normal() {
-  configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  configure build -DCMAKE_BUILD_TYPE=Release
   if ((quick)); then
     cmake --build build -j"$jobs" --target halden_tests
   else
     cmake --build build -j"$jobs"
   fi
 }
-stage "build (RelWithDebInfo)" build_normal
+stage "build (Release)" build_normal
 stage "tests" run_tests build --timeout 300
 
 if ((quick)); then
