@@ -22,6 +22,7 @@
 #include "spectrum/Acquisition.h"
 #include "spectrum/StoreSizes.h"
 #include "spectrum/StoreStates.h"
+#include "spectrum/ZeroedArray.h"
 
 namespace halden {
 
@@ -66,15 +67,15 @@ struct SpectrumStore {
     std::array<double, kPointCapacity> m_irradianceCal{};
 
     // Acquisition buffers, 64 rows of 4096.
-    std::array<double, kBufferSize> m_bufferA{};
-    std::array<double, kBufferSize> m_bufferB{};
+    ZeroedArray<double, kBufferSize> m_bufferA;
+    ZeroedArray<double, kBufferSize> m_bufferB;
     bool m_bufferSelect = true;  // true: m_bufferB is shown
     // The settings and facts of the acquisition shown in liveBuffer().
     LiveAcquisition m_liveAcquisition;
 
     // Stored-curve table.
-    std::array<double, kStoredPoolSize> m_storedX{};
-    std::array<double, kStoredPoolSize> m_storedY{};
+    ZeroedArray<double, kStoredPoolSize> m_storedX;
+    ZeroedArray<double, kStoredPoolSize> m_storedY;
     std::array<std::int32_t, kStoredSlots> m_storedLength{};
     std::array<std::int32_t, kStoredSlots> m_storedRed{};
     std::array<std::int32_t, kStoredSlots> m_storedGreen{};
