@@ -332,3 +332,5 @@ WorkerAnswer CthreadMag::writeCalibration(const std::vector<std::uint8_t>& recor
 }
 
 }  // namespace halden
+
+#include "moc_CthreadMag.cpp"

@@ -299,3 +299,5 @@ void Session::onProgressTimer()
 }
 
 }  // namespace halden
+
+#include "moc_Session.cpp"

@@ -180,3 +180,5 @@ bool DatabaseSearch::event(QEvent* e) {
 }
 
 }  // namespace halden
+
+#include "moc_DatabaseSearch.cpp"

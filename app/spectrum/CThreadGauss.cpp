@@ -154,3 +154,5 @@ bool CThreadGauss::event(QEvent* e) {
 }
 
 }  // namespace halden
+
+#include "moc_CThreadGauss.cpp"

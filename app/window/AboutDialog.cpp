@@ -28,3 +28,5 @@ void runAboutDialog(QWidget* parent, const std::string& calibrationHeader)
 }
 
 }  // namespace halden
+
+#include "moc_AboutDialog.cpp"

@@ -49,3 +49,5 @@ bool runBaselineDialog(QWidget* parent, BaselineDialog& fields)
 }
 
 }  // namespace halden
+
+#include "moc_BaselineCorrectionDialog.cpp"

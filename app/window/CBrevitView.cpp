@@ -104,3 +104,5 @@ void CBrevitView::mouseDoubleClickEvent(QMouseEvent* event)
 }
 
 }  // namespace halden
+
+#include "moc_CBrevitView.cpp"

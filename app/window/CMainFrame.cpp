@@ -1166,3 +1166,5 @@ void CMainFrame::closeEvent(QCloseEvent* event)
 }
 
 }  // namespace halden
+
+#include "moc_CMainFrame.cpp"

@@ -25,3 +25,5 @@ bool runCalibrationShiftDialog(QWidget* parent, std::string& shiftText)
 }
 
 }  // namespace halden
+
+#include "moc_CalibrationShiftDialog.cpp"

@@ -192,3 +192,5 @@ QLineEdit* ChartBar::edit(int id) const
 }
 
 }  // namespace halden
+
+#include "moc_ChartBar.cpp"

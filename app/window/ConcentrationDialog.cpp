@@ -34,3 +34,5 @@ bool runConcentrationDialog(QWidget* parent, ConcentrationFields& fields)
 }
 
 }  // namespace halden
+
+#include "moc_ConcentrationDialog.cpp"

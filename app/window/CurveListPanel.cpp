@@ -76,3 +76,5 @@ void CurveListPanel::setRows(const std::vector<CurveListRow>& rows)
 }
 
 }  // namespace halden
+
+#include "moc_CurveListPanel.cpp"

@@ -49,3 +49,5 @@ void LightPanel::copyText() const
 }
 
 }  // namespace halden
+
+#include "moc_LightPanel.cpp"

@@ -45,3 +45,5 @@ QuitOnSignal::~QuitOnSignal()
 }
 
 }  // namespace halden
+
+#include "moc_QuitOnSignal.cpp"

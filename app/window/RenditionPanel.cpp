@@ -72,3 +72,5 @@ void RenditionPanel::paintEvent(QPaintEvent* event)
 }
 
 }  // namespace halden
+
+#include "moc_RenditionPanel.cpp"

@@ -111,3 +111,5 @@ void SearchBar::showButtonText(const std::string& text)
 }
 
 }  // namespace halden
+
+#include "moc_SearchBar.cpp"

@@ -96,3 +96,5 @@ bool runSettingsDialog(QWidget* parent, SettingsFields& fields)
 }
 
 }  // namespace halden
+
+#include "moc_SettingsDialog.cpp"

@@ -93,3 +93,5 @@ bool runTriggerDialog(QWidget* parent, TriggerFields& fields)
 }
 
 }  // namespace halden
+
+#include "moc_TriggerDialog.cpp"

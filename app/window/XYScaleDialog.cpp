@@ -38,3 +38,5 @@ bool runXYScaleDialog(QWidget* parent, XYScaleFields& fields)
 }
 
 }  // namespace halden
+
+#include "moc_XYScaleDialog.cpp"
