@@ -22,6 +22,9 @@ case "${1:-}" in
 esac
 
 jobs=$(nproc)
+# One compilation more than there are cores keeps them busy while another
+# waits on the disk or links.
+build_jobs=$((jobs + 1))
 export QT_QPA_PLATFORM=offscreen
 export VANTREL_VIRTUAL_TIMING=instant
 unset VANTREL_VIRTUAL VANTREL_VIRTUAL_SCENE VANTREL_VIRTUAL_FAULTS
@@ -80,9 +83,9 @@ stage "include rules (tools/check_layering.py)" python3 tools/check_layering.py
 build_normal() {
   configure build -DCMAKE_BUILD_TYPE=Release
   if ((quick)); then
-    cmake --build build -j"$jobs" --target halden_tests
+    cmake --build build -j"$build_jobs" --target halden_tests
   else
-    cmake --build build -j"$jobs"
+    cmake --build build -j"$build_jobs"
   fi
 }
 stage "build (Release)" build_normal
@@ -99,7 +102,7 @@ stage "the real window under Xvfb" tests/window/xvfb-smoke.sh build/app/halden b
 # The sanitizer builds compile the test programs and what they run only.
 build_sanitized() {  # folder, sanitizer
   configure "$1" -DCMAKE_BUILD_TYPE=Debug -DHALDEN_SANITIZE="$2" -DHALDEN_BUILD_BENCH=OFF
-  cmake --build "$1" -j"$jobs" --target halden_tests
+  cmake --build "$1" -j"$build_jobs" --target halden_tests
 }
 
 stage "build under ThreadSanitizer" build_sanitized build-tsan thread
