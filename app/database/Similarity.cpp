@@ -1,7 +1,5 @@
 #include "database/Similarity.h"
 
-#include <cstring>
-
 #include "colour/RisingAxis.h"
 #include "common/CpuDispatch.h"
 #include "database/Lanes.h"

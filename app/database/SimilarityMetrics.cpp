@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <string_view>
 
 #include "common/CpuDispatch.h"

@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cmath>
 #include <mutex>
-#include <vector>
 
 #include "colour/CFormat.h"
 #include "colour/ColourTables.h"
